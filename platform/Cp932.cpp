@@ -1,0 +1,149 @@
+#include "platform/Cp932.h"
+
+#include <unicode/ucnv.h>
+
+#include <array>
+#include <memory>
+
+namespace platform {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+inline bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+inline bool IsTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// Decoding tables built once from ICU, so the hot loop never calls into the converter.
+struct Tables {
+    std::array<char16_t, 256> single{};                 // kReplacement for lead bytes
+    std::unique_ptr<char16_t[]> pair{new char16_t[0x10000]};  // by lead << 8 | trail
+};
+
+const Tables& DecodeTables() {
+    static const std::unique_ptr<Tables> tables = [] {
+        auto t = std::make_unique<Tables>();
+        std::fill(t->pair.get(), t->pair.get() + 0x10000, kReplacement);
+        UErrorCode status = U_ZERO_ERROR;
+        UConverter* cnv = ucnv_open("windows-31j", &status);
+        auto decode = [&](const char* src, int32_t len) -> char16_t {
+            UChar buf[4];
+            UErrorCode st = U_ZERO_ERROR;
+            ucnv_reset(cnv);
+            ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &st);
+            const int32_t n = ucnv_toUChars(cnv, buf, 4, src, len, &st);
+            return (U_SUCCESS(st) && n == 1) ? buf[0] : kReplacement;
+        };
+        for (int b = 0; b < 256; ++b) {
+            if (IsLead(static_cast<unsigned char>(b))) {
+                t->single[b] = kReplacement;
+                continue;
+            }
+            const char c = static_cast<char>(b);
+            t->single[b] = (b < 0x80) ? static_cast<char16_t>(b) : (cnv ? decode(&c, 1) : kReplacement);
+        }
+        if (cnv) {
+            for (int lead = 0x81; lead <= 0xFC; ++lead) {
+                if (!IsLead(static_cast<unsigned char>(lead))) continue;
+                for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                    if (!IsTrail(static_cast<unsigned char>(trail))) continue;
+                    const char src[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                    t->pair[lead << 8 | trail] = decode(src, 2);
+                }
+            }
+            ucnv_close(cnv);
+        }
+        return t;
+    }();
+    return *tables;
+}
+
+constexpr std::uint16_t kUnheld = 0xFFFF;
+
+// Code of every BMP character in the code page (one byte below 0x100, else lead << 8 | trail),
+// kUnheld where it has none; built once with ICU's preferred mappings.
+const std::uint16_t* EncodeTable() {
+    static const std::unique_ptr<std::uint16_t[]> table = [] {
+        auto t = std::make_unique<std::uint16_t[]>(0x10000);
+        std::fill(t.get(), t.get() + 0x10000, kUnheld);
+        for (int c = 0; c < 0x80; ++c) t[c] = static_cast<std::uint16_t>(c);
+        UErrorCode status = U_ZERO_ERROR;
+        UConverter* cnv = ucnv_open("windows-31j", &status);
+        if (!cnv) return t;
+        for (int c = 0x80; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF) continue;
+            const UChar u = static_cast<UChar>(c);
+            char buf[8];
+            UErrorCode st = U_ZERO_ERROR;
+            ucnv_reset(cnv);
+            ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &st);
+            const int32_t n = ucnv_fromUChars(cnv, buf, sizeof buf, &u, 1, &st);
+            if (U_FAILURE(st)) continue;
+            if (n == 1) t[c] = static_cast<unsigned char>(buf[0]);
+            else if (n == 2)
+                t[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(buf[0]) << 8 |
+                                                  static_cast<unsigned char>(buf[1]));
+        }
+        ucnv_close(cnv);
+        return t;
+    }();
+    return table.get();
+}
+
+}  // namespace
+
+std::u16string Cp932ToUtf16(std::string_view bytes) {
+    const Tables& t = DecodeTables();
+    std::u16string out;
+    out.resize(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    size_t i = 0, o = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out[o++] = b;
+            ++i;
+        } else if (!IsLead(b)) {
+            out[o++] = t.single[b];
+            ++i;
+        } else if (i + 1 < n && IsTrail(p[i + 1])) {
+            const char16_t c = t.pair[b << 8 | p[i + 1]];
+            out[o++] = c;
+            // An unmapped pair whose second byte is ASCII gives that byte back to the text.
+            i += (c == kReplacement && p[i + 1] < 0x80) ? 1 : 2;
+        } else {
+            out[o++] = kReplacement;
+            ++i;
+        }
+    }
+    out.resize(o);
+    return out;
+}
+
+std::string Utf16ToCp932(std::u16string_view text, bool* lossless) {
+    const std::uint16_t* table = EncodeTable();
+    if (lossless) *lossless = true;
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (char16_t c : text) {
+        const std::uint16_t code = table[c];
+        if (code == kUnheld) {
+            // Surrogates (paired or not) land here too: the code page holds nothing outside
+            // the BMP.
+            out.push_back('?');
+            if (lossless) *lossless = false;
+        } else if (code > 0xFF) {
+            out.push_back(static_cast<char>(code >> 8));
+            out.push_back(static_cast<char>(code & 0xFF));
+        } else {
+            out.push_back(static_cast<char>(code));
+        }
+    }
+    return out;
+}
+
+bool IsCp932Control(char16_t c) {
+    return EncodeTable()[c] < 32;
+}
+
+}  // namespace platform

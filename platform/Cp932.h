@@ -1,0 +1,20 @@
+#pragma once
+// Code page 932 (Microsoft's Shift_JIS, ICU "windows-31j"): the system's ANSI code page.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Decodes code page 932. An invalid or truncated double-byte sequence becomes one U+FFFD and
+// never swallows a line break or an ASCII byte after it.
+std::u16string Cp932ToUtf16(std::string_view bytes);
+
+// Encodes in code page 932; a character it cannot hold (a lone surrogate too) becomes '?'.
+// `lossless`, when given, tells whether every character was held.
+std::string Utf16ToCp932(std::u16string_view text, bool* lossless = nullptr);
+
+// True when the character is held by code page 932 as a single byte below 32.
+bool IsCp932Control(char16_t c);
+
+}  // namespace platform

@@ -1,0 +1,53 @@
+#include "platform/FileSystem.h"
+
+#include "lib/FileNameCompare.h"
+
+namespace platform {
+namespace {
+
+FileSystem* installed = nullptr;
+
+}  // namespace
+
+FileSystem& Fs() { return installed ? *installed : HostFs(); }
+
+ScopedFileSystem::ScopedFileSystem(FileSystem& fs) : previous_(installed) { installed = &fs; }
+
+ScopedFileSystem::~ScopedFileSystem() { installed = previous_; }
+
+bool MatchFileWildcard(std::u16string_view name, std::u16string_view wildcard) {
+    if (wildcard == u"*" || wildcard == u"*.*") return true;
+    const std::u16string n = VornFileList::FoldCase(name);
+    const std::u16string w = VornFileList::FoldCase(wildcard);
+    size_t ni = 0, wi = 0, star_w = std::u16string::npos, star_n = 0;
+    while (ni < n.size()) {
+        if (wi < w.size() && w[wi] == u'*') {
+            star_w = ++wi;
+            star_n = ni;
+        } else if (wi < w.size() && (w[wi] == u'?' || w[wi] == n[ni])) {
+            ++wi;
+            ++ni;
+        } else if (star_w != std::u16string::npos) {
+            wi = star_w;
+            ni = ++star_n;
+        } else {
+            return false;
+        }
+    }
+    while (wi < w.size() && w[wi] == u'*') ++wi;
+    return wi == w.size();
+}
+
+void SplitSpec(std::u16string_view spec, std::u16string& dir, std::u16string& wildcard) {
+    size_t cut = spec.find_last_of(u"\\/");
+    if (cut == spec.npos && spec.size() >= 2 && spec[1] == u':') cut = 1;
+    if (cut == spec.npos) {
+        dir.clear();
+        wildcard = spec;
+    } else {
+        dir = spec.substr(0, cut + 1);
+        wildcard = spec.substr(cut + 1);
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,271 @@
+// The host file system behind drive C:. Names are looked up as Windows looks them up: the exact
+// name first, then any entry equal under CompareFileNames (the first in sorted order).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "lib/FileNameCompare.h"
+#include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+
+namespace platform {
+namespace {
+
+using VornFileList::CompareFileNames;
+
+bool HasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != s.npos; }
+
+bool StatFollow(const std::string& path, struct stat& st) {
+    if (::stat(path.c_str(), &st) == 0) return true;
+    return ::lstat(path.c_str(), &st) == 0;  // a dangling link still names an entry
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+    if (dir == ".") return name;
+    if (!dir.empty() && dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+// Finds the entry of `dir` that stands for `name`: exact first, else the first equal one.
+bool FindChild(const std::string& dir, const std::u16string& name, std::string& found) {
+    const std::string exact = ToUtf8(name);
+    struct stat st;
+    if (exact == "." || exact == ".." || ::lstat(Join(dir, exact).c_str(), &st) == 0) {
+        found = exact;
+        return true;
+    }
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return false;
+    bool hit = false;
+    std::u16string best;
+    while (dirent* e = ::readdir(d)) {
+        const std::u16string candidate = FromUtf8(e->d_name);
+        if (!VornFileList::SameFileName(candidate, name)) continue;
+        if (!hit || candidate < best) {
+            best = candidate;
+            found = e->d_name;
+            hit = true;
+        }
+    }
+    ::closedir(d);
+    return hit;
+}
+
+// Host path of an existing entry; false when some component does not exist.
+bool Resolve(std::u16string_view path, std::string& host) {
+    std::vector<std::u16string> parts;
+    bool absolute = false;
+    if (!SplitDrivePath(path, parts, absolute)) return false;
+    std::string direct;
+    if (!DriveToHost(path, direct)) return false;
+    struct stat st;
+    if (::lstat(direct.c_str(), &st) == 0) {
+        host = direct;
+        return true;
+    }
+    std::string cur = absolute ? "/" : ".";
+    for (const std::u16string& part : parts) {
+        std::string name;
+        if (!FindChild(cur, part, name)) return false;
+        cur = Join(cur, name);
+    }
+    host = cur;
+    return true;
+}
+
+// Host path for a file that may not exist yet: its directory resolved, its name kept unless an
+// entry of another letter case already stands for it.
+bool ResolveForWrite(std::u16string_view path, std::string& host) {
+    if (Resolve(path, host)) return true;
+    std::vector<std::u16string> parts;
+    bool absolute = false;
+    if (!SplitDrivePath(path, parts, absolute) || parts.empty()) return false;
+    const std::u16string name = parts.back();
+    std::u16string dir = absolute ? u"C:\\" : u"";
+    for (size_t i = 0; i + 1 < parts.size(); ++i) dir += parts[i] + u"\\";
+    std::string host_dir = absolute ? "/" : ".";
+    if (!dir.empty() && !Resolve(dir, host_dir)) return false;
+    host = Join(host_dir, ToUtf8(name));
+    return true;
+}
+
+std::uint8_t AttributesOf(const struct stat& st) {
+    std::uint8_t a = 0;
+    if (S_ISDIR(st.st_mode)) a |= kDirectory;
+    if (!(st.st_mode & S_IWUSR)) a |= kReadOnly;
+    return a;
+}
+
+bool Admitted(std::uint8_t attributes, std::uint8_t mask) {
+    if ((attributes & kDirectory) && !(mask & kDirectory)) return false;
+    if ((attributes & kHidden) && !(mask & kHidden)) return false;
+    if ((attributes & kSystem) && !(mask & kSystem)) return false;
+    return true;
+}
+
+class HostFileSystem final : public FileSystem {
+public:
+    ListResult List(std::u16string_view spec, std::uint8_t mask,
+                    std::vector<DirEntry>& out) override try {
+        out.clear();
+        std::u16string dir, wildcard;
+        SplitSpec(spec, dir, wildcard);
+        if (HasWildcard(dir) || spec.find(u'\0') != spec.npos) return ListResult::InvalidName;
+        std::string host_dir;
+        if (dir.empty()) {
+            host_dir = ".";
+        } else if (!Resolve(dir, host_dir)) {
+            // Another drive or a network name fails as a missing path does.
+            return ListResult::PathNotFound;
+        }
+        if (wildcard.empty()) return ListResult::Ok;
+        if (!HasWildcard(wildcard)) {
+            // A plain name: one lookup instead of reading the directory.
+            std::string name;
+            struct stat st;
+            if (FindChild(host_dir, wildcard, name) && name != "." && name != ".." &&
+                StatFollow(Join(host_dir, name), st)) {
+                DirEntry e{FromUtf8(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
+                if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
+            }
+            return ListResult::Ok;
+        }
+        DIR* d = ::opendir(host_dir.c_str());
+        if (!d) {
+            return (errno == ENOENT || errno == ENOTDIR) ? ListResult::PathNotFound
+                                                         : ListResult::Failed;
+        }
+        while (dirent* ent = ::readdir(d)) {
+            const std::string raw = ent->d_name;
+            if (raw == "." || raw == "..") continue;
+            std::u16string name = FromUtf8(raw);
+            if (!MatchFileWildcard(name, wildcard)) continue;
+            struct stat st;
+            if (!StatFollow(Join(host_dir, raw), st)) continue;  // vanished meanwhile
+            DirEntry e{std::move(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
+            if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
+        }
+        ::closedir(d);
+        std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) {
+            const int c = CompareFileNames(a.Name, b.Name);
+            return c != 0 ? c < 0 : a.Name < b.Name;
+        });
+        return ListResult::Ok;
+    } catch (...) {
+        out.clear();
+        return ListResult::Failed;
+    }
+
+    bool Stat(std::u16string_view path, DirEntry& out) override try {
+        std::string host;
+        if (!Resolve(path, host)) return false;
+        struct stat st;
+        if (!StatFollow(host, st)) return false;
+        const size_t slash = host.find_last_of('/');
+        out.Name = FromUtf8(slash == host.npos ? host : host.substr(slash + 1));
+        out.Attributes = AttributesOf(st);
+        out.Size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
+        return true;
+    } catch (...) {
+        return false;
+    }
+
+    bool ReadFile(std::u16string_view path, std::string& out) override try {
+        out.clear();
+        std::string host;
+        if (!Resolve(path, host)) return false;
+        const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            return false;
+        }
+        out.resize(static_cast<size_t>(st.st_size));
+        size_t done = 0;
+        bool ok = true;
+        while (done < out.size()) {
+            const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;  // the file shrank while it was read
+            done += static_cast<size_t>(n);
+        }
+        out.resize(done);
+        // A file that grew while it was read: take the rest too.
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) ok = false;
+            if (n <= 0) break;
+            out.append(buf, static_cast<size_t>(n));
+        }
+        ::close(fd);
+        if (!ok) out.clear();
+        return ok;
+    } catch (...) {
+        out.clear();
+        return false;
+    }
+
+    bool WriteFile(std::u16string_view path, std::string_view bytes, bool append) override try {
+        std::string host;
+        if (!ResolveForWrite(path, host)) return false;
+        const int fd = ::open(host.c_str(),
+                              O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0666);
+        if (fd < 0) return false;
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                ::close(fd);
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        return ::close(fd) == 0;
+    } catch (...) {
+        return false;
+    }
+
+    bool Replace(std::u16string_view from, std::u16string_view to) override try {
+        std::string host_from, host_to;
+        if (!Resolve(from, host_from) || !ResolveForWrite(to, host_to)) return false;
+        return ::rename(host_from.c_str(), host_to.c_str()) == 0;
+    } catch (...) {
+        return false;
+    }
+
+    bool Remove(std::u16string_view path) override try {
+        std::string host;
+        if (!Resolve(path, host)) return false;
+        return ::unlink(host.c_str()) == 0;
+    } catch (...) {
+        return false;
+    }
+
+    std::string DirectoryIdentity(std::u16string_view path) override try {
+        std::string host;
+        struct stat st;
+        if (!Resolve(path, host) || ::stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return {};
+        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    } catch (...) {
+        return {};
+    }
+};
+
+}  // namespace
+
+FileSystem& HostFs() {
+    static HostFileSystem fs;
+    return fs;
+}
+
+}  // namespace platform

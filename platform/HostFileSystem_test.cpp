@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+#include "testutil/TempDir.h"
+
+using namespace platform;
+
+TEST(DriveForm, BothWays) {
+    EXPECT_EQ(ToDriveForm(u"/home/u/site/a.htm"), uR"(C:\home\u\site\a.htm)");
+    EXPECT_EQ(ToDriveForm(u"/"), uR"(C:\)");
+    EXPECT_EQ(ToDriveForm(uR"(C:\x)"), uR"(C:\x)");
+    EXPECT_EQ(ToDriveForm(u"rel/x"), u"rel/x");
+    std::string host;
+    ASSERT_TRUE(DriveToHost(uR"(C:\home\u\site\a.htm)", host));
+    EXPECT_EQ(host, "/home/u/site/a.htm");
+    ASSERT_TRUE(DriveToHost(uR"(\a\b)", host));
+    EXPECT_EQ(host, "/a/b");
+    ASSERT_TRUE(DriveToHost(u"C:", host));
+    EXPECT_EQ(host, "/");
+    EXPECT_FALSE(DriveToHost(uR"(D:\x)", host));
+    EXPECT_FALSE(DriveToHost(uR"(\\srv\share\x)", host));
+    EXPECT_EQ(HostToDrive("/a/b/"), uR"(C:\a\b\)");
+}
+
+TEST(DriveForm, HomeDirectory) {
+    const char* home = std::getenv("HOME");
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(ToDriveForm(u"~/a"), HostToDrive(std::string(home) + "/a"));
+}
+
+TEST(Utf8, SurrogateEscapeRoundTrip) {
+    const std::string names[] = {"plain", "日本語.htm", std::string("\xff\xfe", 2),
+                                 std::string("a\x82\xa0z"), std::string("\xed\xa0\x80"),
+                                 std::string("\xc0\x80")};
+    for (const auto& n : names) EXPECT_EQ(ToUtf8(FromUtf8(n)), n);
+    EXPECT_EQ(FromUtf8("\xff"), std::u16string(1, char16_t(0xDCFF)));
+}
+
+TEST(HostFileSystem, CaseInsensitiveLookup) {
+    testutil::TempDir dir;
+    dir.Write("site/Index.htm", "upper");
+    const std::u16string base = dir.Drive();
+    DirEntry e;
+    ASSERT_TRUE(HostFs().Stat(base + uR"(SITE\index.htm)", e));
+    EXPECT_EQ(e.Name, u"Index.htm");
+    EXPECT_EQ(e.Size, 5);
+    std::string bytes;
+    ASSERT_TRUE(HostFs().ReadFile(base + uR"(site\INDEX.HTM)", bytes));
+    EXPECT_EQ(bytes, "upper");
+    // Linux can hold both: the exact name wins.
+    dir.Write("site/index.htm", "lower");
+    ASSERT_TRUE(HostFs().ReadFile(base + uR"(site\index.htm)", bytes));
+    EXPECT_EQ(bytes, "lower");
+    ASSERT_TRUE(HostFs().ReadFile(base + uR"(site\Index.htm)", bytes));
+    EXPECT_EQ(bytes, "upper");
+    // Neither exact: the first in sorted order.
+    ASSERT_TRUE(HostFs().ReadFile(base + uR"(site\INDEX.htm)", bytes));
+    EXPECT_EQ(bytes, "upper");
+    EXPECT_FALSE(HostFs().Stat(base + uR"(site\missing.htm)", e));
+}
+
+TEST(HostFileSystem, ListingWithMaskAndWildcard) {
+    testutil::TempDir dir;
+    dir.Write("b.htm", "12");
+    dir.Write("A.htm", "1");
+    dir.Write("c.txt", "");
+    dir.MakeDir("sub");
+    std::vector<DirEntry> out;
+    ASSERT_EQ(HostFs().List(dir.Drive() + u"*", 0, out), ListResult::Ok);
+    ASSERT_EQ(out.size(), 3u);  // no directory without the directory bit
+    EXPECT_EQ(out[0].Name, u"A.htm");
+    EXPECT_EQ(out[1].Name, u"b.htm");
+    EXPECT_EQ(out[1].Size, 2);
+    ASSERT_EQ(HostFs().List(dir.Drive() + u"*.HTM", kDirectory, out), ListResult::Ok);
+    EXPECT_EQ(out.size(), 2u);
+    ASSERT_EQ(HostFs().List(dir.Drive() + u"*", kDirectory, out), ListResult::Ok);
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(out[3].Name, u"sub");
+    EXPECT_TRUE(out[3].Attributes & kDirectory);
+    EXPECT_EQ(HostFs().List(dir.Drive() + uR"(nothere\*)", 0, out), ListResult::PathNotFound);
+    EXPECT_EQ(HostFs().List(uR"(D:\*)", 0, out), ListResult::PathNotFound);
+}
+
+TEST(HostFileSystem, NonUtf8NameRoundTrips) {
+    testutil::TempDir dir;
+    const std::string raw = "\x93\xfa\x96\x7b.htm";  // Shift_JIS bytes, not UTF-8
+    dir.Write(raw, "sjis");
+    std::vector<DirEntry> out;
+    ASSERT_EQ(HostFs().List(dir.Drive() + u"*", 0, out), ListResult::Ok);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(ToUtf8(out[0].Name), raw);
+    std::string bytes;
+    ASSERT_TRUE(HostFs().ReadFile(dir.Drive() + out[0].Name, bytes));
+    EXPECT_EQ(bytes, "sjis");
+}
+
+TEST(HostFileSystem, WriteReplaceAndUnreadable) {
+    testutil::TempDir dir;
+    const std::u16string base = dir.Drive();
+    ASSERT_TRUE(HostFs().WriteFile(base + u"t.tmp", "new", false));
+    ASSERT_TRUE(HostFs().WriteFile(base + u"t.tmp", "+", true));
+    ASSERT_TRUE(HostFs().Replace(base + u"t.tmp", base + u"t.txt"));
+    std::string bytes;
+    ASSERT_TRUE(HostFs().ReadFile(base + u"T.TXT", bytes));
+    EXPECT_EQ(bytes, "new+");
+    EXPECT_FALSE(HostFs().ReadFile(base, bytes));  // a directory is no file
+    EXPECT_FALSE(HostFs().WriteFile(base + uR"(no\such\dir.txt)", "x", false));
+    if (!testutil::RunsAsRoot()) {
+        dir.MakeDir("closed");
+        ::chmod((dir.Host() + "/closed").c_str(), 0);
+        std::vector<DirEntry> out;
+        EXPECT_EQ(HostFs().List(base + uR"(closed\*)", 0, out), ListResult::Failed);
+    }
+}

@@ -1,0 +1,82 @@
+#include "platform/HostPath.h"
+
+#include <cstdlib>
+
+#include "platform/Text.h"
+
+namespace platform {
+namespace {
+
+bool IsSep(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool IsLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+std::u16string Home() {
+    const char* home = std::getenv("HOME");
+    std::u16string h = FromUtf8(home && *home ? home : "/");
+    while (h.size() > 1 && h.back() == u'/') h.pop_back();
+    return h;
+}
+
+}  // namespace
+
+std::u16string ToDriveForm(std::u16string_view text) {
+    std::u16string host;
+    if (!text.empty() && text[0] == u'/' && !(text.size() > 1 && text[1] == u'/')) {
+        host = text;
+    } else if (text == u"~" || (text.size() >= 2 && text[0] == u'~' && text[1] == u'/')) {
+        host = Home() + std::u16string(text.substr(1));
+    } else {
+        return std::u16string(text);
+    }
+    std::u16string out = u"C:";
+    for (char16_t c : host) out.push_back(c == u'/' ? u'\\' : c);
+    if (out == u"C:") out += u'\\';
+    return out;
+}
+
+bool SplitDrivePath(std::u16string_view path, std::vector<std::u16string>& components,
+                    bool& absolute) {
+    components.clear();
+    absolute = false;
+    if (path.find(u'\0') != path.npos) return false;
+    std::u16string_view rest = path;
+    if (rest.size() >= 2 && IsLetter(rest[0]) && rest[1] == u':') {
+        if (rest[0] != u'C' && rest[0] != u'c') return false;
+        rest.remove_prefix(2);
+        // 'C:foo' is relative to the drive's current directory, which is the process's; a bare
+        // 'C:' is taken as the root.
+        absolute = rest.empty() || IsSep(rest[0]);
+    } else if (rest.size() >= 2 && IsSep(rest[0]) && IsSep(rest[1])) {
+        return false;  // network names name nothing
+    } else if (!rest.empty() && IsSep(rest[0])) {
+        absolute = true;
+    }
+    size_t i = 0;
+    while (i < rest.size()) {
+        while (i < rest.size() && IsSep(rest[i])) ++i;
+        size_t j = i;
+        while (j < rest.size() && !IsSep(rest[j])) ++j;
+        if (j > i) components.emplace_back(rest.substr(i, j - i));
+        i = j;
+    }
+    return true;
+}
+
+bool DriveToHost(std::u16string_view path, std::string& host) {
+    host.clear();
+    std::vector<std::u16string> parts;
+    bool absolute = false;
+    if (!SplitDrivePath(path, parts, absolute)) return false;
+    if (absolute) host = "/";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) host += '/';
+        host += ToUtf8(parts[i]);
+    }
+    if (host.empty()) host = ".";
+    return true;
+}
+
+std::u16string HostToDrive(std::string_view host) { return ToDriveForm(FromUtf8(host)); }
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+#pragma once
+// The drive form: inside the program the host's root '/' is drive C:, and '/home/u/a.htm' is
+// 'C:\home\u\a.htm'. No other drive and no network name exists.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// What a person or a file hands the program: an absolute host path ('/a/b'), '~' or '~/a' is
+// turned into drive form; anything else (already drive form, relative) is returned unchanged.
+std::u16string ToDriveForm(std::u16string_view text);
+
+// A drive-form path ('C:\a\b', 'C:/a', '\a\b', 'C:', or relative 'a\b') as a host path.
+// False for another drive, a network name, or text no host path can hold (a NUL character).
+bool DriveToHost(std::u16string_view path, std::string& host);
+
+// An absolute host path (bytes) in drive form.
+std::u16string HostToDrive(std::string_view host);
+
+// Cuts a drive-form path into its components ('.' and '..' kept, empty ones dropped).
+// `absolute` tells whether it starts at the root of C:. False as DriveToHost.
+bool SplitDrivePath(std::u16string_view path, std::vector<std::u16string>& components,
+                    bool& absolute);
+
+}  // namespace platform

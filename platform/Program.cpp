@@ -1,0 +1,102 @@
+#include "platform/Program.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+
+#ifndef MOKUROKU_VERSION_MAJOR
+#define MOKUROKU_VERSION_MAJOR 1
+#define MOKUROKU_VERSION_MINOR 0
+#endif
+
+namespace platform {
+namespace {
+
+std::u16string& ProgramDirectoryOverride() {
+    static std::u16string dir;
+    return dir;
+}
+
+Shell* installed_shell = nullptr;
+
+std::u16string WithBackslash(std::u16string s) {
+    if (s.empty() || s.back() != u'\\') s += u'\\';
+    return s;
+}
+
+std::string Home() {
+    const char* h = std::getenv("HOME");
+    return h && *h ? h : "/";
+}
+
+// Reads XDG_<NAME>_DIR from user-dirs.dirs: 'XDG_DESKTOP_DIR="$HOME/Desktop"'.
+std::string XdgUserDir(const std::string& key, const std::string& fallback) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string file = (config && *config ? std::string(config) : Home() + "/.config") +
+                             "/user-dirs.dirs";
+    std::ifstream in(file);
+    std::string line;
+    const std::string prefix = "XDG_" + key + "_DIR=";
+    while (std::getline(in, line)) {
+        if (line.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string v = line.substr(prefix.size());
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+        if (v.compare(0, 5, "$HOME") == 0) v = Home() + v.substr(5);
+        if (!v.empty() && v[0] == '/') return v;
+    }
+    return Home() + "/" + fallback;
+}
+
+}  // namespace
+
+std::u16string ProgramDirectory() {
+    if (!ProgramDirectoryOverride().empty()) return ProgramDirectoryOverride();
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return u"C:\\";
+    std::string exe(buf, static_cast<size_t>(n));
+    exe = exe.substr(0, exe.find_last_of('/') + 1);
+    return WithBackslash(HostToDrive(exe.empty() ? "/" : exe));
+}
+
+void SetProgramDirectory(std::u16string_view directory) {
+    ProgramDirectoryOverride() = directory.empty() ? std::u16string() :
+                                 WithBackslash(ToDriveForm(directory));
+}
+
+std::u16string_view ProductName() { return u"Mokuroku"; }
+int VersionMajor() { return MOKUROKU_VERSION_MAJOR; }
+int VersionMinor() { return MOKUROKU_VERSION_MINOR; }
+
+std::u16string SpecialFolderPath(SpecialFolder folder) try {
+    std::string host;
+    switch (folder) {
+        case SpecialFolder::Windows:
+            return u"C:\\";
+        case SpecialFolder::Temp: {
+            const char* t = std::getenv("TMPDIR");
+            host = t && *t == '/' ? t : "/tmp";
+            break;
+        }
+        case SpecialFolder::Desktop:
+            host = XdgUserDir("DESKTOP", "Desktop");
+            break;
+        case SpecialFolder::Documents:
+            host = XdgUserDir("DOCUMENTS", "Documents");
+            break;
+    }
+    return WithBackslash(HostToDrive(host));
+} catch (...) {
+    return {};
+}
+
+Shell* InstalledShell() { return installed_shell; }
+
+ScopedShell::ScopedShell(Shell& shell) : previous_(installed_shell) { installed_shell = &shell; }
+ScopedShell::~ScopedShell() { installed_shell = previous_; }
+
+}  // namespace platform
