@@ -1,0 +1,35 @@
+#pragma once
+// The HTML tokenizer: cuts a text into items (text runs, comments, tags) and a tag into parts.
+// Items and parts are views into the text that was cut, which must outlive them. Positions are
+// 1-based.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace VornHtml {
+
+// A list of items or parts. Created by the caller with one empty slot.
+using ItemList = std::vector<std::u16string_view>;
+
+// Fills the last slot when it is empty, else grows the list by one. 0 done, 1 failure.
+std::uint8_t AppendItem(ItemList& list, std::u16string_view text);
+// Number of slots of the item list (at least 1); 0 when cutting failed.
+std::int32_t CutItems(std::u16string_view text, ItemList& items);
+// Number of slots of the part list; 0 when the item is not a start or end tag.
+std::int32_t SplitTag(std::u16string_view item, ItemList& parts);
+// 1 when the part is an attribute and was split, else 0.
+std::uint8_t SplitAttribute(std::u16string_view part, std::u16string_view& name,
+                            std::u16string_view& separator, std::u16string_view& value);
+// The tag name as written, without '<', '>' and a leading '/'.
+std::u16string_view GetTagName(std::u16string_view item);
+// First non-blank at or after start; 0 when none or start out of range.
+std::int32_t SkipBlanks(std::int32_t start, std::u16string_view text);
+// First blank (or '=' with the flag) at or after start; 0 when none or start out of range.
+std::int32_t FindBlank(std::int32_t start, std::u16string_view text, bool with_equals);
+// CR, LF and CR LF each count once; -1 on failure.
+std::int32_t CountLineBreaks(std::u16string_view text);
+// The value without one pair of matching outer quotes.
+std::u16string_view Unquote(std::u16string_view value);
+
+}  // namespace VornHtml

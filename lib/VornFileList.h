@@ -1,0 +1,48 @@
+#pragma once
+// The recursive file search and the string lists it is built from. A string list never has
+// zero elements: an empty list is one empty string.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lib/FileNameCompare.h"
+
+namespace VornFileList {
+
+using StringList = std::vector<std::u16string>;
+
+// Number of files found, or -1 failure, -2 base directory missing, -3 directory walk failed.
+std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
+                       const StringList& file_patterns, const StringList& file_ignore,
+                       std::uint8_t file_mask, const StringList& directory_patterns,
+                       const StringList& directory_ignore, std::uint8_t directory_mask,
+                       bool recurse, bool sort);
+// Directory entries added (each ending with '\'), 0 when the start does not exist, -1 failure.
+std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
+                                const StringList& patterns, const StringList& ignore,
+                                std::uint8_t mask, bool recurse);
+// Files added, or -1 (list restored).
+std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
+                          const StringList& patterns, const StringList& ignore, std::uint8_t mask);
+// True when a file or directory of that name exists (trailing '\' ignored).
+bool PathExists(std::u16string_view path);
+// 0 done, 1 failure.
+std::uint8_t AppendString(StringList& list, std::u16string_view text);
+// 0 done, 1 failure.
+std::uint8_t SortStrings(StringList& list, std::int32_t first, std::int32_t last);
+// Duplicates removed, or -1.
+std::int32_t SortUnique(StringList& list, std::int32_t first);
+// Entries removed, or -1.
+std::int32_t RemoveEmptyStrings(StringList& list, std::int32_t first);
+// A stored wildcard made into a match pattern that ignores the case of half-width letters.
+std::u16string MakeMatchPattern(std::u16string_view stored);
+// Sum of the files' sizes, or -1 when any size cannot be read.
+std::int64_t GetTotalFileSize(const StringList& files);
+
+// Head and directory of the path, ending with the separator; empty on failure.
+std::u16string GetDirectoryPart(std::u16string_view path, std::u16string_view separator);
+// A check-set name made into a valid file name ("_" when nothing usable is left).
+std::u16string MakeSafeFileName(std::u16string_view text);
+
+}  // namespace VornFileList

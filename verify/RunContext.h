@@ -1,0 +1,21 @@
+#pragma once
+// What the checks of one run share: the check set and settings in force, the file table and
+// the sorted path list. Passed explicitly so that every check can be tested on its own.
+#include "engine/HtmlLink.h"
+#include "lib/PathList.h"
+#include "settings/Settings.h"
+
+namespace HtmlLink {
+
+struct RunContext {
+    const CheckSet* Set = nullptr;
+    const Settings* Options = nullptr;
+    FileTable* Files = nullptr;
+    PathList::PathEntries* Paths = nullptr;
+    bool LocalCheck = true;    // the "ローカル リンク" box when the log is written
+    bool RemoteCheck = false;  // the "リモート リンク" box
+    // Date and time for the log header ('12-07-2026 09:05:00'); empty takes the system clock.
+    std::u16string LogDateTime;
+};
+
+}  // namespace HtmlLink

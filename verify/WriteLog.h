@@ -1,0 +1,25 @@
+#pragma once
+// The log of a run: plain text, CSV or tab-separated, in code page 932 with CR LF.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "verify/RunContext.h"
+
+namespace HtmlLink {
+
+// Writes the log (a temporary file beside it, renamed over the old log). Returns the number
+// of warnings written, or -1 when composing or writing failed (an old log stays as it was).
+std::int32_t WriteLog(const RunContext& run, std::u16string_view path);
+
+// The log text itself, as WriteLog would write it before encoding; `count` gets the warnings.
+// False on failure.
+bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count);
+
+// The target column of an attribute; empty when there is nothing to show.
+std::u16string TargetColumn(const AttrEntry& attr);
+
+// -1, 0 or 1: heads folded, the rest compared exactly.
+std::int16_t CompareUrls(std::u16string_view a, std::u16string_view b);
+
+}  // namespace HtmlLink
