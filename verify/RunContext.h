@@ -7,6 +7,8 @@
 
 namespace HtmlLink {
 
+class VerifyCache;  // verify/VerifyLink.h
+
 struct RunContext {
     const CheckSet* Set = nullptr;
     const Settings* Options = nullptr;
@@ -16,6 +18,8 @@ struct RunContext {
     bool RemoteCheck = false;  // the "リモート リンク" box
     // Date and time for the log header ('12-07-2026 09:05:00'); empty takes the system clock.
     std::u16string LogDateTime;
+    // Remembers path kinds and anchor positions during verification; null asks afresh each time.
+    VerifyCache* Cache = nullptr;
 };
 
 }  // namespace HtmlLink

@@ -1,17 +1,46 @@
 #pragma once
 // Link target verification: existence, letter case, default documents and target anchors.
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "lib/VornFilePath.h"
 #include "verify/RunContext.h"
 
 namespace HtmlLink {
 
-// Verifies one resolved local link (Code below 10). True after an internal failure (Code 99).
+// What verification learns once per run and asks for again and again: the kind of every
+// target path, and for each target file where its anchor names stand. Valid for one run only:
+// it assumes that neither the site on disk nor the anchor lists change while it is in use.
+class VerifyCache {
+public:
+    VerifyCache();
+    ~VerifyCache();
+    VerifyCache(const VerifyCache&) = delete;
+    VerifyCache& operator=(const VerifyCache&) = delete;
+
+    // GetPathKind of exactly this text, asked of the file system the first time only.
+    VornFilePath::PathKind PathKind(std::u16string_view path) noexcept;
+
+    // The positions in the file's Anchors whose name is exactly `anchor`, in list order; null
+    // when the index of that file cannot be built (the caller then walks the list itself).
+    const std::vector<std::int32_t>* AnchorsNamed(const FileTable& files, std::int32_t file_index,
+                                                  std::u16string_view anchor) noexcept;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Verifies one resolved local link (Code below 10) and leaves it with a Code of 10 or more.
+// True after an internal failure (Code 99 with its warning).
 bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t file_index);
 
-// Looks the anchor up in file `file_index`. True on failure.
+// Looks the anchor up in file `file_index`, counts the match and sets the attribute's Code.
+// True on failure; the Code is then left as it was.
 bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
                   AttrEntry& attr);
 

@@ -1,0 +1,335 @@
+#include "verify/VerifyLink.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/VornHtml.h"
+#include "lib/FileNameCompare.h"
+#include "verify/Warnings.h"
+
+namespace HtmlLink {
+namespace {
+
+enum VerifyCode : std::int32_t {
+    kTargetMissing = 10,
+    kDirectoryListing = 11,
+    kCaseMismatch = 12,
+    kNotHtml = 13,
+    kUnreadable = 14,
+    kUnparsable = 15,
+    kAnchorOnDirectory = 16,
+    kTrailingSeparator = 17,
+    kAnchorMissing = 18,
+    kAnchorDuplicated = 19,
+    kTargetIgnored = 20,
+    kNoSeparatorBeforeHash = 21,
+    kOutsideWithAnchor = 22,
+    kVerified = 90,
+    kOutsideBaseDir = 91,
+    kVerifyFailed = 99,
+};
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view s) const noexcept {
+        return std::hash<std::u16string_view>{}(s);
+    }
+};
+struct TextEqual {
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept { return a == b; }
+};
+
+template <class Value>
+using TextMap = std::unordered_map<std::u16string, Value, TextHash, TextEqual>;
+
+bool Fail(AttrEntry& attr) {
+    attr.Code = kVerifyFailed;
+    AddWarning(attr.Warnings, kVerifyFailed, msg::kVerifyFailed);
+    return true;
+}
+
+void Report(AttrEntry& attr, std::int32_t code, std::u16string_view text) {
+    attr.Code = code;
+    AddWarning(attr.Warnings, code, text);
+}
+
+bool EndsWithSeparator(std::u16string_view t) {
+    return !t.empty() && (t.back() == u'\\' || t.back() == u'/');
+}
+
+std::u16string_view After(std::u16string_view text, std::size_t n) {
+    return n < text.size() ? text.substr(n) : std::u16string_view();
+}
+
+// The anchor attribute an entry points at, or null when its indexes lead nowhere.
+const AttrEntry* AnchorAttr(const FileEntry& file, const AnchorEntry& anchor) {
+    if (anchor.TagIndex < 0 || static_cast<std::size_t>(anchor.TagIndex) >= file.Tags.size())
+        return nullptr;
+    const TagEntry& tag = file.Tags[static_cast<std::size_t>(anchor.TagIndex)];
+    if (anchor.AttrIndex < 0 || static_cast<std::size_t>(anchor.AttrIndex) >= tag.Attrs.size())
+        return nullptr;
+    return &tag.Attrs[static_cast<std::size_t>(anchor.AttrIndex)];
+}
+
+}  // namespace
+
+struct VerifyCache::Impl {
+    TextMap<VornFilePath::PathKind> kinds;
+    struct FileAnchors {
+        bool usable = false;
+        TextMap<std::vector<std::int32_t>> positions;
+    };
+    std::unordered_map<std::int32_t, FileAnchors> anchors;
+};
+
+VerifyCache::VerifyCache() : impl_(std::make_unique<Impl>()) {}
+VerifyCache::~VerifyCache() = default;
+
+VornFilePath::PathKind VerifyCache::PathKind(std::u16string_view path) noexcept try {
+    auto found = impl_->kinds.find(path);
+    if (found != impl_->kinds.end()) return found->second;
+    const VornFilePath::PathKind kind = VornFilePath::GetPathKind(path);
+    impl_->kinds.emplace(std::u16string(path), kind);
+    return kind;
+} catch (...) {
+    return VornFilePath::GetPathKind(path);
+}
+
+const std::vector<std::int32_t>* VerifyCache::AnchorsNamed(const FileTable& files,
+                                                           std::int32_t file_index,
+                                                           std::u16string_view anchor) noexcept try {
+    static const std::vector<std::int32_t> none;
+    if (file_index < 0 || static_cast<std::size_t>(file_index) >= files.size()) return nullptr;
+    auto [slot, added] = impl_->anchors.try_emplace(file_index);
+    Impl::FileAnchors& index = slot->second;
+    if (added) {
+        const FileEntry& file = files[static_cast<std::size_t>(file_index)];
+        const std::size_t n = UsedCount(file.Anchors);
+        for (std::size_t k = 0; k < n; ++k) {
+            const AttrEntry* attr = AnchorAttr(file, file.Anchors[k]);
+            // A broken entry is left to the walk over the list, which fails where it stands.
+            if (!attr) return nullptr;
+            const std::u16string_view name = VornHtml::Unquote(attr->Value);
+            auto at = index.positions.find(name);
+            if (at == index.positions.end())
+                at = index.positions.emplace(std::u16string(name), std::vector<std::int32_t>()).first;
+            at->second.push_back(static_cast<std::int32_t>(k));
+        }
+        index.usable = true;
+    }
+    if (!index.usable) return nullptr;
+    auto at = index.positions.find(anchor);
+    return at == index.positions.end() ? &none : &at->second;
+} catch (...) {
+    return nullptr;
+}
+
+bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
+                  AttrEntry& attr) try {
+    if (!run.Files || file_index < 0 || static_cast<std::size_t>(file_index) >= run.Files->size())
+        return true;
+    FileEntry& file = (*run.Files)[static_cast<std::size_t>(file_index)];
+    const bool same_page = VornHtml::Unquote(attr.Value).starts_with(u'#');
+
+    std::int32_t code = kAnchorMissing;
+    int matches = 0;
+    // True when the walk is over.
+    auto count_match = [&](AnchorEntry& entry) {
+        ++matches;
+        ++entry.LinkCount;
+        ++file.LinkCount;
+        if (entry.Duplicate < 2) {
+            code = kVerified;
+            return true;
+        }
+        // Every exact twin is counted as reached; the warning is given once.
+        if (matches == 1) code = kAnchorDuplicated;
+        return false;
+    };
+
+    const std::vector<std::int32_t>* named =
+        run.Cache ? run.Cache->AnchorsNamed(*run.Files, file_index, anchor) : nullptr;
+    if (named) {
+        for (std::int32_t k : *named) {
+            if (count_match(file.Anchors[static_cast<std::size_t>(k)])) break;
+        }
+    } else {
+        for (AnchorEntry& entry : file.Anchors) {
+            if (!InUse(entry)) break;
+            const AttrEntry* target = AnchorAttr(file, entry);
+            if (!target) return true;
+            if (VornHtml::Unquote(target->Value) == anchor && count_match(entry)) break;
+        }
+    }
+
+    attr.Code = code;
+    if (code == kAnchorMissing) {
+        std::u16string text(msg::kAnchorMissing);
+        if (!same_page) text += msg::kFileExists;
+        AddWarning(attr.Warnings, code, text);
+    } else if (code == kAnchorDuplicated) {
+        std::u16string text(msg::kAnchorDuplicated1);
+        text += same_page ? msg::kInThisPage : msg::kInTargetFile;
+        text += msg::kAnchorDuplicated2;
+        AddWarning(attr.Warnings, code, text);
+    }
+    return false;
+} catch (...) {
+    return true;
+}
+
+bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) try {
+    if (!run.Set || !run.Options || !run.Files || !run.Paths) return Fail(attr);
+    const CheckSet& set = *run.Set;
+    FileTable& files = *run.Files;
+    const PathList::PathEntries& paths = *run.Paths;
+
+    std::u16string t = attr.Target;
+    if (const std::size_t q = t.find(u'?'); q != t.npos) {
+        t.resize(q);
+        if (t.empty()) return Fail(attr);
+    }
+    std::u16string anchor;
+    bool separator_before_hash = false;
+    if (const std::size_t h = t.find(u'#'); h != t.npos) {
+        anchor = t.substr(h + 1);
+        t.resize(h);
+        separator_before_hash = EndsWithSeparator(t);
+    }
+
+    std::vector<std::u16string> candidates;
+    bool is_file = false;
+    bool default_document = false;
+    const VornFilePath::PathKind kind =
+        run.Cache ? run.Cache->PathKind(t) : VornFilePath::GetPathKind(t);
+    switch (kind) {
+    case VornFilePath::PathKind::File:
+        // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
+        if (!t.empty() && t.back() == u'\\') {
+            Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
+            return false;
+        }
+        candidates.push_back(t);
+        is_file = true;
+        break;
+    case VornFilePath::PathKind::Directory:
+        if (t.empty() || t.back() != u'\\') t += u'\\';
+        for (const std::u16string& document : set.DefaultDocument) {
+            if (document.empty()) break;
+            candidates.push_back(t + document);
+            default_document = true;
+        }
+        break;
+    default:
+        Report(attr, kTargetMissing, msg::kTargetMissing);
+        return false;
+    }
+
+    std::int32_t position = -1;
+    std::size_t hit = 0;
+    if (!paths.empty()) {
+        const auto last = static_cast<std::int32_t>(paths.size()) - 1;
+        for (; hit < candidates.size(); ++hit) {
+            position = PathList::FindPath(paths, candidates[hit], 0, last);
+            if (position >= 0) break;
+        }
+    }
+
+    if (position < 0) {
+        if (!is_file) {
+            attr.Code = kVerified;
+            if (set.AlertDirListing != 0) {
+                Report(attr, kDirectoryListing,
+                       std::u16string(msg::kNoDefaultDocument1) + std::u16string(msg::kNoDefaultDocument2));
+            }
+            if (!anchor.empty()) {
+                Report(attr, kAnchorOnDirectory,
+                       std::u16string(msg::kAnchorOnBareDirectory1) +
+                           std::u16string(msg::kAnchorOnBareDirectory2));
+            }
+        } else if (VornFileList::CompareFileNames(std::u16string_view(t).substr(0, set.LocalPath.size()),
+                                                  set.LocalPath) == 0) {
+            // Inside the base directory, so the search must have left it out on purpose.
+            Report(attr, kTargetIgnored, msg::kTargetIgnored);
+        } else if (!anchor.empty()) {
+            Report(attr, kOutsideWithAnchor,
+                   std::u16string(msg::kOutsideBaseDir1) + std::u16string(msg::kOutsideBaseDir2));
+        } else {
+            attr.Code = kOutsideBaseDir;
+        }
+        return false;
+    }
+
+    const std::u16string& found = candidates[hit];
+    const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
+    if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size()) return Fail(attr);
+    FileEntry& target = files[static_cast<std::size_t>(target_index)];
+
+    attr.Target = anchor.empty() ? found : found + u"#" + anchor;
+
+    // The lookup ignores letter case; this is where a difference below the base directory is
+    // told. The base directory itself is compared as the user typed it, so it is left out.
+    if (run.Options->FileNameCaseSensitive == 1) {
+        const std::size_t n = set.LocalPath.size();
+        if (After(found, n) != After(paths[static_cast<std::size_t>(position)].Path, n))
+            Report(attr, kCaseMismatch, msg::kCaseMismatch);
+    }
+
+    if (anchor.empty()) {
+        attr.Code = kVerified;
+        ++target.LinkCount;
+        return false;
+    }
+    if (default_document && !separator_before_hash) {
+        Report(attr, kNoSeparatorBeforeHash,
+               std::u16string(msg::kNoSeparatorBeforeHash1) + std::u16string(msg::kNoSeparatorBeforeHash2));
+    }
+
+    std::u16string_view reason;
+    std::int32_t code = 0;
+    switch (target.Status) {
+    case ScanOk:
+        // A failed lookup would leave a Code below 10, which the log reads as never verified.
+        if (LookupAnchor(run, target_index, anchor, attr)) return Fail(attr);
+        return false;
+    case ScanNotHtml:
+        code = kNotHtml;
+        reason = msg::kNotHtmlTarget;
+        break;
+    case ScanReadFailed:
+        code = kUnreadable;
+        reason = msg::kUnreadableTarget;
+        break;
+    default:
+        code = kUnparsable;
+        reason = msg::kUnparsableTarget;
+        break;
+    }
+    Report(attr, code,
+           std::u16string(reason) + std::u16string(msg::kCannotSearchAnchor) +
+               std::u16string(msg::kFileItselfReached));
+    return false;
+} catch (...) {
+    return Fail(attr);
+}
+
+std::int32_t NormalizeList(std::vector<std::u16string>& list) try {
+    std::vector<std::u16string> kept;
+    std::unordered_set<std::u16string> seen;
+    for (const std::u16string& entry : list) {
+        std::u16string trimmed = VornFilePath::TrimBlanksAndQuotes(entry);
+        if (trimmed.empty()) continue;
+        // The first spelling of a name survives; later ones equal to it once folded go.
+        if (!seen.insert(VornFileList::FoldCase(trimmed)).second) continue;
+        kept.push_back(std::move(trimmed));
+    }
+    const auto count = static_cast<std::int32_t>(kept.size());
+    if (kept.empty()) kept.emplace_back();
+    list = std::move(kept);
+    return count;
+} catch (...) {
+    return -1;
+}
+
+}  // namespace HtmlLink
