@@ -1,0 +1,150 @@
+#include "testutil/SiteBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/LinkTags.h"
+#include "engine/ScanFile.h"
+#include "engine/VornHtml.h"
+#include "lib/VornFileList.h"
+#include "lib/VornFilePath.h"
+#include "platform/Cp932.h"
+#include "verify/Anchors.h"
+#include "verify/TagChecks.h"
+
+namespace testutil {
+
+SiteBuilder::SiteBuilder() {
+    Set.Name = u"test";
+    Set.LocalPath = uR"(C:\site\)";
+    Set.DefaultDocument = {u"index.html"};
+    Set.HtmlFilePattern = {u"*.htm*"};
+    Set.FileAttribute = 1;
+    Set.DirAttribute = 1;
+    Fs.AddDirectory(uR"(C:\site)");
+}
+
+std::u16string SiteBuilder::Full(std::u16string_view path) const {
+    if (path.size() >= 2 && path[1] == u':') return std::u16string(path);
+    return Set.LocalPath + std::u16string(path);
+}
+
+void SiteBuilder::Page(std::u16string_view path, std::u16string_view html) {
+    Fs.AddFile(Full(path), platform::Utf16ToCp932(html));
+}
+
+void SiteBuilder::File(std::u16string_view path, std::string_view bytes) {
+    Fs.AddFile(Full(path), bytes);
+}
+
+void SiteBuilder::Directory(std::u16string_view path) { Fs.AddDirectory(Full(path)); }
+
+void SiteBuilder::Scan() {
+    using namespace HtmlLink;
+    platform::ScopedFileSystem use(Fs);
+    BuildLinkTagTable();
+    ASSERT_EQ(ToLikePatterns(Set.HtmlFileLikePattern, Set.HtmlFilePattern), 0);
+    StringList file_ignore{u""}, dir_ignore{u""};
+    if (Set.FilePatternXEnabled == 1) ToLikePatterns(file_ignore, Set.FilePatternX);
+    if (Set.DirPatternXEnabled == 1) ToLikePatterns(dir_ignore, Set.DirPatternX);
+
+    StringList found{u""};
+    VornFileList::FindFiles(found, Set.LocalPath, {u"*"}, file_ignore, Set.FileAttribute, {u"*"},
+                            dir_ignore, Set.DirAttribute, true, true);
+    ASSERT_FALSE(found.empty() || found[0].empty());
+    Paths.clear();
+    for (std::size_t k = 0; k < found.size(); ++k)
+        Paths.push_back({found[k], static_cast<std::int32_t>(k)});
+    ASSERT_FALSE(PathList::SortPaths(Paths, 0, static_cast<std::int32_t>(Paths.size()) - 1));
+
+    const std::u16string head = Set.Url.empty() ? u"" : VornFilePath::SplitPath(Set.Url, u"").Head;
+    Files.assign(found.size(), FileEntry{});
+    for (std::size_t k = 0; k < found.size(); ++k) {
+        Files[k].Path = found[k];
+        if (ScanFile(Files[k], Set.HtmlFileLikePattern) == ScanOk) {
+            CheckFileTags(Files[k], head, Set);
+            CheckAnchorDefinitions(Files[k], Set);
+        }
+    }
+}
+
+void SiteBuilder::Verify(bool use_cache) {
+    using namespace HtmlLink;
+    platform::ScopedFileSystem use(Fs);
+    RunContext run;
+    run.Set = &Set;
+    run.Options = &Options;
+    run.Files = &Files;
+    run.Paths = &Paths;
+    VerifyCache cache;
+    run.Cache = use_cache ? &cache : nullptr;
+    for (std::size_t i = 0; i < Files.size(); ++i) {
+        FileEntry& file = Files[i];
+        if (file.Status != ScanOk) continue;
+        for (std::size_t t = 0; t < UsedCount(file.Tags); ++t) {
+            TagEntry& tag = file.Tags[t];
+            for (std::size_t a = 0; a < UsedCount(tag.Attrs); ++a) {
+                if (tag.Attrs[a].Code < 10) {
+                    EXPECT_FALSE(VerifyLink(run, tag.Attrs[a], static_cast<std::int32_t>(i)));
+                }
+            }
+        }
+    }
+    EXPECT_FALSE(ReportUnlinked(run));
+}
+
+HtmlLink::FileEntry& SiteBuilder::FileOf(std::u16string_view path) {
+    const std::u16string full = Full(path);
+    for (HtmlLink::FileEntry& file : Files) {
+        if (file.Path == full) return file;
+    }
+    ADD_FAILURE() << "no file entry for the path";
+    static HtmlLink::FileEntry none;
+    none = {};
+    return none;
+}
+
+HtmlLink::AttrEntry& SiteBuilder::Attr(std::u16string_view path, std::u16string_view value, int n) {
+    for (HtmlLink::TagEntry& tag : FileOf(path).Tags) {
+        for (HtmlLink::AttrEntry& attr : tag.Attrs) {
+            if (!attr.Name.empty() && VornHtml::Unquote(attr.Value) == value && n-- == 0) return attr;
+        }
+    }
+    ADD_FAILURE() << "no such attribute";
+    static HtmlLink::AttrEntry none;
+    none = {};
+    return none;
+}
+
+HtmlLink::AnchorEntry& SiteBuilder::AnchorOf(std::u16string_view path, std::u16string_view value,
+                                             int n) {
+    HtmlLink::FileEntry& file = FileOf(path);
+    const HtmlLink::AttrEntry* wanted = &Attr(path, value, n);
+    for (HtmlLink::AnchorEntry& anchor : file.Anchors) {
+        if (anchor.TagIndex < 0) break;
+        if (&file.Tags[anchor.TagIndex].Attrs[anchor.AttrIndex] == wanted) return anchor;
+    }
+    ADD_FAILURE() << "the attribute is no anchor";
+    static HtmlLink::AnchorEntry none;
+    none = {};
+    return none;
+}
+
+std::vector<std::u16string> Texts(const HtmlLink::WarningList& list) {
+    std::vector<std::u16string> out;
+    for (const HtmlLink::WarningEntry& w : list) {
+        if (!InUse(w)) break;
+        out.push_back(w.Text);
+    }
+    return out;
+}
+
+std::vector<std::int32_t> Codes(const HtmlLink::WarningList& list) {
+    std::vector<std::int32_t> out;
+    for (const HtmlLink::WarningEntry& w : list) {
+        if (!InUse(w)) break;
+        out.push_back(w.Code);
+    }
+    return out;
+}
+
+}  // namespace testutil

@@ -1,0 +1,318 @@
+#include "verify/VerifyLink.h"
+
+#include <gtest/gtest.h>
+
+#include "testutil/SiteBuilder.h"
+
+using HtmlLink::AttrEntry;
+using testutil::Codes;
+using testutil::SiteBuilder;
+using testutil::Texts;
+using Strings = std::vector<std::u16string>;
+
+namespace {
+
+// Every site test runs with and without the run's cache, which must not change any result.
+class VerifySite : public ::testing::TestWithParam<bool> {
+protected:
+    void Run() { site.Run(GetParam()); }
+    SiteBuilder site;
+};
+
+INSTANTIATE_TEST_SUITE_P(Cache, VerifySite, ::testing::Bool());
+
+TEST_P(VerifySite, DirectoryLinksReachTheDefaultDocument) {
+    site.Set.DefaultDocument = {u"index.html", u"index.htm"};
+    site.Page(u"top.htm",
+              u"<a href=\"dir/\">1</a><a href=\"dir\">2</a>\n"
+              u"<a href=\"dir#top\">3</a><a href=\"dir/#top\">4</a><a href=\"dir/#none\">5</a>");
+    // The second default document is taken when the first is absent.
+    site.Page(uR"(dir\index.htm)", u"<a name=\"top\">x</a>");
+    Run();
+
+    const AttrEntry& slash = site.Attr(u"top.htm", u"dir/");
+    EXPECT_EQ(slash.Code, 90);
+    EXPECT_EQ(slash.Target, uR"(C:\site\dir\index.htm)");
+    EXPECT_TRUE(Texts(slash.Warnings).empty());
+    EXPECT_EQ(site.Attr(u"top.htm", u"dir").Code, 90);
+
+    const AttrEntry& no_separator = site.Attr(u"top.htm", u"dir#top");
+    EXPECT_EQ(no_separator.Code, 90);  // the anchor is still looked up and found
+    EXPECT_EQ(no_separator.Target, uR"(C:\site\dir\index.htm#top)");
+    EXPECT_EQ(Codes(no_separator.Warnings), std::vector<std::int32_t>{21});
+    EXPECT_EQ(Texts(no_separator.Warnings),
+              Strings{u"ディレクトリ名と \"#\" の間にディレクトリ区切り記号がありません。"});
+
+    const AttrEntry& with_separator = site.Attr(u"top.htm", u"dir/#top");
+    EXPECT_EQ(with_separator.Code, 90);
+    EXPECT_TRUE(Texts(with_separator.Warnings).empty());
+
+    const AttrEntry& missing = site.Attr(u"top.htm", u"dir/#none");
+    EXPECT_EQ(missing.Code, 18);
+    EXPECT_EQ(Texts(missing.Warnings),
+              Strings{u"指定されたアンカーが見つかりません。（ファイルは存在します。）"});
+
+    // Two links without anchor, two that found 'top'.
+    EXPECT_EQ(site.FileOf(uR"(dir\index.htm)").LinkCount, 4);
+    EXPECT_EQ(site.AnchorOf(uR"(dir\index.htm)", u"top").LinkCount, 2);
+}
+
+TEST_P(VerifySite, DirectoryWithoutDefaultDocument) {
+    const std::u16string listing =
+        u"デフォルト ドキュメントが見つからないため、ディレクトリを参照しています。";
+    const std::u16string anchored =
+        u"デフォルト ドキュメントが無いディレクトリに対して、アンカーを指定しています。";
+    struct Case {
+        std::uint8_t alert;
+        std::u16string link;
+        std::int32_t code;
+        Strings texts;
+    };
+    const Case cases[] = {
+        {0, u"pics/", 90, {}},
+        {1, u"pics/", 11, {listing}},
+        {0, u"pics/#a", 16, {anchored}},
+        {1, u"pics/#a", 16, {listing, anchored}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.alert) << c.link.size());
+        SiteBuilder s;
+        s.Set.AlertDirListing = c.alert;
+        s.Page(u"index.html", u"<a href=\"" + c.link + u"\">x</a>");
+        s.File(uR"(pics\a.gif)");
+        s.Run(GetParam());
+        const AttrEntry& link = s.Attr(u"index.html", c.link);
+        EXPECT_EQ(link.Code, c.code);
+        EXPECT_EQ(Texts(link.Warnings), c.texts);
+    }
+}
+
+TEST_P(VerifySite, MissingExcludedAndOutsideTargets) {
+    site.Set.FilePatternXEnabled = 1;
+    site.Set.FilePatternX = {u"*.bak"};
+    site.Page(u"index.html",
+              u"<a href=\"gone.htm\">1</a><a href=\"old.bak\">2</a><a href=\"old.bak#a\">3</a>\n"
+              u"<a href=\"../out.htm\">4</a><a href=\"../out.htm#a\">5</a>\n"
+              u"<a href=\"page.htm/\">6</a><a href=\"page.htm\">7</a>");
+    site.Page(u"page.htm", u"");
+    site.File(u"old.bak");
+    site.Page(uR"(C:\out.htm)", u"<a name=\"a\">");
+    Run();
+
+    struct Case {
+        std::u16string link;
+        std::int32_t code;
+        Strings texts;
+    };
+    const Case cases[] = {
+        {u"gone.htm", 10, {u"リンク先のファイルが見つかりません。"}},
+        {u"old.bak", 20, {u"リンク先ファイルは、無視するよう設定されています。"}},
+        {u"old.bak#a", 20, {u"リンク先ファイルは、無視するよう設定されています。"}},
+        {u"../out.htm", 91, {}},
+        {u"../out.htm#a", 22,
+         {u"基準ディレクトリより上にあるファイルなので、アンカーの有無は検証されていません。"}},
+        {u"page.htm/", 17, {u"ファイル名の末尾にディレクトリ区切り記号がついています。"}},
+        {u"page.htm", 90, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.link.size() << " " << c.code);
+        const AttrEntry& link = site.Attr(u"index.html", c.link);
+        EXPECT_EQ(link.Code, c.code);
+        EXPECT_EQ(Texts(link.Warnings), c.texts);
+    }
+    EXPECT_EQ(site.FileOf(u"page.htm").LinkCount, 1);
+}
+
+TEST_P(VerifySite, LetterCaseOfTheTarget) {
+    for (const std::uint8_t sensitive : {1, 0}) {
+        SCOPED_TRACE(int(sensitive));
+        SiteBuilder s;
+        s.Options.FileNameCaseSensitive = sensitive;
+        s.Page(u"top.htm",
+               u"<a href=\"Index.htm\">1</a><a href=\"index.htm\">2</a>"
+               u"<a href=\"SUB/\">3</a><a href=\"Index.htm#t\">4</a>");
+        s.Page(u"index.htm", u"<a name=\"t\">");
+        s.Page(uR"(sub\index.html)", u"");
+        s.Run(GetParam());
+
+        const Strings mismatch =
+            sensitive ? Strings{u"ファイル名の大文字／小文字が一致しません。"} : Strings{};
+        // Found through the case-insensitive lookup: never reported as missing.
+        const AttrEntry& upper = s.Attr(u"top.htm", u"Index.htm");
+        EXPECT_EQ(upper.Code, 90);
+        EXPECT_EQ(Texts(upper.Warnings), mismatch);
+        EXPECT_TRUE(Texts(s.Attr(u"top.htm", u"index.htm").Warnings).empty());
+        const AttrEntry& dir = s.Attr(u"top.htm", u"SUB/");
+        EXPECT_EQ(dir.Code, 90);
+        EXPECT_EQ(Texts(dir.Warnings), mismatch);
+        const AttrEntry& anchored = s.Attr(u"top.htm", u"Index.htm#t");
+        EXPECT_EQ(anchored.Code, 90);
+        EXPECT_EQ(Texts(anchored.Warnings), mismatch);
+        EXPECT_EQ(s.FileOf(u"index.htm").LinkCount, 3);
+    }
+}
+
+TEST_P(VerifySite, QueryIsDroppedBeforeTheAnchor) {
+    site.Page(u"index.html",
+              u"<a href=\"page.htm?x=1#a\">1</a><a href=\"page.htm#a?x\">2</a>"
+              u"<a href=\"page.htm?q\">3</a>");
+    site.Page(u"page.htm", u"<a name=\"a\">");
+    Run();
+
+    const AttrEntry& query_first = site.Attr(u"index.html", u"page.htm?x=1#a");
+    EXPECT_EQ(query_first.Code, 90);
+    EXPECT_EQ(query_first.Target, uR"(C:\site\page.htm)");
+    const AttrEntry& anchor_first = site.Attr(u"index.html", u"page.htm#a?x");
+    EXPECT_EQ(anchor_first.Code, 90);
+    EXPECT_EQ(anchor_first.Target, uR"(C:\site\page.htm#a)");
+    EXPECT_EQ(site.Attr(u"index.html", u"page.htm?q").Target, uR"(C:\site\page.htm)");
+    EXPECT_EQ(site.AnchorOf(u"page.htm", u"a").LinkCount, 1);
+    EXPECT_EQ(site.FileOf(u"page.htm").LinkCount, 3);
+}
+
+TEST_P(VerifySite, AnchorsAreMatchedExactly) {
+    site.Page(u"index.html",
+              u"<a name=\"a\">1</a><a name=\"a\">2</a><a name=\"Top\">3</a>\n"
+              u"<a name=\"b\">4</a><a id=\"B\">5</a>\n"
+              u"<a href=\"#a\">x</a><a href=\"#top\">x</a><a href=\"#b\">x</a><a href=\"#B\">x</a>");
+    site.Page(u"other.htm", u"<a href=\"index.html#a\">x</a><a href=\"index.html#top\">x</a>");
+    Run();
+
+    const AttrEntry& here = site.Attr(u"index.html", u"#a");
+    EXPECT_EQ(here.Code, 19);
+    EXPECT_EQ(Texts(here.Warnings), Strings{u"このアンカーは、このページ内で重複定義されています。"});
+    const AttrEntry& there = site.Attr(u"other.htm", u"index.html#a");
+    EXPECT_EQ(there.Code, 19);
+    EXPECT_EQ(Texts(there.Warnings),
+              Strings{u"このアンカーは、リンク先ファイルで重複定義されています。"});
+    // Each link counts on both definitions, and on the file once per definition.
+    EXPECT_EQ(site.AnchorOf(u"index.html", u"a", 0).LinkCount, 2);
+    EXPECT_EQ(site.AnchorOf(u"index.html", u"a", 1).LinkCount, 2);
+
+    const AttrEntry& top_here = site.Attr(u"index.html", u"#top");
+    EXPECT_EQ(top_here.Code, 18);
+    EXPECT_EQ(Texts(top_here.Warnings), Strings{u"指定されたアンカーが見つかりません。"});
+    EXPECT_EQ(Texts(site.Attr(u"other.htm", u"index.html#top").Warnings),
+              Strings{u"指定されたアンカーが見つかりません。（ファイルは存在します。）"});
+    EXPECT_EQ(site.AnchorOf(u"index.html", u"Top").LinkCount, 0);
+
+    // Names that differ only in letter case are two anchors, each reached by its own spelling.
+    for (const std::u16string link : {u"#b", u"#B"}) {
+        const AttrEntry& attr = site.Attr(u"index.html", link);
+        EXPECT_EQ(attr.Code, 90);
+        EXPECT_TRUE(Texts(attr.Warnings).empty());
+    }
+    EXPECT_EQ(site.AnchorOf(u"index.html", u"b").LinkCount, 1);
+    EXPECT_EQ(site.AnchorOf(u"index.html", u"B").LinkCount, 1);
+    EXPECT_EQ(site.FileOf(u"index.html").LinkCount, 6);
+}
+
+TEST_P(VerifySite, AnchorsInTargetsThatCannotBeSearched) {
+    site.Page(u"index.html",
+              u"<a href=\"data.txt#x\">1</a><a href=\"bad.htm#x\">2</a><a href=\"odd.htm#x\">3</a>"
+              u"<a href=\"data.txt\">4</a>");
+    site.File(u"data.txt", "x");
+    site.Page(u"bad.htm", u"<a name=\"x\">");
+    site.Fs.FailReads(uR"(C:\site\bad.htm)");
+    site.Page(u"odd.htm", u"<a name=\"x\">");
+    site.Scan();
+    site.FileOf(u"odd.htm").Status = HtmlLink::ScanCutFailed;
+    site.Verify(GetParam());
+
+    const std::u16string tail = u"アンカーを探せません。（ファイル自体へはリンクできています。）";
+    struct Case {
+        std::u16string link;
+        std::int32_t code;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {u"data.txt#x", 13, u"リンク先は HTML ファイルでないため、" + tail},
+        {u"bad.htm#x", 14, u"リンク先ファイルの読み出しに失敗しているため、" + tail},
+        {u"odd.htm#x", 15, u"リンク先ファイルの HTML 解釈に失敗しているため、" + tail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const AttrEntry& link = site.Attr(u"index.html", c.link);
+        EXPECT_EQ(link.Code, c.code);
+        EXPECT_EQ(Texts(link.Warnings), Strings{c.text});
+    }
+    // Only the link without anchor counts.
+    EXPECT_EQ(site.FileOf(u"data.txt").LinkCount, 1);
+    EXPECT_EQ(site.FileOf(u"bad.htm").LinkCount, 0);
+    EXPECT_EQ(site.FileOf(u"odd.htm").LinkCount, 0);
+}
+
+AttrEntry LinkTo(std::u16string target) {
+    AttrEntry attr;
+    attr.Name = u"href";
+    attr.Value = u"x";
+    attr.Target = std::move(target);
+    return attr;
+}
+
+// Records built by hand: failures that a scanned site cannot produce.
+TEST(VerifyLink, InternalFailuresEndWithCode99) {
+    const std::u16string failed = u"未知のエラーにより、リンク先の検証に失敗しました。";
+    platform::MemoryFileSystem fs;
+    fs.AddFile(uR"(C:\site\a.htm)", "");
+    platform::ScopedFileSystem use(fs);
+    CheckSet set;
+    set.LocalPath = uR"(C:\site\)";
+    Settings options;
+    HtmlLink::FileTable files(1);
+    files[0].Path = uR"(C:\site\a.htm)";
+    // An anchor entry that points past the tags of its file.
+    files[0].Anchors = {HtmlLink::AnchorEntry{5, 0, 0, 0}};
+    PathList::PathEntries paths{{uR"(C:\site\a.htm)", 0}};
+    HtmlLink::RunContext run;
+    run.Set = &set;
+    run.Options = &options;
+    run.Files = &files;
+    run.Paths = &paths;
+    HtmlLink::VerifyCache cache;
+
+    for (HtmlLink::VerifyCache* c : {static_cast<HtmlLink::VerifyCache*>(nullptr), &cache}) {
+        run.Cache = c;
+        for (const std::u16string target : {u"?x", uR"(C:\site\a.htm#a)"}) {
+            SCOPED_TRACE(target.size());
+            AttrEntry attr = LinkTo(target);
+            EXPECT_TRUE(HtmlLink::VerifyLink(run, attr, 0));
+            EXPECT_EQ(attr.Code, 99);
+            EXPECT_EQ(Texts(attr.Warnings), Strings{failed});
+        }
+    }
+
+    // A file index in the path list that the file table does not have.
+    paths[0].FileIndex = 3;
+    AttrEntry attr = LinkTo(uR"(C:\site\a.htm)");
+    EXPECT_TRUE(HtmlLink::VerifyLink(run, attr, 0));
+    EXPECT_EQ(attr.Code, 99);
+
+    HtmlLink::RunContext empty;
+    AttrEntry lone = LinkTo(uR"(C:\site\a.htm)");
+    EXPECT_TRUE(HtmlLink::VerifyLink(empty, lone, 0));
+    EXPECT_EQ(lone.Code, 99);
+}
+
+TEST(NormalizeList, TrimsFoldsAndCloses) {
+    struct Case {
+        Strings in, out;
+        std::int32_t count;
+    };
+    const Case cases[] = {
+        {{u"  a.htm\t", u"A.HTM", u"", u"b.htm"}, {u"a.htm", u"b.htm"}, 2},
+        {{u"", u" ", u"\"\""}, {u""}, 0},
+        {{}, {u""}, 0},
+        {{u"", u"\"x.htm\"", u"", u"y", u"X.htm", u"y"}, {u"x.htm", u"y"}, 2},
+        // Full-width letters never fold, so these are two names.
+        {{u"ａ.htm", u"Ａ.htm"}, {u"ａ.htm", u"Ａ.htm"}, 2},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        Strings list = cases[i].in;
+        EXPECT_EQ(HtmlLink::NormalizeList(list), cases[i].count);
+        EXPECT_EQ(list, cases[i].out);
+    }
+}
+
+}  // namespace
