@@ -227,7 +227,8 @@ std::u16string GetPathDelimiter(std::u16string_view path) try {
 
 std::u16string GetFullPath(std::u16string_view path) try {
     const PathSplit p = SplitPath(path, u"\\");
-    if (!p.Head.empty() && p.Directory.empty() && p.Name.empty()) return std::u16string(path) + u"\\";
+    if (!p.Head.empty() && p.Directory.empty() && p.Name.empty())
+        return std::u16string(path) + u"\\";
     if (!p.Head.empty()) return std::u16string(path);
     if (!p.Directory.empty() && p.Directory[0] == u'\\') {
         const std::u16string drive = SystemDrive();
@@ -324,8 +325,8 @@ ResolveResult ResolveRelativePath(std::u16string_view head, const std::vector<st
         } else if (!p.Directory.empty() && IsSeparator(p.Directory[0])) {
             resolved = SystemDrive() + p.Directory + p.Name;
         } else {
-            resolved = std::u16string(head) + JoinRange(base, sep, 0, base.size()) + p.Directory +
-                       p.Name;
+            resolved =
+                std::u16string(head) + JoinRange(base, sep, 0, base.size()) + p.Directory + p.Name;
         }
         return ResolveResult::Resolved;
     }
@@ -452,7 +453,8 @@ std::int32_t CheckPathName(std::u16string_view path, bool forbid_separator_marks
         }
     }
     if (!p.Name.empty()) {
-        const std::uint8_t code = CheckName(p.Name, forbid_separator_marks, forbid_wildcards_in_name);
+        const std::uint8_t code =
+            CheckName(p.Name, forbid_separator_marks, forbid_wildcards_in_name);
         if (code != 0) return 200 + code;
     }
     return 0;
@@ -462,29 +464,24 @@ std::int32_t CheckPathName(std::u16string_view path, bool forbid_separator_marks
 
 std::u16string GetPathErrorMessage(std::int32_t code, bool name_level) try {
     if (code == 0) return {};
+    static constexpr std::u16string_view path_messages[] = {
+        {}, kEnterPathName, kDriveNotLetter, kBadDriveOrComputer, kNoShareName};
+    static constexpr std::u16string_view name_messages[] = {
+        {},          kEmptyNameUsed, {}, kListMarksUsed, kWildcardsUsed, kInvalidCharacters,
+        kSpacesOnly, kSpaceAtEdge};
     std::u16string message;
     if (!name_level) {
         if (code < 100) {
-            switch (code) {
-                case 1: return std::u16string(kEnterPathName);
-                case 2: return std::u16string(kDriveNotLetter);
-                case 3: return std::u16string(kBadDriveOrComputer);
-                case 4: return std::u16string(kNoShareName);
-                default: return std::u16string(kBadPathName);
-            }
+            return std::u16string(code >= 1 && code <= 4 ? path_messages[code] : kBadPathName);
         }
         message = code >= 200 ? kInFileName : kInDirectoryName;
         code %= 100;
     }
-    switch (code) {
-        case 1: message += kEmptyNameUsed; break;
-        case 2: message += std::u16string(kSeparatorMarks) + std::u16string(kCannotBeUsed); break;
-        case 3: message += kListMarksUsed; break;
-        case 4: message += kWildcardsUsed; break;
-        case 5: message += kInvalidCharacters; break;
-        case 6: message += kSpacesOnly; break;
-        case 7: message += kSpaceAtEdge; break;
-        default: message += kInvalidDescription; break;
+    if (code == 2) {
+        message += kSeparatorMarks;
+        message += kCannotBeUsed;
+    } else {
+        message += code >= 1 && code <= 7 ? name_messages[code] : kInvalidDescription;
     }
     return message;
 } catch (...) {
@@ -507,8 +504,7 @@ std::u16string MakeUniqueFileName(std::u16string_view path_template, std::u16str
     const std::u16string old_extension = SplitExtension(p.Name, base);
     const size_t dots = std::min(new_extension.find_first_not_of(u'.'), new_extension.size());
     const std::u16string_view wanted = new_extension.substr(dots);
-    const std::u16string extension =
-        wanted.empty() ? old_extension : u"." + std::u16string(wanted);
+    const std::u16string extension = wanted.empty() ? old_extension : u"." + std::u16string(wanted);
     const std::u16string mark(separator.substr(0, 1));
 
     if (digits == 0) {
