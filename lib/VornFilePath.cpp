@@ -167,7 +167,8 @@ std::u16string FindLastSerialIn(std::u16string_view prefix, int digits,
         spec.append(static_cast<size_t>(digits - 1), u'?');
         spec += extension;
         std::vector<platform::DirEntry> entries;
-        if (platform::Fs().List(spec, kAnyFile, entries) != platform::ListResult::Ok) continue;
+        // A directory holding the name takes the serial as much as a file does.
+        if (platform::Fs().List(spec, kAnyEntry, entries) != platform::ListResult::Ok) continue;
         for (const platform::DirEntry& e : entries) {
             const std::u16string& name = e.Name;
             if (name.empty() || name[0] == u'.') continue;

@@ -418,6 +418,8 @@ TEST(MakeUniqueFileName, Numbering) {
     EXPECT_EQ(MakeUniqueFileName(tmpl, u"_", 3, u"", {}, 42), uR"(C:\logs\name_042.csv)");
     EXPECT_EQ(MakeUniqueFileName(tmpl, u"_", 3, u"", {}, -3), uR"(C:\logs\name_008.csv)");
     EXPECT_EQ(MakeUniqueFileName(tmpl, u"_", 3, u"..txt"), uR"(C:\logs\name_901.txt)");
+    fs.AddDirectory(uR"(C:\logs\name_008.csv)");
+    EXPECT_EQ(MakeUniqueFileName(tmpl, u"_", 3, u""), uR"(C:\logs\name_009.csv)");
 
     fs.AddFile(uR"(C:\logs\name_999.csv)", "");
     EXPECT_EQ(MakeUniqueFileName(tmpl, u"_", 3, u""), uR"(C:\logs\name_1000.csv)");
