@@ -162,13 +162,13 @@ PathSplit SplitPathWith(std::u16string_view path, const std::u16string& separato
 std::u16string FindLastSerialIn(std::u16string_view prefix, int digits,
                                 std::u16string_view extension) {
     for (char16_t lead = u'9'; lead >= u'0'; --lead) {
-        std::u16string spec(prefix);
-        spec += lead;
-        spec.append(static_cast<size_t>(digits - 1), u'?');
-        spec += extension;
+        std::u16string listing(prefix);
+        listing += lead;
+        listing.append(static_cast<size_t>(digits - 1), u'?');
+        listing += extension;
         std::vector<platform::DirEntry> entries;
         // A directory holding the name takes the serial as much as a file does.
-        if (platform::Fs().List(spec, kAnyEntry, entries) != platform::ListResult::Ok) continue;
+        if (platform::Fs().List(listing, kAnyEntry, entries) != platform::ListResult::Ok) continue;
         for (const platform::DirEntry& e : entries) {
             const std::u16string& name = e.Name;
             if (name.empty() || name[0] == u'.') continue;
