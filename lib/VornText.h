@@ -11,7 +11,8 @@ namespace VornText {
 
 enum class CompareMode : std::uint8_t { Exact = 0, Folded = 1 };
 
-// Index of the key in the sorted list; lower bound - 1 when absent, - 2 on failure.
+// Index of the key in list[low..high], sorted under the mode; -1 when absent, -2 on failure
+// (also for bounds outside the list).
 std::int32_t SortedSearch(const std::vector<std::u16string>& list, std::u16string_view key,
                           std::int32_t low, std::int32_t high, CompareMode mode);
 // The pieces between the delimiter's non-overlapping occurrences; an empty text gives one empty
