@@ -125,11 +125,15 @@ std::string Utf16ToCp932(std::u16string_view text, bool* lossless) {
     if (lossless) *lossless = true;
     std::string out;
     out.reserve(text.size() * 2);
-    for (char16_t c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
         const std::uint16_t code = table[c];
         if (code == kUnheld) {
-            // Surrogates (paired or not) land here too: the code page holds nothing outside
-            // the BMP.
+            // Surrogates land here too: the code page holds nothing outside the BMP. A pair is
+            // one character, so it becomes one '?'.
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF)
+                ++i;
             out.push_back('?');
             if (lossless) *lossless = false;
         } else if (code > 0xFF) {
