@@ -1,5 +1,8 @@
 #include "lib/VornCharSet.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 
@@ -19,79 +22,138 @@ struct LineBreakCounts {
     std::size_t cr = 0, lf = 0, crlf = 0;
 };
 
-// Branch-free so that the compiler vectorises it: this pass sizes the output buffer exactly,
-// which is cheaper than growing it.
+// Counts in blocks of 255 bytes with byte-wide sums, which the compiler vectorises: this pass
+// sizes the output exactly and costs far less than growing it would.
 LineBreakCounts CountLineBreaks(std::string_view buffer) {
     const unsigned char* p = Bytes(buffer);
     const std::size_t n = buffer.size();
     LineBreakCounts c;
-    for (std::size_t i = 0; i < n; ++i) {
-        c.cr += p[i] == kCr;
-        c.lf += p[i] == kLf;
+    for (std::size_t base = 0; base < n; base += 255) {
+        const unsigned char* q = p + base;
+        const std::size_t m = std::min<std::size_t>(255, n - base);
+        unsigned char cr = 0, lf = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+            cr += q[j] == kCr;
+            lf += q[j] == kLf;
+        }
+        c.cr += cr;
+        c.lf += lf;
     }
-    for (std::size_t i = 1; i < n; ++i) c.crlf += (p[i - 1] == kCr) & (p[i] == kLf);
+    for (std::size_t base = 1; base < n; base += 255) {
+        const unsigned char* q = p + base;
+        const std::size_t m = std::min<std::size_t>(255, n - base);
+        unsigned char crlf = 0;
+        for (std::size_t j = 0; j < m; ++j) crlf += (q[j - 1] == kCr) & (q[j] == kLf);
+        c.crlf += crlf;
+    }
     return c;
 }
 
 // The output of a conversion: sized once for the input and the line feeds that CR LF
-// normalisation may add, written through a raw pointer. Every step writes no more bytes than
-// it consumes except a lone line break becoming CR LF, so only that step checks the room.
+// normalisation may add. The loops write through a local pointer (a member would be reloaded
+// after every byte written through a char pointer). Every step writes no more bytes than it
+// consumes except a lone line break becoming CR LF, so only that step checks the room.
 class Output {
 public:
     Output(std::size_t input_size, std::size_t growth) : growth_left_(growth) {
         bytes_.resize(input_size + growth);
-        p_ = bytes_.data();
     }
 
-    void Put(unsigned char b) { p_[k_++] = static_cast<char>(b); }
-    void Put(unsigned char a, unsigned char b) {
-        p_[k_] = static_cast<char>(a);
-        p_[k_ + 1] = static_cast<char>(b);
-        k_ += 2;
-    }
+    char* Begin() { return bytes_.data(); }
 
     // Writes the line break at p[i] (a CR or an LF) in the style; returns the input bytes used.
     std::size_t PutLineBreak(const unsigned char* p, std::size_t i, std::size_t n,
-                             std::uint8_t style) {
-        const bool cr = p[i] == kCr;
-        const bool pair = cr && i + 1 < n && p[i + 1] == kLf;
+                             std::uint8_t style, char*& o) {
+        const bool pair = p[i] == kCr && i + 1 < n && p[i + 1] == kLf;
         switch (style) {
-        case 1: Put(kCr); break;
-        case 2: Put(kLf); break;
+        case 1: *o++ = kCr; break;
+        case 2: *o++ = kLf; break;
         case 3:
-            if (!pair) Grow();
-            Put(kCr, kLf);
+            if (!pair) Grow(o);
+            *o++ = kCr;
+            *o++ = kLf;
             break;
         default:
-            if (pair) Put(kCr, kLf);
-            else Put(p[i]);
+            *o++ = static_cast<char>(p[i]);
+            if (pair) *o++ = kLf;
         }
         return pair ? 2 : 1;
     }
 
-    void MoveTo(std::string& buffer) {
-        bytes_.resize(k_);
+    void MoveTo(std::string& buffer, const char* end) {
+        bytes_.resize(static_cast<std::size_t>(end - bytes_.data()));
         buffer.swap(bytes_);
     }
 
 private:
-    void Grow() {
+    void Grow(char*& o) {
         if (growth_left_ > 0) {
             --growth_left_;
             return;
         }
         // Only when the estimate was short; it is exact for every input met so far.
+        const std::size_t at = static_cast<std::size_t>(o - bytes_.data());
         const std::size_t more = bytes_.size() / 8 + 64;
         bytes_.resize(bytes_.size() + more);
-        p_ = bytes_.data();
+        o = bytes_.data() + at;
         growth_left_ = more - 1;
     }
 
     std::string bytes_;
-    char* p_ = nullptr;
-    std::size_t k_ = 0;
     std::size_t growth_left_;
 };
+
+// What a converter does with a byte; a table, since branching on ranges costs more.
+enum Kind : std::uint8_t { kCopy, kBreak, kSingleShift, kLead };
+
+struct EucTables {
+    Kind kind[256]{};
+    unsigned char first[256]{};
+    unsigned char second[2][256]{};  // by the lead's parity; 0 for no EUC-JP second byte
+};
+
+constexpr EucTables MakeEucTables() {
+    EucTables t;
+    for (int b = 0; b < 256; ++b) {
+        t.kind[b] = b == kCr || b == kLf ? kBreak
+                    : b == 0x8E          ? kSingleShift
+                    : b >= 0xA1 && b <= 0xFE ? kLead
+                                             : kCopy;
+        if (b >= 0xA1 && b <= 0xFE) {
+            t.first[b] = static_cast<unsigned char>(b <= 0xDE ? ((b - 0xA1) >> 1) + 0x81
+                                                              : ((b - 0xDF) >> 1) + 0xE0);
+            const int odd = b - 0x61;
+            t.second[1][b] = static_cast<unsigned char>(odd > 0x7E ? odd + 1 : odd);
+            t.second[0][b] = static_cast<unsigned char>(b - 2);
+        }
+    }
+    return t;
+}
+
+constexpr EucTables kEuc = MakeEucTables();
+
+struct JisTables {
+    unsigned char first[256]{};      // 0 where the value would not fit a byte
+    unsigned char second[2][256]{};  // by the first byte's parity; 0 likewise
+};
+
+constexpr JisTables MakeJisTables() {
+    JisTables t;
+    for (int c = 0; c < 256; ++c) {
+        // Rounding down also below 0x21, where the halves are negative.
+        const int first = c <= 0x5E ? ((c - 0x21) >> 1) + 0x81 : ((c - 0x5F) >> 1) + 0xE0;
+        t.first[c] = static_cast<unsigned char>(first <= 0xFF ? first : 0);
+        int odd = c + 0x1F;
+        if (odd > 0x7E) ++odd;
+        const int even = c + 0x7E;
+        const bool line_break = c == kCr || c == kLf;
+        t.second[1][c] = static_cast<unsigned char>(odd <= 0xFF && !line_break ? odd : 0);
+        t.second[0][c] = static_cast<unsigned char>(even <= 0xFF && !line_break ? even : 0);
+    }
+    return t;
+}
+
+constexpr JisTables kJis = MakeJisTables();
 
 std::size_t Growth(std::string_view buffer, std::uint8_t style) {
     if (style != 3) return 0;
@@ -122,7 +184,8 @@ std::uint8_t MapToResult(std::uint8_t code, std::uint8_t source) {
 std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std::uint8_t source,
                             std::uint8_t line_break,
                             std::uint8_t* detected_line_break) noexcept try {
-    text.clear();
+    // Released, not cleared: a large old text would otherwise stay while the new one is made.
+    std::u16string().swap(text);
     std::string buffer;
     if (!platform::Fs().ReadFile(path, buffer)) return 99;
     std::uint8_t target = 3;
@@ -259,16 +322,25 @@ std::uint8_t ConvertLineBreaks(std::string& buffer, std::uint8_t style) noexcept
     const unsigned char* p = Bytes(buffer);
     const std::size_t n = buffer.size();
     Output out(n, style == 3 ? lone : 0);
+    char* o = out.Begin();
+    // Lines are copied whole between the line breaks that memchr finds.
+    const unsigned char* next_cr = static_cast<const unsigned char*>(std::memchr(p, kCr, n));
+    const unsigned char* next_lf = static_cast<const unsigned char*>(std::memchr(p, kLf, n));
     std::size_t i = 0;
     while (i < n) {
-        if (IsLineBreak(p[i])) {
-            i += out.PutLineBreak(p, i, n, style);
-        } else {
-            out.Put(p[i]);
-            ++i;
-        }
+        if (next_cr && next_cr < p + i)
+            next_cr = static_cast<const unsigned char*>(std::memchr(p + i, kCr, n - i));
+        if (next_lf && next_lf < p + i)
+            next_lf = static_cast<const unsigned char*>(std::memchr(p + i, kLf, n - i));
+        const unsigned char* next = !next_cr ? next_lf : !next_lf ? next_cr
+                                                                  : std::min(next_cr, next_lf);
+        const std::size_t stop = next ? static_cast<std::size_t>(next - p) : n;
+        std::memcpy(o, p + i, stop - i);
+        o += stop - i;
+        i = stop;
+        if (i < n) i += out.PutLineBreak(p, i, n, style, o);
     }
-    out.MoveTo(buffer);
+    out.MoveTo(buffer, o);
     return 1;
 } catch (...) {
     return 2;
@@ -279,43 +351,43 @@ std::uint8_t EucToSjis(std::string& buffer, std::uint8_t style) noexcept try {
     const unsigned char* p = Bytes(buffer);
     const std::size_t n = buffer.size();
     Output out(n, Growth(buffer, style));
+    char* o = out.Begin();
     std::size_t i = 0;
     while (i < n) {
         const unsigned char b = p[i];
-        if (b < 0x80) {
-            if (IsLineBreak(b)) {
-                i += out.PutLineBreak(p, i, n, style);
-                continue;
-            }
-            out.Put(b);
+        switch (kEuc.kind[b]) {
+        case kCopy:
+            *o++ = static_cast<char>(b);
             ++i;
-        } else if (b == 0x8E) {
-            // Single shift 2: the half-width katakana code is the Shift_JIS byte itself. Cut
-            // short by the end or by a line break, it would make up a byte or eat the break.
+            break;
+        case kBreak:
+            i += out.PutLineBreak(p, i, n, style, o);
+            break;
+        case kSingleShift:
+            // The half-width katakana code is the Shift_JIS byte itself. Cut short by the end
+            // or by a line break, it would make up a byte or eat the break.
             if (i + 1 >= n || IsLineBreak(p[i + 1])) return 1;
-            out.Put(p[i + 1]);
+            *o++ = static_cast<char>(p[i + 1]);
             i += 2;
-        } else if (b <= 0xA0 || b == 0xFF) {
-            out.Put(b);
-            ++i;
-        } else {
-            // A second byte outside 0xA1..0xFE is no EUC-JP character; converting it anyway
-            // would swallow or invent ASCII bytes and line breaks.
-            const unsigned char t = i + 1 < n ? p[i + 1] : 0;
-            if (t < 0xA1 || t == 0xFF) return 1;
-            const int first = b <= 0xDE ? ((b - 0xA1) >> 1) + 0x81 : ((b - 0xDF) >> 1) + 0xE0;
-            int second;
-            if (b & 1) {
-                second = t - 0x61;
-                if (second > 0x7E) ++second;
-            } else {
-                second = t - 2;
-            }
-            out.Put(static_cast<unsigned char>(first), static_cast<unsigned char>(second));
-            i += 2;
+            break;
+        case kLead:
+            // Japanese text comes in runs of double-byte characters: an inner loop keeps the
+            // branches predictable. A second byte outside 0xA1..0xFE is no EUC-JP character;
+            // converting it anyway would swallow or invent ASCII bytes and line breaks.
+            do {
+                const unsigned char lead = p[i];
+                if (i + 1 >= n) return 1;
+                const unsigned char second = kEuc.second[lead & 1][p[i + 1]];
+                if (second == 0) return 1;
+                o[0] = static_cast<char>(kEuc.first[lead]);
+                o[1] = static_cast<char>(second);
+                o += 2;
+                i += 2;
+            } while (i < n && kEuc.kind[p[i]] == kLead);
+            break;
         }
     }
-    out.MoveTo(buffer);
+    out.MoveTo(buffer, o);
     return 0;
 } catch (...) {
     return 1;
@@ -327,6 +399,7 @@ std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
     const unsigned char* p = Bytes(buffer);
     const std::size_t n = buffer.size();
     Output out(n, Growth(buffer, style));
+    char* o = out.Begin();
     Mode mode = Mode::Ascii;
     std::size_t i = 0;
     while (i < n) {
@@ -346,33 +419,30 @@ std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
         // Control characters keep their meaning whatever set is shifted in, so a line left
         // in two-byte or katakana mode still ends where it did.
         if (IsLineBreak(b)) {
-            i += out.PutLineBreak(p, i, n, style);
+            i += out.PutLineBreak(p, i, n, style, o);
             continue;
         }
         if (mode == Mode::Ascii) {
-            out.Put(b);
+            *o++ = static_cast<char>(b);
             ++i;
         } else if (mode == Mode::Katakana) {
             if (b >= 0x80) return 1;
-            out.Put(static_cast<unsigned char>(b + 0x80));
+            *o++ = static_cast<char>(b + 0x80);
             ++i;
         } else {
-            if (i + 1 >= n || IsLineBreak(p[i + 1])) return 1;
-            const unsigned char d = p[i + 1];
-            const int first = b <= 0x5E ? ((b - 0x21) >> 1) + 0x81 : ((b - 0x5F) >> 1) + 0xE0;
-            int second;
-            if (b & 1) {
-                second = d + 0x1F;
-                if (second > 0x7E) ++second;
-            } else {
-                second = d + 0x7E;
-            }
-            if (first > 0xFF || second > 0xFF) return 1;
-            out.Put(static_cast<unsigned char>(first), static_cast<unsigned char>(second));
+            // A character cut short by the end or by a line break fails like one that does not
+            // fit in Shift_JIS.
+            if (i + 1 >= n) return 1;
+            const unsigned char first = kJis.first[b];
+            const unsigned char second = kJis.second[b & 1][p[i + 1]];
+            if (first == 0 || second == 0) return 1;
+            o[0] = static_cast<char>(first);
+            o[1] = static_cast<char>(second);
+            o += 2;
             i += 2;
         }
     }
-    out.MoveTo(buffer);
+    out.MoveTo(buffer, o);
     return 0;
 } catch (...) {
     return 1;
