@@ -6,9 +6,8 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,10 +31,12 @@ const char16_t* const kLines[] = {
     u"<p>この頁では、区立図書館の開館時間と休館日、蔵書の検索方法をご案内します。</p>",
     u"<p>月曜日は休館です。祝日に当たる場合は翌日が休館日となります。ｶﾀｶﾅの表記もあります。</p>",
     u"<p>鬱蒼とした森の奥に、薔薇の咲く庭と麒麟の像があると伝えられています。</p>",
-    u"<ul><li><a href=\"kaikan.htm#jikan\">開館時間</a></li><li><a href=\"../kensaku/index.htm\">蔵書検索</a></li></ul>",
+    u"<ul><li><a href=\"kaikan.htm#jikan\">開館時間</a></li><li><a "
+    u"href=\"../kensaku/index.htm\">蔵書検索</a></li></ul>",
     u"<p>貸出は一人十冊まで、期間は二週間です。予約した資料は窓口でお受け取りください。</p>",
     u"<p>駐車場はありません。最寄りの駅から徒歩五分、バス停「図書館前」すぐです。</p>",
-    u"<address>問い合わせ先：電話（〇三）一二三四－五六七八、受付は午前九時から午後五時まで。</address>",
+    u"<address>問い合わせ先：電話（〇三）一二三四－五六七八、受付は午前九時から午後五時まで。</"
+    u"address>",
     u"</body></html>",
 };
 
@@ -162,9 +163,10 @@ void Measure(const char* name, const std::u16string& path, size_t size, int expe
     const double mb = static_cast<double>(size) / 1e6;
     std::printf("%-12s %7.1f MB  code %d%s  %zu characters\n", name, mb, code,
                 code == expected ? "" : " (UNEXPECTED)", chars);
-    std::printf("  DecodeTextFile: best %.3f s of processor time = %.0f MB/s, mean %.0f MB/s"
-                " (best wall clock %.0f MB/s)\n",
-                best, mb / best, mb / (total / 3), mb / best_wall);
+    std::printf(
+        "  DecodeTextFile: best %.3f s of processor time = %.0f MB/s, mean %.0f MB/s"
+        " (best wall clock %.0f MB/s)\n",
+        best, mb / best, mb / (total / 3), mb / best_wall);
     std::printf("  phases: read %.0f MB/s, convert %.0f MB/s, decode %.0f MB/s\n", mb / read,
                 mb / convert, mb / decode);
     std::printf("  peak RSS %.1f MB (%.1f MB before decoding): %.2f x the file\n", peak / 1e3,

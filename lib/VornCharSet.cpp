@@ -1,6 +1,7 @@
 #include "lib/VornCharSet.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/Cp932.h"
@@ -66,16 +67,20 @@ public:
                              std::uint8_t style, char*& o) {
         const bool pair = p[i] == kCr && i + 1 < n && p[i + 1] == kLf;
         switch (style) {
-        case 1: *o++ = kCr; break;
-        case 2: *o++ = kLf; break;
-        case 3:
-            if (!pair) Grow(o);
-            *o++ = kCr;
-            *o++ = kLf;
-            break;
-        default:
-            *o++ = static_cast<char>(p[i]);
-            if (pair) *o++ = kLf;
+            case 1:
+                *o++ = kCr;
+                break;
+            case 2:
+                *o++ = kLf;
+                break;
+            case 3:
+                if (!pair) Grow(o);
+                *o++ = kCr;
+                *o++ = kLf;
+                break;
+            default:
+                *o++ = static_cast<char>(p[i]);
+                if (pair) *o++ = kLf;
         }
         return pair ? 2 : 1;
     }
@@ -91,7 +96,8 @@ private:
             --growth_left_;
             return;
         }
-        // Only when the estimate was short; it is exact for every input met so far.
+        // Never taken while the count that sized the buffer is right; it keeps a miscount
+        // from writing past the end.
         const std::size_t at = static_cast<std::size_t>(o - bytes_.data());
         const std::size_t more = bytes_.size() / 8 + 64;
         bytes_.resize(bytes_.size() + more);
@@ -115,8 +121,8 @@ struct EucTables {
 constexpr EucTables MakeEucTables() {
     EucTables t;
     for (int b = 0; b < 256; ++b) {
-        t.kind[b] = b == kCr || b == kLf ? kBreak
-                    : b == 0x8E          ? kSingleShift
+        t.kind[b] = b == kCr || b == kLf     ? kBreak
+                    : b == 0x8E              ? kSingleShift
                     : b >= 0xA1 && b <= 0xFE ? kLead
                                              : kCopy;
         if (b >= 0xA1 && b <= 0xFE) {
@@ -165,25 +171,41 @@ inline bool IsLineBreak(unsigned char b) { return b == kCr || b == kLf; }
 
 std::uint8_t MapToResult(std::uint8_t code, std::uint8_t source) {
     switch (code) {
-    case 0: case 5: return 0;
-    case 1: case 6: return 1;
-    case 2: case 7: return 2;
-    case 3: case 8: return 3;
-    // Line breaks only, with the encoding given by the caller: it was read as asked.
-    case 4: case 9: return source;
-    case 104: case 105: return 4;
-    case 101: return 5;
-    case 102: return 6;
-    case 103: return 7;
-    default: return 99;
+        case 0:
+        case 5:
+            return 0;
+        case 1:
+        case 6:
+            return 1;
+        case 2:
+        case 7:
+            return 2;
+        case 3:
+        case 8:
+            return 3;
+        // Line breaks only, with the encoding given by the caller: it was read as asked.
+        case 4:
+        case 9:
+            return source;
+        case 104:
+        case 105:
+            return 4;
+        case 101:
+            return 5;
+        case 102:
+            return 6;
+        case 103:
+            return 7;
+        default:
+            return 99;
     }
 }
 
 }  // namespace
 
 std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std::uint8_t source,
-                            std::uint8_t line_break,
-                            std::uint8_t* detected_line_break) noexcept try {
+                            std::uint8_t line_break, std::uint8_t* detected_line_break) noexcept
+    try {
     // Released, not cleared: a large old text would otherwise stay while the new one is made.
     std::u16string().swap(text);
     std::string buffer;
@@ -202,8 +224,8 @@ std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std:
 }
 
 std::uint8_t ConvertCharSet(std::string& buffer, std::uint8_t source, std::uint8_t& target,
-                            std::uint8_t& line_break,
-                            std::uint8_t* detected_line_break) noexcept try {
+                            std::uint8_t& line_break, std::uint8_t* detected_line_break) noexcept
+    try {
     if (line_break == 4 || detected_line_break) {
         const std::uint8_t found = DetectLineBreak(buffer, 1);
         if (line_break == 4) line_break = found;
@@ -220,8 +242,10 @@ std::uint8_t ConvertCharSet(std::string& buffer, std::uint8_t source, std::uint8
         }
         if (encoding != 0 && encoding != target) {
             std::uint8_t failed = 1;
-            if (target == 3 && encoding == 1) failed = JisToSjis(buffer, line_break);
-            else if (target == 3 && encoding == 2) failed = EucToSjis(buffer, line_break);
+            if (target == 3 && encoding == 1)
+                failed = JisToSjis(buffer, line_break);
+            else if (target == 3 && encoding == 2)
+                failed = EucToSjis(buffer, line_break);
             if (failed == 0) return encoding;
             return static_cast<std::uint8_t>(100 + (detected ? encoding : DetectCharSet(buffer)));
         }
@@ -284,7 +308,7 @@ std::uint8_t DetectLineBreak(std::string_view buffer, std::int32_t maximum,
                              std::int32_t* count) noexcept try {
     const unsigned char* p = Bytes(buffer);
     const std::size_t n = buffer.size();
-    std::int32_t total = 0;
+    std::int64_t total = 0;  // a file of more than 2^31 line breaks must not overflow it
     bool cr = false, lf = false, crlf = false;
     for (std::size_t i = 0; i < n && (maximum <= 0 || total < maximum); ++i) {
         if (p[i] == kCr) {
@@ -300,7 +324,7 @@ std::uint8_t DetectLineBreak(std::string_view buffer, std::int32_t maximum,
             ++total;
         }
     }
-    if (count) *count = total;
+    if (count) *count = static_cast<std::int32_t>(std::min<std::int64_t>(total, INT32_MAX));
     const int kinds = cr + lf + crlf;
     if (kinds == 0) return 0;
     if (kinds > 1) return 4;
@@ -332,8 +356,9 @@ std::uint8_t ConvertLineBreaks(std::string& buffer, std::uint8_t style) noexcept
             next_cr = static_cast<const unsigned char*>(std::memchr(p + i, kCr, n - i));
         if (next_lf && next_lf < p + i)
             next_lf = static_cast<const unsigned char*>(std::memchr(p + i, kLf, n - i));
-        const unsigned char* next = !next_cr ? next_lf : !next_lf ? next_cr
-                                                                  : std::min(next_cr, next_lf);
+        const unsigned char* next = !next_cr   ? next_lf
+                                    : !next_lf ? next_cr
+                                               : std::min(next_cr, next_lf);
         const std::size_t stop = next ? static_cast<std::size_t>(next - p) : n;
         std::memcpy(o, p + i, stop - i);
         o += stop - i;
@@ -356,35 +381,35 @@ std::uint8_t EucToSjis(std::string& buffer, std::uint8_t style) noexcept try {
     while (i < n) {
         const unsigned char b = p[i];
         switch (kEuc.kind[b]) {
-        case kCopy:
-            *o++ = static_cast<char>(b);
-            ++i;
-            break;
-        case kBreak:
-            i += out.PutLineBreak(p, i, n, style, o);
-            break;
-        case kSingleShift:
-            // The half-width katakana code is the Shift_JIS byte itself. Cut short by the end
-            // or by a line break, it would make up a byte or eat the break.
-            if (i + 1 >= n || IsLineBreak(p[i + 1])) return 1;
-            *o++ = static_cast<char>(p[i + 1]);
-            i += 2;
-            break;
-        case kLead:
-            // Japanese text comes in runs of double-byte characters: an inner loop keeps the
-            // branches predictable. A second byte outside 0xA1..0xFE is no EUC-JP character;
-            // converting it anyway would swallow or invent ASCII bytes and line breaks.
-            do {
-                const unsigned char lead = p[i];
-                if (i + 1 >= n) return 1;
-                const unsigned char second = kEuc.second[lead & 1][p[i + 1]];
-                if (second == 0) return 1;
-                o[0] = static_cast<char>(kEuc.first[lead]);
-                o[1] = static_cast<char>(second);
-                o += 2;
+            case kCopy:
+                *o++ = static_cast<char>(b);
+                ++i;
+                break;
+            case kBreak:
+                i += out.PutLineBreak(p, i, n, style, o);
+                break;
+            case kSingleShift:
+                // The half-width katakana code is the Shift_JIS byte itself. Cut short by the end
+                // or by a line break, it would make up a byte or eat the break.
+                if (i + 1 >= n || IsLineBreak(p[i + 1])) return 1;
+                *o++ = static_cast<char>(p[i + 1]);
                 i += 2;
-            } while (i < n && kEuc.kind[p[i]] == kLead);
-            break;
+                break;
+            case kLead:
+                // Japanese text comes in runs of double-byte characters: an inner loop keeps the
+                // branches predictable. A second byte outside 0xA1..0xFE is no EUC-JP character;
+                // converting it anyway would swallow or invent ASCII bytes and line breaks.
+                do {
+                    const unsigned char lead = p[i];
+                    if (i + 1 >= n) return 1;
+                    const unsigned char second = kEuc.second[lead & 1][p[i + 1]];
+                    if (second == 0) return 1;
+                    o[0] = static_cast<char>(kEuc.first[lead]);
+                    o[1] = static_cast<char>(second);
+                    o += 2;
+                    i += 2;
+                } while (i < n && kEuc.kind[p[i]] == kLead);
+                break;
         }
     }
     out.MoveTo(buffer, o);
@@ -407,10 +432,14 @@ std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
         if (b == kEsc && i + 2 < n) {
             const unsigned char c1 = p[i + 1], c2 = p[i + 2];
             bool known = true;
-            if (c1 == '(' && (c2 == 'J' || c2 == 'B')) mode = Mode::Ascii;
-            else if (c1 == '$' && (c2 == 'B' || c2 == '@')) mode = Mode::TwoByte;
-            else if (c1 == '(' && c2 == 'I') mode = Mode::Katakana;
-            else known = false;
+            if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
+                mode = Mode::Ascii;
+            else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
+                mode = Mode::TwoByte;
+            else if (c1 == '(' && c2 == 'I')
+                mode = Mode::Katakana;
+            else
+                known = false;
             if (known) {
                 i += 3;
                 continue;

@@ -15,8 +15,8 @@ namespace VornCharSet {
 // a directory) or another failure. After a failed conversion `text` holds the unconverted bytes
 // decoded as Shift_JIS; it is empty when the file could not be read. `detected_line_break`
 // gets the style of the file's first line break once the file was read.
-std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text,
-                            std::uint8_t source = 4, std::uint8_t line_break = 3,
+std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std::uint8_t source = 4,
+                            std::uint8_t line_break = 3,
                             std::uint8_t* detected_line_break = nullptr) noexcept;
 
 // Converts the buffer in place to `target` and normalises its line breaks (style 4 becomes the

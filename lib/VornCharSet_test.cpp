@@ -56,27 +56,27 @@ TEST(DetectCharSet, Evidence) {
         {"", 0},
         {"<p>plain ASCII</p>\r\n", 0},
         {"\x07\x1a\x7f\x80\xa0\xff", 0},
-        {"\x93\xfa\x96\x7b\x8c\xea", 3},            // 日本語 in Shift_JIS
-        {"\xc6\xfc\xcb\xdc\xb8\xec", 2},            // 日本語 in EUC-JP
-        {"\xe9\xac\xe9\xaf\xf3\xca", 2},            // 薔薇麒 in EUC-JP, leads from 0xE0
-        {"\xe5\x4b\xe5\x4e", 3},                    // 薔薇 in Shift_JIS
-        {"\xe0\xa1\xe0\xa1", 2},                    // only A1 E0 counts, for EUC-JP
-        {"\xb6\xc0\xb6\xc5", 2},                    // ｶﾀｶﾅ in Shift_JIS
-        {"\x93\xfa\xc6\xfc", 0},                    // a tie
-        {"\x81\x7f\x81\x7f", 0},                    // 0x7F is no second byte
-        {"abc\x88", 0},                             // a lead at the end
+        {"\x93\xfa\x96\x7b\x8c\xea", 3},  // 日本語 in Shift_JIS
+        {"\xc6\xfc\xcb\xdc\xb8\xec", 2},  // 日本語 in EUC-JP
+        {"\xe9\xac\xe9\xaf\xf3\xca", 2},  // 薔薇麒 in EUC-JP, leads from 0xE0
+        {"\xe5\x4b\xe5\x4e", 3},          // 薔薇 in Shift_JIS
+        {"\xe0\xa1\xe0\xa1", 2},          // only A1 E0 counts, for EUC-JP
+        {"\xb6\xc0\xb6\xc5", 2},          // ｶﾀｶﾅ in Shift_JIS
+        {"\x93\xfa\xc6\xfc", 0},          // a tie
+        {"\x81\x7f\x81\x7f", 0},          // 0x7F is no second byte
+        {"abc\x88", 0},                   // a lead at the end
         {"a\x1b$Bxyz", 1},
         {"a\x1b$@xyz", 1},
         {"a\x1b(Jxyz", 1},
         {"a\x1b(Bxyz", 1},
         {"a\x1b(Ixyz", 1},
-        {"\x93\xfa\x1b$A\x93\xfa", 3},              // an unknown escape
+        {"\x93\xfa\x1b$A\x93\xfa", 3},  // an unknown escape
         {"abc\x1b", 0},
         {"abc\x1b$", 0},
         {"abc\x1b$B", 1},
         {"abc\x03", 4},
         {std::string("a\0b", 3), 4},
-        {"\x93\xfa\x81\x03", 4},                    // 0x03 is no second byte either
+        {"\x93\xfa\x81\x03", 4},  // 0x03 is no second byte either
         {Repeat(sjis_pair, 39) + "\x03", 4},
         {Repeat(sjis_pair, 40) + "\x03", 3},
         {Repeat(euc_pair, 39) + "\x1b$B", 1},
@@ -96,10 +96,9 @@ TEST(DetectLineBreak, Styles) {
         int maximum, style, count;
     };
     const Case cases[] = {
-        {"", 1, 0, 0},        {"abc", 0, 0, 0},          {"a\rb", 1, 1, 1},
-        {"a\nb", 1, 2, 1},    {"a\r\nb", 1, 3, 1},       {"a\r", 1, 1, 1},
-        {"a\r\n\n", 0, 4, 2}, {"a\r\n\n", 1, 3, 1},      {"\n\r", 0, 4, 2},
-        {"\r\n\r\n", 0, 3, 2}, {"\n\n\r", 2, 2, 2},     {"\r\r\n", 5, 4, 2},
+        {"", 1, 0, 0},       {"abc", 0, 0, 0},      {"a\rb", 1, 1, 1},    {"a\nb", 1, 2, 1},
+        {"a\r\nb", 1, 3, 1}, {"a\r", 1, 1, 1},      {"a\r\n\n", 0, 4, 2}, {"a\r\n\n", 1, 3, 1},
+        {"\n\r", 0, 4, 2},   {"\r\n\r\n", 0, 3, 2}, {"\n\n\r", 2, 2, 2},  {"\r\r\n", 5, 4, 2},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -119,13 +118,13 @@ TEST(LineBreaks, NormalisationTable) {
         bool changed;
     };
     const Case cases[] = {
-        {"a\r\nb", 0, "a\r\nb", false}, {"a\rb", 0, "a\rb", false},
-        {"a\nb", 0, "a\nb", false},     {"a\r\nb", 1, "a\rb", true},
-        {"a\rb", 1, "a\rb", false},     {"a\nb", 1, "a\rb", true},
-        {"a\r\nb", 2, "a\nb", true},    {"a\rb", 2, "a\nb", true},
-        {"a\nb", 2, "a\nb", false},     {"a\r\nb", 3, "a\r\nb", false},
-        {"a\rb", 3, "a\r\nb", true},    {"a\nb", 3, "a\r\nb", true},
-        {"\r", 3, "\r\n", true},        {"\n\r\n\r", 3, "\r\n\r\n\r\n", true},
+        {"a\r\nb", 0, "a\r\nb", false},  {"a\rb", 0, "a\rb", false},
+        {"a\nb", 0, "a\nb", false},      {"a\r\nb", 1, "a\rb", true},
+        {"a\rb", 1, "a\rb", false},      {"a\nb", 1, "a\rb", true},
+        {"a\r\nb", 2, "a\nb", true},     {"a\rb", 2, "a\nb", true},
+        {"a\nb", 2, "a\nb", false},      {"a\r\nb", 3, "a\r\nb", false},
+        {"a\rb", 3, "a\r\nb", true},     {"a\nb", 3, "a\r\nb", true},
+        {"\r", 3, "\r\n", true},         {"\n\r\n\r", 3, "\r\n\r\n\r\n", true},
         {"\r\r\n\n", 2, "\n\n\n", true}, {"\n\n\n\n", 3, "\r\n\r\n\r\n\r\n", true},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -169,11 +168,13 @@ TEST(JisToSjis, Modes) {
         std::string input, output;
     };
     const Case cases[] = {
-        {"\x1b$BF|K\\\x1b(Ba", "\x93\xfa\x96\x7b" "a"},      // 日本, both escapes dropped
+        {"\x1b$BF|K\\\x1b(Ba",
+         "\x93\xfa\x96\x7b"
+         "a"},  // 日本, both escapes dropped
         {"\x1b$@F|\x1b(J~", "\x93\xfa~"},
-        {"\x1b$Bt&\x1b(B", "\xea\xa4"},                      // 熙, a row from 0x5F up
+        {"\x1b$Bt&\x1b(B", "\xea\xa4"},                          // 熙, a row from 0x5F up
         {"\x1b(I\x36\x40\x36\x45\x1b(Bz", "\xb6\xc0\xb6\xc5z"},  // ｶﾀｶﾅ
-        {"a\x1b$Az", "a\x1b$Az"},                            // unknown escape: ordinary bytes
+        {"a\x1b$Az", "a\x1b$Az"},                                // unknown escape: ordinary bytes
         {"ab\x1b", "ab\x1b"},
         {"ab\x1b(", "ab\x1b("},
         {"\x1b$B", ""},
@@ -207,8 +208,8 @@ TEST(EucToSjis, SingleShiftsAndMalformedPairs) {
         std::string input, output;
     };
     const Case cases[] = {
-        {"\x8e\xb6\x8e\xc0", "\xb6\xc0"},                 // ｶﾀ
-        {"\x8f\xb0\xa1", "\x8f\x88\x9f"},                 // SS3 kept, its pair converted
+        {"\x8e\xb6\x8e\xc0", "\xb6\xc0"},  // ｶﾀ
+        {"\x8f\xb0\xa1", "\x8f\x88\x9f"},  // SS3 kept, its pair converted
         {"\x80\xa0\xff", "\x80\xa0\xff"},
         {"\xa1\xa1\xa1\xe0\xfe\xfe", "\x81\x40\x81\x80\xef\xfc"},
         {"\xdf\xa1\xa4\xa2", "\xe0\x40\x82\xa0"},
@@ -220,12 +221,12 @@ TEST(EucToSjis, SingleShiftsAndMalformedPairs) {
         EXPECT_EQ(buffer, cases[i].output);
     }
     const std::string failures[] = {
-        "abc\xc6",        // a lead at the end
-        "\xc6\n",         // a lead before a line break
-        "\xa2\r\n",       // even lead: the arithmetic alone would keep it
-        "\xa4<p>",        // a lead before ASCII
+        "abc\xc6",   // a lead at the end
+        "\xc6\n",    // a lead before a line break
+        "\xa2\r\n",  // even lead: the arithmetic alone would keep it
+        "\xa4<p>",   // a lead before ASCII
         "\xa4\xff",
-        "ab\x8e",         // single shift at the end
+        "ab\x8e",  // single shift at the end
         "\x8e\r\n",
     };
     for (size_t i = 0; i < std::size(failures); ++i) {
@@ -255,15 +256,15 @@ TEST(ConvertCharSet, InternalCodes) {
         {"\x1b$BF|\x1b(B\n", 4, 3, 3, 1, "\x93\xfa\r\n"},
         {"a\x02\n", 4, 3, 3, 104, "a\x02\n"},
         {"\xc6\xfc\xcb", 4, 3, 3, 102, "\xc6\xfc\xcb"},
-        {"\xc6\xfc\xcb", 2, 3, 3, 102, "\xc6\xfc\xcb"},    // given, detected afterwards
+        {"\xc6\xfc\xcb", 2, 3, 3, 102, "\xc6\xfc\xcb"},  // given, detected afterwards
         {"\x1b$BF|K", 4, 3, 3, 101, "\x1b$BF|K"},
-        {sjis_lf, 3, 3, 3, 4, "\x93\xfa\x96\x7b\r\na"},     // given: no detected code
+        {sjis_lf, 3, 3, 3, 4, "\x93\xfa\x96\x7b\r\na"},  // given: no detected code
         {"a\r\n", 0, 3, 3, 9, "a\r\n"},
-        {"\xc6\xfc\n", 4, 0, 2, 9, "\xc6\xfc\n"},           // target 0: line breaks only
+        {"\xc6\xfc\n", 4, 0, 2, 9, "\xc6\xfc\n"},  // target 0: line breaks only
         {"\xc6\xfc\n", 4, 0, 1, 4, "\xc6\xfc\r"},
-        {"\x93\xfa", 3, 2, 3, 103, "\x93\xfa"},             // no converter for the pair
+        {"\x93\xfa", 3, 2, 3, 103, "\x93\xfa"},  // no converter for the pair
         {sjis_lf, 4, 3, 7, 99, sjis_lf},
-        {"a\nb\r\n", 4, 3, 4, 0, "a\nb\n"},                // style 4 takes the first break
+        {"a\nb\r\n", 4, 3, 4, 0, "a\nb\n"},  // style 4 takes the first break
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -380,11 +381,10 @@ std::string RandomBytes(std::mt19937& rng, size_t max_size) {
 
 // Bytes of the kinds the converters look at, so that random text reaches every branch.
 std::string RandomLine(std::mt19937& rng) {
-    static const std::string kPieces[] = {"a",        "<p>",      " ",      "\x1b$B",   "\x1b(B",
-                                          "\x1b(I",   "\x1b(J",   "\x1b",   "\x8e",     "\x8f",
-                                          "\xa4\xa2", "\xc6\xfc", "\xe9\xac", "\x93\xfa", "\xb6",
-                                          "F|",       "K\\",      "\xff",   "\x80",     "\xa1",
-                                          "k",        "n",        "\x0c",   "\x1f",     "\xa2"};
+    static const std::string kPieces[] = {
+        "a",    "<p>",      " ",        "\x1b$B",   "\x1b(B",   "\x1b(I", "\x1b(J", "\x1b", "\x8e",
+        "\x8f", "\xa4\xa2", "\xc6\xfc", "\xe9\xac", "\x93\xfa", "\xb6",   "F|",     "K\\",  "\xff",
+        "\x80", "\xa1",     "k",        "n",        "\x0c",     "\x1f",   "\xa2"};
     std::uniform_int_distribution<size_t> count(0, 12), piece(0, std::size(kPieces) - 1);
     std::string s;
     for (size_t i = count(rng); i > 0; --i) s += kPieces[piece(rng)];
@@ -396,10 +396,18 @@ std::string Mutate(std::string s, std::mt19937& rng) {
     for (int e = edits(rng); e > 0 && !s.empty(); --e) {
         std::uniform_int_distribution<size_t> at(0, s.size() - 1);
         switch (what(rng)) {
-        case 0: s[at(rng)] = static_cast<char>(byte(rng)); break;
-        case 1: s.erase(at(rng), 1); break;
-        case 2: s.insert(at(rng), 1, static_cast<char>(byte(rng))); break;
-        default: s.resize(at(rng)); break;
+            case 0:
+                s[at(rng)] = static_cast<char>(byte(rng));
+                break;
+            case 1:
+                s.erase(at(rng), 1);
+                break;
+            case 2:
+                s.insert(at(rng), 1, static_cast<char>(byte(rng)));
+                break;
+            default:
+                s.resize(at(rng));
+                break;
         }
     }
     return s;
@@ -438,15 +446,19 @@ TEST(CharSetFuzz, Invariants) {
         std::string input;
         size_t lines = 0;
         switch (round % 3) {
-        case 0: input = RandomBytes(rng, 300); break;
-        case 1: input = Mutate(samples[round % 9 / 3], rng); break;
-        default:
-            // CR LF mostly, which the run asks for; lone breaks show a break that was eaten.
-            const char* const kBreaks[] = {"\r\n", "\r\n", "\n", "\r"};
-            const char* const line_break = kBreaks[round / 3 % 4];
-            lines = std::uniform_int_distribution<size_t>(0, 6)(rng);
-            for (size_t i = 0; i < lines; ++i) input += RandomLine(rng) + line_break;
-            input += RandomLine(rng);
+            case 0:
+                input = RandomBytes(rng, 300);
+                break;
+            case 1:
+                input = Mutate(samples[round % 9 / 3], rng);
+                break;
+            default:
+                // CR LF mostly, which the run asks for; lone breaks show a break that was eaten.
+                const char* const kBreaks[] = {"\r\n", "\r\n", "\n", "\r"};
+                const char* const line_break = kBreaks[round / 3 % 4];
+                lines = std::uniform_int_distribution<size_t>(0, 6)(rng);
+                for (size_t i = 0; i < lines; ++i) input += RandomLine(rng) + line_break;
+                input += RandomLine(rng);
         }
         const std::string trapped = input + "\x1b$B\xc6";
         const std::uint8_t charset = DetectCharSet(input);

@@ -42,8 +42,8 @@ TEST(Cp932, BrokenSequencesKeepWhatFollows) {
         {"\x82\r\n", u"\uFFFD\r\n"},
         {"\xe0 x", u"\uFFFD x"},
         {"\x82\x7f", u"\uFFFD\x7f"},
-        {"\x85\x40\x82\xa0", u"\uFFFD@あ"},  // an unassigned pair gives its ASCII byte back
-        {"\x81\xad\x82\xa0", u"\uFFFDあ"},   // an unassigned pair of two high bytes
+        {"\x85\x40\x82\xa0", u"\uFFFD@あ"},       // an unassigned pair gives its ASCII byte back
+        {"\x81\xad\x82\xa0", u"\uFFFDあ"},        // an unassigned pair of two high bytes
         {"\x82\xfd\x82\xa0", u"\uFFFD\uFFFDあ"},  // a second byte out of range
         {"\xff\xfd", u"\uFFFD\uFFFD"},
     };
@@ -64,9 +64,11 @@ TEST(Cp932, Encodes) {
         {u"C:\\site\\~a", "C:\\site\\~a", true},
         {u"＼”あｱ表①", "\x81\x5f\x81\x68\x82\xa0\xb1\x95\x5c\x87\x40", true},
         {u"한a", "?a", false},
-        {u"\U0001F600a", "?a", false},                       // one character, one '?'
-        {std::u16string(u"\xD800" u"a"), "?a", false},        // lone high surrogate
-        {std::u16string(u"\xDC00\xD800"), "??", false},       // reversed: two lone halves
+        {u"\U0001F600a", "?a", false},  // one character, one '?'
+        {std::u16string(u"\xD800"
+                        u"a"),
+         "?a", false},                                   // lone high surrogate
+        {std::u16string(u"\xDC00\xD800"), "??", false},  // reversed: two lone halves
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
