@@ -12,8 +12,7 @@ namespace {
 
 PathEntries Entries(std::initializer_list<const char16_t*> paths) {
     PathEntries list;
-    for (const char16_t* p : paths)
-        list.push_back({p, static_cast<std::int32_t>(list.size())});
+    for (const char16_t* p : paths) list.push_back({p, static_cast<std::int32_t>(list.size())});
     return list;
 }
 
@@ -39,7 +38,9 @@ TEST(SortPaths, SmallAndDegenerateRanges) {
         // Two of the three samples are the smallest path.
         {Entries({u"a", u"d", u"a", u"c", u"b", u"a"}), 0, 5, {u"a", u"a", u"a", u"b", u"c", u"d"}},
         {Entries({u"z", u"c", u"b", u"a", u"y"}), 1, 3, {u"z", u"a", u"b", u"c", u"y"}},
-        {Entries({uR"(C:\s\a_b\x)", uR"(C:\s\a\sub\x)", uR"(C:\s\a\x)", uR"(C:\s\x)"}), 0, 3,
+        {Entries({uR"(C:\s\a_b\x)", uR"(C:\s\a\sub\x)", uR"(C:\s\a\x)", uR"(C:\s\x)"}),
+         0,
+         3,
          {uR"(C:\s\a\sub\x)", uR"(C:\s\a\x)", uR"(C:\s\a_b\x)", uR"(C:\s\x)"}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -87,10 +88,12 @@ TEST(FindPath, HitsMissesAndFailures) {
         std::int32_t file_index;  // -1: not found
     };
     const Case cases[] = {
-        {uR"(C:\s\a.htm)", 1}, {uR"(C:\S\A.HTM)", 1}, {uR"(C:\s\b\i.htm)", 3},
-        {uR"(C:\s\g.htm)", 4}, {uR"(C:\s\e.htm)", 2}, {uR"(C:\s\c.htm)", 0},
-        {uR"(C:\r.htm)", -1},  {uR"(C:\t.htm)", -1},  {uR"(C:\s\d.htm)", -1},
-        {u"", -1},             {uR"(C:\s\a.htm.bak)", -1},
+        {uR"(C:\s\a.htm)", 1},      {uR"(C:\S\A.HTM)", 1},
+        {uR"(C:\s\b\i.htm)", 3},    {uR"(C:\s\g.htm)", 4},
+        {uR"(C:\s\e.htm)", 2},      {uR"(C:\s\c.htm)", 0},
+        {uR"(C:\r.htm)", -1},       {uR"(C:\t.htm)", -1},
+        {uR"(C:\s\d.htm)", -1},     {u"", -1},
+        {uR"(C:\s\a.htm.bak)", -1},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);

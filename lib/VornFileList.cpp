@@ -32,8 +32,10 @@ struct RestorePoint {
 };
 
 void Append(StringList& list, std::u16string&& text) {
-    if (list.empty() || !list.back().empty()) list.push_back(std::move(text));
-    else list.back() = std::move(text);
+    if (list.empty() || !list.back().empty())
+        list.push_back(std::move(text));
+    else
+        list.back() = std::move(text);
 }
 
 std::u16string WithSeparator(std::u16string_view directory) {
@@ -80,7 +82,8 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
         if (CollectDirectories(directories, base, directory_patterns, directory_ignore,
                                directory_mask, true) < 0)
             return -3;
-        if (sort && SortStrings(directories, 0, static_cast<std::int32_t>(directories.size()) - 1)) {
+        if (sort &&
+            SortStrings(directories, 0, static_cast<std::int32_t>(directories.size()) - 1)) {
             files.assign(1, {});
             return -1;
         }
@@ -161,8 +164,7 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
 }
 
 std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
-                          const StringList& patterns, const StringList& ignore,
-                          std::uint8_t mask) {
+                          const StringList& patterns, const StringList& ignore, std::uint8_t mask) {
     const RestorePoint restore(list);
     try {
         if (directory.empty()) return -1;
@@ -220,7 +222,10 @@ std::uint8_t AppendString(StringList& list, std::u16string_view text) try {
 std::uint8_t SortStrings(StringList& list, std::int32_t first, std::int32_t last) try {
     if (first < 0 || last >= static_cast<std::int64_t>(list.size())) return 1;
     if (last <= first) return 0;
-    std::sort(list.begin() + first, list.begin() + last + 1, Before);
+    // Listings arrive in this order already; checking first spares the sort.
+    const auto begin = list.begin() + first;
+    const auto end = list.begin() + last + 1;
+    if (!std::is_sorted(begin, end, Before)) std::sort(begin, end, Before);
     return 0;
 } catch (...) {
     return 1;

@@ -22,29 +22,30 @@ const StringList kAll = {u"*"};
 const StringList kNone = {u""};
 
 // The check run's arguments: every name, recurse and sort on.
-std::int32_t Find(StringList& files, std::u16string_view base, const StringList& file_ignore = kNone,
-                  std::uint8_t file_mask = kReadOnly, const StringList& dir_ignore = kNone,
-                  std::uint8_t dir_mask = kReadOnly, bool recurse = true) {
+std::int32_t Find(StringList& files, std::u16string_view base,
+                  const StringList& file_ignore = kNone, std::uint8_t file_mask = kReadOnly,
+                  const StringList& dir_ignore = kNone, std::uint8_t dir_mask = kReadOnly,
+                  bool recurse = true) {
     files = kNone;
-    return FindFiles(files, base, kAll, file_ignore, file_mask, kAll, dir_ignore, dir_mask,
-                     recurse, true);
+    return FindFiles(files, base, kAll, file_ignore, file_mask, kAll, dir_ignore, dir_mask, recurse,
+                     true);
 }
 
 }  // namespace
 
 TEST(FindFiles, BaseFilesFirstThenDirectoriesInPathOrder) {
     platform::MemoryFileSystem fs;
-    for (const char16_t* p : {uR"(C:\site\index.htm)", uR"(C:\site\B.htm)", uR"(C:\site\a.htm)",
-                              uR"(C:\site\a_b\w.htm)", uR"(C:\site\a\sub\y.htm)",
-                              uR"(C:\site\a\x.htm)", uR"(C:\site\a\X2.htm)", uR"(C:\site\ab\v.htm)",
-                              uR"(C:\other\no.htm)"})
+    for (const char16_t* p :
+         {uR"(C:\site\index.htm)", uR"(C:\site\B.htm)", uR"(C:\site\a.htm)",
+          uR"(C:\site\a_b\w.htm)", uR"(C:\site\a\sub\y.htm)", uR"(C:\site\a\x.htm)",
+          uR"(C:\site\a\X2.htm)", uR"(C:\site\ab\v.htm)", uR"(C:\other\no.htm)"})
         fs.AddFile(p, "x");
     fs.AddDirectory(uR"(C:\site\empty)");
     platform::ScopedFileSystem use(fs);
     // 'ab\' sorts before 'a\' ('B' < '\'), and 'a\sub\' before 'a_b\' ('\' < '_').
     const StringList expected = {
-        uR"(C:\site\a.htm)",       uR"(C:\site\B.htm)",        uR"(C:\site\index.htm)",
-        uR"(C:\site\ab\v.htm)",    uR"(C:\site\a\x.htm)",      uR"(C:\site\a\X2.htm)",
+        uR"(C:\site\a.htm)",       uR"(C:\site\B.htm)",     uR"(C:\site\index.htm)",
+        uR"(C:\site\ab\v.htm)",    uR"(C:\site\a\x.htm)",   uR"(C:\site\a\X2.htm)",
         uR"(C:\site\a\sub\y.htm)", uR"(C:\site\a_b\w.htm)",
     };
     const std::u16string bases[] = {uR"(C:\site)", uR"(C:\site\)"};
@@ -89,8 +90,8 @@ TEST(FindFiles, IgnorePatternsAndDotNames) {
     StringList files;
     const std::uint8_t all = kReadOnly | kHidden | kSystem;
     EXPECT_EQ(Find(files, uR"(C:\site\)", file_ignore, all, dir_ignore, all), 4);
-    EXPECT_EQ(files, (StringList{uR"(C:\site\a1b)", uR"(C:\site\cvs2\cvs)", uR"(C:\site\cvs2\in.htm)",
-                                 uR"(C:\site\deep\ok.htm)"}));
+    EXPECT_EQ(files, (StringList{uR"(C:\site\a1b)", uR"(C:\site\cvs2\cvs)",
+                                 uR"(C:\site\cvs2\in.htm)", uR"(C:\site\deep\ok.htm)"}));
 }
 
 TEST(FindFiles, AttributeMasks) {
@@ -113,10 +114,12 @@ TEST(FindFiles, AttributeMasks) {
         {0, 0, {uR"(C:\site\plain.htm)", uR"(C:\site\ro.htm)"}},
         {kHidden, 0, {uR"(C:\site\hidden.htm)", uR"(C:\site\plain.htm)", uR"(C:\site\ro.htm)"}},
         {0, kHidden, {uR"(C:\site\plain.htm)", uR"(C:\site\ro.htm)", uR"(C:\site\h\in.htm)"}},
-        {kHidden, kHidden,
+        {kHidden,
+         kHidden,
          {uR"(C:\site\hidden.htm)", uR"(C:\site\plain.htm)", uR"(C:\site\ro.htm)",
           uR"(C:\site\h\hidden.htm)", uR"(C:\site\h\in.htm)"}},
-        {kSystem, kSystem,
+        {kSystem,
+         kSystem,
          {uR"(C:\site\plain.htm)", uR"(C:\site\ro.htm)", uR"(C:\site\system.htm)",
           uR"(C:\site\s\in.htm)"}},
     };
@@ -186,7 +189,8 @@ TEST(FindFiles, NamesDifferingOnlyInCaseBothStay) {
     StringList files;
     EXPECT_EQ(Find(files, dir.Drive()), 4);
     const std::u16string b = dir.Drive();
-    EXPECT_EQ(files, (StringList{b + u"A.htm", b + u"a.htm", b + uR"(D\x.htm)", b + uR"(d\x.htm)"}));
+    EXPECT_EQ(files,
+              (StringList{b + u"A.htm", b + u"a.htm", b + uR"(D\x.htm)", b + uR"(d\x.htm)"}));
     EXPECT_EQ(GetTotalFileSize(files), 5);
 }
 
