@@ -24,12 +24,21 @@ struct RestorePoint {
     bool free_slot;
     explicit RestorePoint(const StringList& list)
         : size(list.size()), free_slot(!list.empty() && list.back().empty()) {}
-    void Restore(StringList& list) const {
+    void Restore(StringList& list) const noexcept try {
         list.resize(size);
         if (free_slot) list.back().clear();
         if (list.empty()) list.emplace_back();
+    } catch (...) {
     }
 };
+
+// The empty list: one empty element. Reuses the storage, so it cannot fail once the list has
+// held anything.
+void MakeEmpty(StringList& list) noexcept try {
+    list.resize(1);
+    list.front().clear();
+} catch (...) {
+}
 
 void Append(StringList& list, std::u16string&& text) {
     if (list.empty() || !list.back().empty())
@@ -84,7 +93,7 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
             return -3;
         if (sort &&
             SortStrings(directories, 0, static_cast<std::int32_t>(directories.size()) - 1)) {
-            files.assign(1, {});
+            MakeEmpty(files);
             return -1;
         }
     } else {
@@ -101,14 +110,14 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
         if (added >= 2 && sort &&
             SortStrings(files, static_cast<std::int32_t>(first),
                         static_cast<std::int32_t>(files.size()) - 1)) {
-            files.assign(1, {});
+            MakeEmpty(files);
             return -1;
         }
         total += added;
     }
     return total;
 } catch (...) {
-    files.assign(1, {});
+    MakeEmpty(files);
     return -1;
 }
 
