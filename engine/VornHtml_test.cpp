@@ -105,9 +105,9 @@ Strings ReferenceCut(const std::u16string& t) {
 }
 
 std::u16string RandomMarkup(std::mt19937& rng, size_t length) {
-    static const std::u16string pieces[] = {u"<",  u">", u"\"", u"'", u"!--", u"-->", u"a",
-                                            u"B",  u"/", u" ",  u"\t", u"\r", u"\n", u"\r\n",
-                                            u"=",  u"x", u"<a", u"</"};
+    static const std::u16string pieces[] = {u"<",  u">",    u"\"", u"'", u"!--", u"-->",
+                                            u"a",  u"B",    u"/",  u" ", u"\t",  u"\r",
+                                            u"\n", u"\r\n", u"=",  u"x", u"<a",  u"</"};
     std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
     std::u16string t;
     while (t.size() < length) t += pieces[pick(rng)];
@@ -261,7 +261,8 @@ TEST(SplitTag, Parts) {
         Strings parts;
     };
     const Case cases[] = {
-        {u"<a href=\"x.htm\" name=y>", {u"<", u"a", u" ", u"href=\"x.htm\"", u" ", u"name=y", u">"}},
+        {u"<a href=\"x.htm\" name=y>",
+         {u"<", u"a", u" ", u"href=\"x.htm\"", u" ", u"name=y", u">"}},
         {u"<br>", {u"<", u"br", u">"}},
         {u"</a >", {u"<", u"/a", u" ", u">"}},
         {u"<a href = \"x\">", {u"<", u"a", u" ", u"href = \"x\"", u">"}},
@@ -270,7 +271,8 @@ TEST(SplitTag, Parts) {
         {u"<a href=\"x\"name=y>", {u"<", u"a", u" ", u"href=\"x\"", u"name=y", u">"}},
         {u"<td nowrap\r\n\tbgcolor='#fff' >",
          {u"<", u"td", u" ", u"nowrap", u"\r\n\t", u"bgcolor='#fff'", u" ", u">"}},
-        {u"<a title='x y z' b=\"1 2\">", {u"<", u"a", u" ", u"title='x y z'", u" ", u"b=\"1 2\"", u">"}},
+        {u"<a title='x y z' b=\"1 2\">",
+         {u"<", u"a", u" ", u"title='x y z'", u" ", u"b=\"1 2\"", u">"}},
         {u"<a title=\"x y", {u"<", u"a", u" ", u"title=\"x y"}},
         {u"<a b= c d =e>", {u"<", u"a", u" ", u"b= c", u" ", u"d =e", u">"}},
         {u"<a x==y>", {u"<", u"a", u" ", u"x==y", u">"}},
@@ -287,8 +289,8 @@ TEST(SplitTag, Parts) {
 }
 
 TEST(SplitTag, RejectsWhatIsNotATag) {
-    for (std::u16string item : {u"", u"<", u"text", u"<!-- x -->", u"<!DOCTYPE html>", u"< a>",
-                                u"<1>", u"a<b>"}) {
+    for (std::u16string item :
+         {u"", u"<", u"text", u"<!-- x -->", u"<!DOCTYPE html>", u"< a>", u"<1>", u"a<b>"}) {
         SCOPED_TRACE(std::string(item.begin(), item.end()));
         ItemList parts(1);
         EXPECT_EQ(SplitTag(item, parts), 0);
@@ -348,8 +350,14 @@ TEST(GetTagName, AsWritten) {
         std::u16string item, name;
     };
     const Case cases[] = {
-        {u"<a href=\"x\">", u"a"}, {u"</A >", u"A"}, {u"<br>", u"br"},  {u"<IMG\r\nsrc=x>", u"IMG"},
-        {u"<p", u"p"},             {u"<>", u""},     {u"", u""},        {u"</>", u""},
+        {u"<a href=\"x\">", u"a"},
+        {u"</A >", u"A"},
+        {u"<br>", u"br"},
+        {u"<IMG\r\nsrc=x>", u"IMG"},
+        {u"<p", u"p"},
+        {u"<>", u""},
+        {u"", u""},
+        {u"</>", u""},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -382,9 +390,8 @@ TEST(CountLineBreaks, PairsAndLoneCharacters) {
         std::int32_t count;
     };
     const Case cases[] = {
-        {u"", 0},        {u"abc", 0},       {u"\r\n", 1},       {u"\n\r", 2},
-        {u"\r", 1},      {u"\n", 1},        {u"a\r\r\nb", 2},   {u"\r\n\r\n", 2},
-        {u"\n\n\r", 3},  {u"x\ry\nz", 2},
+        {u"", 0},   {u"abc", 0},      {u"\r\n", 1},     {u"\n\r", 2},   {u"\r", 1},
+        {u"\n", 1}, {u"a\r\r\nb", 2}, {u"\r\n\r\n", 2}, {u"\n\n\r", 3}, {u"x\ry\nz", 2},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -398,9 +405,9 @@ TEST(Unquote, OnePairOfMatchingQuotes) {
         std::u16string value, bare;
     };
     const Case cases[] = {
-        {u"\"\"", u""},          {u"'x'", u"x"},         {u"'x\"", u"'x\""},
-        {u"\"x.htm", u"\"x.htm"}, {u"\"", u"\""},         {u"'", u"'"},
-        {u"x", u"x"},            {u"\"'a'\"", u"'a'"},   {u"", u""},
+        {u"\"\"", u""}, {u"'x'", u"x"}, {u"'x\"", u"'x\""}, {u"\"x.htm", u"\"x.htm"},
+        {u"\"", u"\""}, {u"'", u"'"},   {u"x", u"x"},       {u"\"'a'\"", u"'a'"},
+        {u"", u""},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
