@@ -200,11 +200,15 @@ std::int32_t ResolveParent(const std::u16string& v, const BaseContext& base, con
         return kResolveFailed;
     }
     if (base.UrlMapped) {
-        if (Like(t, LiteralPattern(set.Url) + u"*")) {
-            target = VornFilePath::ConvertDelimiter(set.LocalPath + t.substr(set.Url.size()), u"\\");
+        // A link written with backslashes comes back in its own separator; the Url test needs
+        // the URL form, or a target inside the site would pass for one above it.
+        const std::u16string url_form = VornFilePath::ConvertDelimiter(t, u"/");
+        if (Like(url_form, LiteralPattern(set.Url) + u"*")) {
+            target = VornFilePath::ConvertDelimiter(set.LocalPath + url_form.substr(set.Url.size()),
+                                                    u"\\");
             return kLocal;
         }
-        target = VornFilePath::ConvertDelimiter(t, u"/");
+        target = url_form;
         if (set.CheckBaseDirOver) {
             message = std::u16string(msg::kAboveUrl1) + std::u16string(msg::kAboveUrl2);
         }
