@@ -192,7 +192,8 @@ std::int32_t ResolveParent(const std::u16string& v, const BaseContext& base, con
     const VornFilePath::ResolveResult r =
         VornFilePath::ResolveRelativePath(base.BaseHead, base.BaseParts, v, u"", t);
     if (r == VornFilePath::ResolveResult::AboveRoot) {
-        message = std::u16string(msg::kAboveRoot1) + base.BaseHead + std::u16string(msg::kAboveRoot2);
+        message =
+            std::u16string(msg::kAboveRoot1) + base.BaseHead + std::u16string(msg::kAboveRoot2);
         return kAboveRoot;
     }
     if (r != VornFilePath::ResolveResult::Resolved) {
@@ -226,8 +227,8 @@ std::int32_t ResolveParent(const std::u16string& v, const BaseContext& base, con
     return kAboveBaseDir;
 }
 
-std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr,
-                           const BaseContext& base, const CheckSet& set) {
+std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, const BaseContext& base,
+                           const CheckSet& set) {
     if (attr.Name.empty()) {
         attr.Code = kListEnd;
         return kListEnd;
@@ -275,8 +276,9 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr,
         }
         if (s == 2) {
             attr.Code = kMixed;
-            AddWarning(attr.Warnings, kMixed,
-                       std::u16string(msg::kMixedSeparators1) + std::u16string(msg::kMixedSeparators2));
+            AddWarning(
+                attr.Warnings, kMixed,
+                std::u16string(msg::kMixedSeparators1) + std::u16string(msg::kMixedSeparators2));
             return kMixed;
         }
     }
@@ -475,7 +477,8 @@ void CompleteBaseContext(BaseContext& base, bool base_tag_used, std::u16string_v
         std::u16string s;
         if (base.UrlMapped) {
             w = VornFilePath::ConvertDelimiter(
-                set.Url + base.BasePath.substr(std::min(set.LocalPath.size(), base.BasePath.size())),
+                set.Url +
+                    base.BasePath.substr(std::min(set.LocalPath.size(), base.BasePath.size())),
                 u"/");
             s = u"/";
         } else {

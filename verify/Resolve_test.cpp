@@ -151,15 +151,6 @@ TEST(CheckSeparators, ByOption) {
     EXPECT_EQ(CheckSeparators(uR"(file:///C:\a/b.htm)", on), 2);
 }
 
-TEST(IsLocalFullPath, Forms) {
-    EXPECT_TRUE(IsLocalFullPath(uR"(C:\a)"));
-    EXPECT_TRUE(IsLocalFullPath(u"c:"));
-    EXPECT_TRUE(IsLocalFullPath(uR"(\\srv\share)"));
-    EXPECT_FALSE(IsLocalFullPath(u"http://host"));
-    EXPECT_FALSE(IsLocalFullPath(uR"(\\1srv)"));
-    EXPECT_FALSE(IsLocalFullPath(u""));
-}
-
 TEST(IsMailAddress, DomainPart) {
     EXPECT_TRUE(IsMailAddress(u"someone@example.com"));
     EXPECT_TRUE(IsMailAddress(u"someone@example.com?subject=hi"));
@@ -170,12 +161,6 @@ TEST(IsMailAddress, DomainPart) {
     EXPECT_FALSE(IsMailAddress(u"someone@a..com"));
     EXPECT_FALSE(IsMailAddress(u"a?b@example.com"));  // the '@' lies in the query
     EXPECT_FALSE(IsMailAddress(u""));
-}
-
-TEST(RootOf, Heads) {
-    EXPECT_EQ(RootOf(u"http://host/dir/a.htm"), u"http://host");
-    EXPECT_EQ(RootOf(uR"(C:\site\a.htm)"), u"C:");
-    EXPECT_EQ(RootOf(u""), u"");
 }
 
 TEST(CheckBaseHref, ServerNameMessagesUnderEveryOption) {
@@ -225,9 +210,14 @@ TEST(CheckBaseHref, Codes) {
         {u"mailto:a@b.com", 307, u"", {{307, u"プロトコル名が不正です。"}}},
         {u"\"\"", 308, u"", {{308, u"属性値が空です。"}}},
         {u"C:a.htm", 399, u"", {{399, u"属性値の解釈に失敗しました。"}}},
-        {u"file:///C|/site/", 301, uR"(C:\site\)", {{301, u"ローカルなフルパス指定は使えません。"}}},
+        {u"file:///C|/site/",
+         301,
+         uR"(C:\site\)",
+         {{301, u"ローカルなフルパス指定は使えません。"}}},
         // The separator finding replaces the code and comes as a further warning.
-        {uR"(C:\site\)", 302, uR"(C:\site\)",
+        {uR"(C:\site\)",
+         302,
+         uR"(C:\site\)",
          {{301, u"ローカルなフルパス指定は使えません。"},
           {302, u"ディレクトリの区切り記号に \"\\\" は使えません。"}}},
     };
@@ -241,7 +231,8 @@ TEST(CheckBaseHref, Codes) {
     const BaseResult mixed = CheckBase(uR"(www.example.com\dir/)", Site(u"", true, true));
     EXPECT_EQ(mixed.code, 303);
     ASSERT_EQ(mixed.warnings.size(), 1u);
-    EXPECT_EQ(mixed.warnings[0].second, u"ディレクトリの区切り記号に \"\\\" と \"/\" が混在しています。");
+    EXPECT_EQ(mixed.warnings[0].second,
+              u"ディレクトリの区切り記号に \"\\\" と \"/\" が混在しています。");
 }
 
 TEST(CheckBaseHref, BadIndexFailsQuietly) {
@@ -270,7 +261,8 @@ TEST(ResolveLink, UrlMappedParentLinks) {
     r = Resolve(u"../x.htm", top, set);
     EXPECT_EQ(r.code, 102);
     EXPECT_EQ(r.target, u"http://host/x.htm");
-    EXPECT_EQ(r.texts, std::vector<std::u16string>{u"相対パスが基準ディレクトリより上を参照しています。"});
+    EXPECT_EQ(r.texts,
+              std::vector<std::u16string>{u"相対パスが基準ディレクトリより上を参照しています。"});
 
     CheckSet quiet = set;
     quiet.CheckBaseDirOver = 0;
@@ -281,8 +273,9 @@ TEST(ResolveLink, UrlMappedParentLinks) {
     r = Resolve(u"../../x.htm", top, set);
     EXPECT_EQ(r.code, 907);
     EXPECT_EQ(r.target, u"");
-    EXPECT_EQ(r.texts, std::vector<std::u16string>{
-                           u"相対リンクで、ルートディレクトリ (http://host) より上へ行こうとしました。"});
+    EXPECT_EQ(r.texts,
+              std::vector<std::u16string>{
+                  u"相対リンクで、ルートディレクトリ (http://host) より上へ行こうとしました。"});
 }
 
 TEST(ResolveLink, UnmappedParentLinks) {
@@ -297,7 +290,8 @@ TEST(ResolveLink, UnmappedParentLinks) {
     r = Resolve(u"../../x.htm", sub, set);
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.target, uR"(C:\x.htm)");
-    EXPECT_EQ(r.texts, std::vector<std::u16string>{u"相対パスが基準ディレクトリより上を参照しています。"});
+    EXPECT_EQ(r.texts,
+              std::vector<std::u16string>{u"相対パスが基準ディレクトリより上を参照しています。"});
 
     r = Resolve(uR"(..\..\..\..)", sub, set);
     EXPECT_EQ(r.code, 907);
@@ -350,7 +344,8 @@ TEST(ResolveLink, Findings) {
         std::u16string text;
     };
     const Case cases[] = {
-        {uR"(a\b.htm)", &strict, &base, 901, u"", u"ディレクトリの区切り記号に \"\\\" は使えません。"},
+        {uR"(a\b.htm)", &strict, &base, 901, u"",
+         u"ディレクトリの区切り記号に \"\\\" は使えません。"},
         {uR"(C:\site\a.htm)", &strict, &base, 901, u"",
          u"ディレクトリの区切り記号に \"\\\" は使えません。"},
         {uR"(a\b/c.htm)", &lax, &base, 902, u"",
@@ -359,7 +354,8 @@ TEST(ResolveLink, Findings) {
         {u"C:/site/a.htm", &strict, &base, 1, uR"(C:\site\a.htm)",
          u"ローカルなフルパス指定は使えません。"},
         {u"/a.htm", &lax, &base, 903, u"",
-         u"リモートの URL が指定されていないため、絶対パス記述のプロトコル名とサーバ名を決定できません。"},
+         u"リモートの URL "
+         u"が指定されていないため、絶対パス記述のプロトコル名とサーバ名を決定できません。"},
         {u"/a.htm", &lax, &unusable, 904, u"",
          u"<base> タグの記述が無効のため、絶対パスを解決できません。"},
         {u"a.htm", &lax, &unusable, 904, u"",
@@ -375,9 +371,9 @@ TEST(ResolveLink, Findings) {
         const Resolved r = Resolve(cases[i].value, *cases[i].base, *cases[i].set);
         EXPECT_EQ(r.code, cases[i].code);
         EXPECT_EQ(r.target, cases[i].target);
-        const std::vector<std::u16string> texts =
-            cases[i].text.empty() ? std::vector<std::u16string>{}
-                                  : std::vector<std::u16string>{cases[i].text};
+        const std::vector<std::u16string> texts = cases[i].text.empty()
+                                                      ? std::vector<std::u16string>{}
+                                                      : std::vector<std::u16string>{cases[i].text};
         EXPECT_EQ(r.texts, texts);
     }
 }
@@ -398,11 +394,13 @@ TEST(ResolveLink, MailAddressesByTag) {
         {u"MailTo:someone@example.com?subject=x", u"a", false, 200, u""},
         {u"mailto:nobody", u"a", false, 202, needs_address},
         {u"mailto:", u"a", false, 999, u"属性値の解釈に失敗しました。"},
-        {u"someone@example.com", u"a", false, 203, u"メールアドレスの前に \"mailto:\" が必要です。"},
+        {u"someone@example.com", u"a", false, 203,
+         u"メールアドレスの前に \"mailto:\" が必要です。"},
         {u"someone@example.com", u"img", false, 905, not_here},
         {u"mailto:someone@example.com", u"img", false, 905, not_here},
         {u"mailto:someone@example.com", u"LINK", true, 200, u""},
-        {u"someone@example.com", u"link", true, 203, u"メールアドレスの前に \"mailto:\" が必要です。"},
+        {u"someone@example.com", u"link", true, 203,
+         u"メールアドレスの前に \"mailto:\" が必要です。"},
         {u"mailto:someone@example.com", u"link", false, 905, not_here},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -410,9 +408,9 @@ TEST(ResolveLink, MailAddressesByTag) {
         const Resolved r = Resolve(cases[i].value, base, set, cases[i].tag, cases[i].rev_made);
         EXPECT_EQ(r.code, cases[i].code);
         EXPECT_EQ(r.target, u"");
-        const std::vector<std::u16string> texts =
-            cases[i].text.empty() ? std::vector<std::u16string>{}
-                                  : std::vector<std::u16string>{cases[i].text};
+        const std::vector<std::u16string> texts = cases[i].text.empty()
+                                                      ? std::vector<std::u16string>{}
+                                                      : std::vector<std::u16string>{cases[i].text};
         EXPECT_EQ(r.texts, texts);
     }
     set.CheckMailTo = 0;

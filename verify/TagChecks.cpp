@@ -136,7 +136,8 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
             if (!found) missing += u", " + def.Name;
         }
         if (!missing.empty()) {
-            AddWarning(tag.Warnings, kMissing, missing.substr(2) + std::u16string(msg::kMissingAttrsTail));
+            AddWarning(tag.Warnings, kMissing,
+                       missing.substr(2) + std::u16string(msg::kMissingAttrsTail));
             tag.Code += kMissing;
         }
     }
@@ -166,7 +167,8 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
         std::size_t kept = 0;
         for (std::size_t r = 0; r < tag.Attrs.size(); ++r) {
             AttrEntry& a = tag.Attrs[r];
-            if (Like(a.Name, kRevPattern) && Like(VornHtml::Unquote(a.Value), u"[Mm][Aa][Dd][Ee]")) {
+            if (Like(a.Name, kRevPattern) &&
+                Like(VornHtml::Unquote(a.Value), u"[Mm][Aa][Dd][Ee]")) {
                 tag.RevMade = true;
                 continue;
             }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/LinkTags.h"
+#include "engine/ScanFile.h"
+#include "platform/MemoryFileSystem.h"
 
 using namespace HtmlLink;
 
@@ -14,7 +16,8 @@ struct Attr {
     std::u16string name, value;
 };
 
-TagEntry Tag(std::u16string name, std::int32_t def_index, std::int32_t line, std::vector<Attr> attrs) {
+TagEntry Tag(std::u16string name, std::int32_t def_index, std::int32_t line,
+             std::vector<Attr> attrs) {
     TagEntry tag;
     tag.Name = std::move(name);
     tag.DefIndex = def_index;
@@ -221,10 +224,16 @@ TEST_F(TagChecksTest, RequiredAttributes) {
         std::u16string text;  // empty: nothing missing
     };
     const Case cases[] = {
-        {u"A", kA, {{u"target", u"_top"}}, u"href 属性、name 属性、id 属性のいずれも設定されていません。"},
+        {u"A",
+         kA,
+         {{u"target", u"_top"}},
+         u"href 属性、name 属性、id 属性のいずれも設定されていません。"},
         {u"a", kA, {{u"Id", u"x"}}, u""},
         {u"a", kA, {{u"NAME", u"x"}}, u""},
-        {u"LINK", kLink, {{u"rev", u"index"}}, u"href 属性、src 属性のいずれも設定されていません。"},
+        {u"LINK",
+         kLink,
+         {{u"rev", u"index"}},
+         u"href 属性、src 属性のいずれも設定されていません。"},
         {u"link", kLink, {{u"SRC", u"x"}}, u""},
         {u"IMG", kImg, {{u"lowsrc", u"a.gif"}}, u"src 属性が設定されていません。"},
         {u"img", kImg, {{u"Src", u"a.gif"}}, u""},
@@ -263,9 +272,9 @@ TEST_F(TagChecksTest, DuplicatedAttributesAreAllStillResolved) {
     EXPECT_EQ(a.Attrs[0].Code, 0);
     EXPECT_EQ(a.Attrs[1].Code, 0);
 
-    TagEntry img = Tag(u"img", kImg, 1,
-                       {{u"lowsrc", u"a"}, {u"src", u"b"}, {u"LOWSRC", u"c"}, {u"Src", u"d"},
-                        {u"lowSrc", u"e"}});
+    TagEntry img = Tag(
+        u"img", kImg, 1,
+        {{u"lowsrc", u"a"}, {u"src", u"b"}, {u"LOWSRC", u"c"}, {u"Src", u"d"}, {u"lowSrc", u"e"}});
     EXPECT_FALSE(CheckTagAttributes(img));
     EXPECT_EQ(Texts(img.Warnings), (Warnings{{1, u"lowsrc, src 属性が重複定義されています。"}}));
     EXPECT_EQ(img.Attrs[2].Name, u"LOWSRC");  // the attributes keep their names
@@ -344,7 +353,8 @@ TEST_F(TagChecksTest, FailuresCostTheTagOrTheFile) {
     });
     EXPECT_EQ(CheckFileTags(file, u"", Site()), 0);
     EXPECT_EQ(file.Tags[0].Code, 99);
-    EXPECT_EQ(Texts(file.Tags[0].Warnings), (Warnings{{99, u"属性の有無のチェックに失敗しました。"}}));
+    EXPECT_EQ(Texts(file.Tags[0].Warnings),
+              (Warnings{{99, u"属性の有無のチェックに失敗しました。"}}));
     EXPECT_EQ(file.Tags[1].Attrs[0].Target, uR"(C:\site\sub\b.gif)");
 
     FileEntry broken = Page({
@@ -366,4 +376,99 @@ TEST_F(TagChecksTest, ManyAttributesStayLinear) {
     EXPECT_EQ(Texts(file.Tags[0].Warnings), (Warnings{{1, u"id 属性が重複定義されています。"}}));
     EXPECT_EQ(file.Anchors.size(), 200000u);
     EXPECT_EQ(file.Anchors.back().AttrIndex, 199999);
+}
+
+// Whole pages, as the scan leaves them.
+class ScannedPageTest : public TagChecksTest {
+protected:
+    FileEntry Check(std::u16string_view path, std::string_view html, const CheckSet& set,
+                    std::u16string_view url_head) {
+        fs_.AddFile(path, html);
+        std::vector<std::u16string> patterns;
+        EXPECT_EQ(ToLikePatterns(patterns, {u"*.htm"}), 0);
+        FileEntry file;
+        file.Path = std::u16string(path);
+        EXPECT_EQ(ScanFile(file, patterns), 0);
+        EXPECT_EQ(CheckFileTags(file, url_head, set), 0);
+        return file;
+    }
+
+    platform::MemoryFileSystem fs_;
+    platform::ScopedFileSystem use_{fs_};
+};
+
+TEST_F(ScannedPageTest, HeadBaseAndBody) {
+    const FileEntry file = Check(uR"(C:\site\page.htm)",
+                                 "<html><head><title>t</title>\n"
+                                 "<base href=\"http://www.example.com/\">\n"
+                                 "<meta http-equiv=\"Refresh\" content=\"5;URL=next.htm\">\n"
+                                 "</head>\n"
+                                 "<body background=\"bg.gif\">\n"
+                                 "<a href=\"x.htm\" name=\"top\">x</a>\n"
+                                 "<BASE\nhref=\"http://late/\">\n"
+                                 "<img src=\"pic.gif\" id=\"pic\">\n"
+                                 "<link rev=\"made\" href=\"mailto:me@example.com\">\n"
+                                 "</body></html>\n",
+                                 Site(), u"");
+    ASSERT_EQ(UsedCount(file.Tags), 7u);
+    struct Expected {
+        std::u16string tag, attr;
+        std::int32_t code;
+        std::u16string target;
+    };
+    const Expected expected[] = {
+        {u"base", u"href", 300, u"http://www.example.com/"},
+        {u"meta", u"content", 100, u"http://www.example.com/next.htm"},
+        {u"body", u"background", 100, u"http://www.example.com/bg.gif"},
+        {u"a", u"href", 100, u"http://www.example.com/x.htm"},
+        {u"a", u"name", 500, u""},
+        {u"BASE", u"href", 300, u""},
+        {u"img", u"src", 100, u"http://www.example.com/pic.gif"},
+        {u"img", u"id", 500, u""},
+        {u"link", u"href", 200, u""},
+    };
+    size_t n = 0;
+    for (size_t k = 0; k < UsedCount(file.Tags); ++k) {
+        for (size_t j = 0; j < UsedCount(file.Tags[k].Attrs); ++j, ++n) {
+            SCOPED_TRACE(n);
+            ASSERT_LT(n, std::size(expected));
+            EXPECT_EQ(file.Tags[k].Name, expected[n].tag);
+            EXPECT_EQ(file.Tags[k].Attrs[j].Name, expected[n].attr);
+            EXPECT_EQ(file.Tags[k].Attrs[j].Code, expected[n].code);
+            EXPECT_EQ(file.Tags[k].Attrs[j].Target, expected[n].target);
+        }
+    }
+    EXPECT_EQ(n, std::size(expected));
+    EXPECT_EQ(Texts(file.Tags[4].Warnings),
+              (Warnings{{4, u"<BASE> タグは既に 2 行目で記述されています。"}}));
+    EXPECT_TRUE(file.Tags[6].RevMade);
+    ASSERT_EQ(file.Anchors.size(), 2u);
+    EXPECT_EQ(file.Anchors[0].TagIndex, 3);
+    EXPECT_EQ(file.Anchors[1].TagIndex, 5);
+    EXPECT_EQ(file.Anchors[1].AttrIndex, 1);
+}
+
+TEST_F(ScannedPageTest, PublishedSiteWithoutBase) {
+    CheckSet set = Site();
+    set.Url = u"http://host/dir/";
+    const FileEntry file = Check(uR"(C:\site\sub\page.htm)",
+                                 "<a href=../x.htm>1</a>\n"
+                                 "<a href='../../x.htm'>2</a>\n"
+                                 "<a href=\"/a.htm\">3</a>\n"
+                                 "<meta http-equiv=refresh content=\"5; URL=x.htm\">\n"
+                                 "<a href=\"#\">4</a>\n",
+                                 set, u"http://host");
+    ASSERT_EQ(UsedCount(file.Tags), 5u);
+    const AttrEntry& back = file.Tags[0].Attrs[0];
+    EXPECT_EQ(back.Code, 0);
+    EXPECT_EQ(back.Target, uR"(C:\site\x.htm)");
+    const AttrEntry& above = file.Tags[1].Attrs[0];
+    EXPECT_EQ(above.Code, 102);
+    EXPECT_EQ(above.Target, u"http://host/x.htm");
+    EXPECT_EQ(Texts(above.Warnings),
+              (Warnings{{102, u"相対パスが基準ディレクトリより上を参照しています。"}}));
+    EXPECT_EQ(file.Tags[2].Attrs[0].Target, u"http://host/a.htm");
+    EXPECT_EQ(Texts(file.Tags[3].Attrs[0].Warnings),
+              (Warnings{{909, u"content 属性値の記述が不正です。"}}));
+    EXPECT_EQ(file.Tags[4].Attrs[0].Target, uR"(C:\site\sub\page.htm#)");
 }
