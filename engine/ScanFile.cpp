@@ -106,6 +106,32 @@ bool AddBreaks(std::int32_t& counter, std::u16string_view text) {
     return true;
 }
 
+// Which second characters of a tag item match LinkTagPattern. Items reach the test only when
+// their second character is an ASCII letter or '/', so the ASCII answers, worked out with the
+// matcher itself whenever the pattern changes, give the matcher's result without running it
+// for every tag.
+class TagInitials {
+public:
+    TagInitials() {
+        if (pattern_ == LinkTagPattern && built_) return;
+        char16_t probe[2] = {u'<', 0};
+        for (char16_t c = 0; c < 128; ++c) {
+            probe[1] = c;
+            match_[c] = VornText::Like(std::u16string_view(probe, 2), LinkTagPattern);
+        }
+        pattern_ = LinkTagPattern;
+        built_ = true;
+    }
+    bool operator()(std::u16string_view item) const {
+        return item.size() >= 2 && item[0] == u'<' && item[1] < 128 && match_[item[1]];
+    }
+
+private:
+    static inline thread_local std::array<bool, 128> match_{};
+    static inline thread_local std::u16string pattern_;
+    static inline thread_local bool built_ = false;
+};
+
 struct KeptAttr {
     std::u16string_view name;
     std::u16string_view value;
@@ -157,6 +183,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
 // False when a routine of the tokenizer failed; tags kept until then stay.
 bool ScanItems(FileEntry& entry, const ItemList& items, std::size_t item_count) {
     Scratch scratch;
+    const TagInitials may_be_table_tag;
     std::int32_t line = 1;
     for (std::size_t i = 0; i < item_count; ++i) {
         const std::u16string_view item = items[i];
@@ -165,7 +192,7 @@ bool ScanItems(FileEntry& entry, const ItemList& items, std::size_t item_count) 
         if (LooksLikeTag(item)) {
             std::u16string_view name;
             std::int32_t def_index = -1;
-            if (VornText::Like(item.substr(0, 2), LinkTagPattern)) {
+            if (may_be_table_tag(item)) {
                 name = VornHtml::GetTagName(item);
                 def_index = FindTableTag(name);
             }
@@ -183,7 +210,7 @@ bool ScanItems(FileEntry& entry, const ItemList& items, std::size_t item_count) 
                     for (std::size_t k = 3; k < count && !keep; ++k) keep = StartsWithId(parts[k]);
                     if (keep) name = VornHtml::GetTagName(item);
                 }
-                if (keep && count > 1 && VornText::Like(parts[1], u"[Mm][Ee][Tt][Aa]")) {
+                if (keep && count > 1 && EqualsIgnoringAsciiCase(parts[1], u"meta")) {
                     keep = IsRefresh(parts, count);
                 }
                 if (keep && !KeepTag(entry, name, def_index, line, parts, count, scratch)) {
