@@ -225,6 +225,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     }
     run.LocalCheck = request.LocalCheck == 1;
     run.RemoteCheck = request.RemoteCheck == 1;
+    run.LogDateTime = request.LogDateTime;
     const std::int32_t count = log_path.empty() ? -1 : WriteLog(run, log_path);
     LastLogPath = log_path;
     LastWarningCount = count;

@@ -42,6 +42,7 @@ struct RunRequest {
     std::u16string LocalCheckCaption = u"ローカル リンク";
     std::u16string RemoteCheckCaption = u"リモート リンク";
     std::u16string LogPath;  // when not empty, the log goes here instead of the log directory
+    std::u16string LogDateTime;  // fixes the log's date and time (tests); empty: the clock
 };
 
 class CheckRun {
