@@ -129,7 +129,8 @@ TEST_F(ScanFileTest, MetaOnlyAsRefresh) {
 }
 
 TEST_F(ScanFileTest, LinesOfTagsAndValues) {
-    // The tag begins on line 2; its attributes and values stand on the lines after it.
+    // The tag begins on line 2; its attributes and values stand on the lines after it. Reading
+    // makes every line break CR LF, inside values too.
     const FileEntry entry = Scan(
         "<html>\n"
         "<a\n"
@@ -141,7 +142,7 @@ TEST_F(ScanFileTest, LinesOfTagsAndValues) {
         "line\" class=z id=w>\n"
         "<img src=a.gif>");
     EXPECT_EQ(Kept(entry),
-              u"a:01@2 href=x.htm@3 name=\"y\"@6 id=\"multi\nline\"@7 id=w@8 | img:12@9 "
+              u"a:01@2 href=x.htm@3 name=\"y\"@6 id=\"multi\r\nline\"@7 id=w@8 | img:12@9 "
               u"src=a.gif@9");
 }
 
