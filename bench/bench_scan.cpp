@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -41,9 +41,10 @@ struct Random {
 };
 
 const char16_t* const kWords[] = {
-    u"日本語", u"の", u"ページ", u"です。", u"リンク", u"を", u"確認", u"します。", u"サイト",
-    u"更新", u"情報", u"について", u"、", u"お知らせ", u"写真", u"一覧", u"ホーム", u"メニュー",
-    u"ｶﾀｶﾅ", u"漢字", u"かな", u"記事", u"目次", u"トップへ戻る",
+    u"日本語", u"の",       u"ページ", u"です。", u"リンク", u"を",
+    u"確認",   u"します。", u"サイト", u"更新",   u"情報",   u"について",
+    u"、",     u"お知らせ", u"写真",   u"一覧",   u"ホーム", u"メニュー",
+    u"ｶﾀｶﾅ",   u"漢字",     u"かな",   u"記事",   u"目次",   u"トップへ戻る",
 };
 
 std::u16string Num(int n) {
@@ -60,7 +61,8 @@ void Sentence(Random& r, std::u16string& out, int words) {
 std::u16string MakePage(Random& r, int index, std::size_t target, int link_share) {
     std::u16string p;
     p += u"<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n<html lang=ja>\r\n";
-    p += u"<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=Shift_JIS\">\r\n";
+    p += u"<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
+         u"charset=Shift_JIS\">\r\n";
     p += u"<meta name=\"keywords\"\r\n      content=\"サイト,リンク,確認\">\r\n";
     p += u"<title>";
     Sentence(r, p, 4);
@@ -107,7 +109,8 @@ std::u16string MakePage(Random& r, int index, std::size_t target, int link_share
                     p += u"</a></h2>\r\n";
                     break;
                 default:
-                    p += u"<p>詳しくは<a\r\n   href=\"../sub" + Num(r.Below(20)) + u"/index.html#top\"\r\n"
+                    p += u"<p>詳しくは<a\r\n   href=\"../sub" + Num(r.Below(20)) +
+                         u"/index.html#top\"\r\n"
                          u"   >こちら</a>をご覧ください。<br>\r\n";
                     break;
             }
@@ -149,8 +152,8 @@ bool MakeSite(const char* name, std::int64_t size, int link_share, Site& site) {
         site.files.push_back(path);
         site.bytes += static_cast<std::int64_t>(bytes.size());
     }
-    std::printf("%s site: %zu files, %.1f MB in %s\n", name, site.files.size(),
-                site.bytes / 1e6, site.host_dir.c_str());
+    std::printf("%s site: %zu files, %.1f MB in %s\n", name, site.files.size(), site.bytes / 1e6,
+                site.host_dir.c_str());
     return true;
 }
 
@@ -247,10 +250,11 @@ void Measure(const char* name, const Site& site, const std::vector<std::u16strin
     std::printf("  read+decode+cut %7.0f MB/s  (%zu items)\n", mb / cut_s, items_total);
     std::printf("  ScanFile        %7.0f MB/s  (%.3f s, %d files not scanned)\n", mb / scan_s,
                 scan_s, failed);
-    std::printf("  kept: %zu tags, %zu attributes, %.1f MB of heap: %.0f bytes per kept tag and "
-                "attribute, %.3f per byte read (entries of %zu and %zu bytes)\n",
-                tags, attrs, kept / 1e6, double(kept) / double(tags + attrs),
-                double(kept) / site.bytes, sizeof(TagEntry), sizeof(AttrEntry));
+    std::printf(
+        "  kept: %zu tags, %zu attributes, %.1f MB of heap: %.0f bytes per kept tag and "
+        "attribute, %.3f per byte read (entries of %zu and %zu bytes)\n",
+        tags, attrs, kept / 1e6, double(kept) / double(tags + attrs), double(kept) / site.bytes,
+        sizeof(TagEntry), sizeof(AttrEntry));
 }
 
 }  // namespace
@@ -262,8 +266,8 @@ int main(int argc, char** argv) {
     ToLikePatterns(patterns, {u"*.htm", u"*.html"});
 
     Site typical, text_heavy;
-    const bool made = MakeSite("typical", size, 45, typical) &&
-                      MakeSite("text-heavy", size, 8, text_heavy);
+    const bool made =
+        MakeSite("typical", size, 45, typical) && MakeSite("text-heavy", size, 8, text_heavy);
     if (made) {
         Measure("typical", typical, patterns);
         Measure("text-heavy", text_heavy, patterns);

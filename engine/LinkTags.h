@@ -17,7 +17,7 @@ struct LinkTagDef {
     std::vector<LinkAttrDef> Attrs;
 };
 
-inline std::vector<LinkTagDef> LinkTags;         // 22 rows, ascending by name
+inline std::vector<LinkTagDef> LinkTags;          // 22 rows, ascending by name
 inline std::vector<std::u16string> LinkTagNames;  // LinkTags[k].Name
 inline std::u16string LinkTagPattern;             // '<[ABEFILMOSTabefilmost]'
 

@@ -145,8 +145,8 @@ struct Scratch {
     std::vector<KeptAttr> kept;
 };
 
-bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
-             std::int32_t line, const ItemList& parts, std::size_t count, Scratch& scratch) {
+bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index, std::int32_t line,
+             const ItemList& parts, std::size_t count, Scratch& scratch) {
     scratch.kept.clear();
     std::int32_t attr_line = line;
     if (count > 2 && !AddBreaks(attr_line, parts[2])) return false;
@@ -200,7 +200,8 @@ bool ScanItems(FileEntry& entry, const ItemList& items, std::size_t item_count) 
                 ItemList& parts = scratch.parts;
                 parts.assign(1, std::u16string_view());
                 const std::int32_t slots = VornHtml::SplitTag(item, parts);
-                // The item was checked to be a tag, so 0 here is a failure, not markup to pass over.
+                // The item was checked to be a tag, so 0 here is a failure, not markup to pass
+                // over.
                 if (slots <= 0) return false;
                 const std::size_t count = std::min<std::size_t>(slots, parts.size());
 

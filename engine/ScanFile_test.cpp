@@ -45,8 +45,7 @@ std::u16string Kept(const FileEntry& entry) {
     for (std::size_t t = 0; t < UsedCount(entry.Tags); ++t) {
         const TagEntry& tag = entry.Tags[t];
         if (!out.empty()) out += u" | ";
-        out += tag.Name + u':' + ToDecimalPadded(tag.DefIndex + 1, 2) + u'@' +
-               ToDecimal(tag.Line);
+        out += tag.Name + u':' + ToDecimalPadded(tag.DefIndex + 1, 2) + u'@' + ToDecimal(tag.Line);
         for (std::size_t a = 0; a < UsedCount(tag.Attrs); ++a) {
             const AttrEntry& attr = tag.Attrs[a];
             EXPECT_EQ(attr.Line, tag.Line);
@@ -68,9 +67,13 @@ TEST_F(ScanFileTest, NamesDecideWhatIsRead) {
         bool html;
     };
     const Case cases[] = {
-        {uR"(C:\site\INDEX.HTM)", true}, {u"C:/site/a.Html", true},   {u"page.htm", true},
-        {uR"(C:\x.htm\readme.txt)", false}, {uR"(C:\site\a.htm.bak)", false},
-        {uR"(C:\site\)", false},          {u"", false},
+        {uR"(C:\site\INDEX.HTM)", true},
+        {u"C:/site/a.Html", true},
+        {u"page.htm", true},
+        {uR"(C:\x.htm\readme.txt)", false},
+        {uR"(C:\site\a.htm.bak)", false},
+        {uR"(C:\site\)", false},
+        {u"", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.path.begin(), c.path.end()));
@@ -148,7 +151,7 @@ TEST_F(ScanFileTest, LinesOfTagsAndValues) {
 
 TEST_F(ScanFileTest, EveryItemAdvancesTheLineCounter) {
     const FileEntry entry = Scan(
-        "<!-- one\r\ntwo -->text\rmore\n"                      // lines 1-3
+        "<!-- one\r\ntwo -->text\rmore\n"                     // lines 1-3
         "<meta http-equiv=Content-Type\n content=text/html>"  // passed over, lines 4-5
         "<p\nclass=x>\n\r"                                    // lines 5-6, then LF CR
         "<a href=z>");                                        // line 8

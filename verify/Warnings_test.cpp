@@ -13,6 +13,7 @@ TEST(WarningNumber, EveryLevelAndTheFallback) {
         std::int32_t code;
         int number;
     };
+    // clang-format off
     const Case cases[] = {
         // The same code means something else on each level.
         {1, 2, 1}, {2, 2, 12}, {3, 2, 32},
@@ -32,6 +33,7 @@ TEST(WarningNumber, EveryLevelAndTheFallback) {
         {3, 23, 99}, {3, 100, 99}, {3, 201, 99}, {3, 401, 99}, {3, 990, 99}, {3, -1, 99},
         {0, 2, 99}, {4, 2, 99}, {-1, 99, 99},
     };
+    // clang-format on
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(WarningNumber(cases[i].level, cases[i].code), cases[i].number);
@@ -41,7 +43,8 @@ TEST(WarningNumber, EveryLevelAndTheFallback) {
 // The texts with quotes and backslashes are where an escape goes wrong.
 TEST(WarningTexts, QuotesAndBackslashes) {
     EXPECT_EQ(msg::kBackslash, uR"(ディレクトリの区切り記号に "\" は使えません。)");
-    EXPECT_EQ(msg::kMixedSeparators, uR"(ディレクトリの区切り記号に "\" と "/" が混在しています。)");
+    EXPECT_EQ(msg::kMixedSeparators,
+              uR"(ディレクトリの区切り記号に "\" と "/" が混在しています。)");
     EXPECT_EQ(std::u16string(msg::kMixedSeparators1) + std::u16string(msg::kMixedSeparators2),
               msg::kMixedSeparators);
     EXPECT_EQ(msg::kOrBackslash, uR"( か "\")");
