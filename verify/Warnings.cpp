@@ -1,6 +1,5 @@
 #include "verify/Warnings.h"
 
-
 namespace HtmlLink {
 
 namespace {
