@@ -51,15 +51,33 @@ std::string MakePage(int d, int p, int directories, unsigned& seed) {
         const std::string dir = "d" + Num(next(directories), 3);
         std::string href;
         switch (k % 10) {
-        case 0: case 1: case 2: href = PageName(other); break;
-        case 3: case 4: href = "../" + dir + "/" + PageName(other); break;
-        case 5: href = k % 20 == 5 ? "../" + dir + "/" : "../" + dir; break;
-        case 6: href = PageName(other) + "#s" + std::to_string(1 + next(5)); break;
-        case 7: href = k % 20 == 7 ? "#top" : "../" + dir + "/#s2"; break;
-        case 8: href = k % 20 == 8 ? "../img/logo.gif" : "../" + dir + "/" + PageName(other) + "#top"; break;
-        default:  // broken: a missing page, a missing anchor, a missing directory
-            href = k % 30 == 9 ? "missing.htm" : k % 30 == 19 ? PageName(other) + "#nope" : "../x/";
-            break;
+            case 0:
+            case 1:
+            case 2:
+                href = PageName(other);
+                break;
+            case 3:
+            case 4:
+                href = "../" + dir + "/" + PageName(other);
+                break;
+            case 5:
+                href = k % 20 == 5 ? "../" + dir + "/" : "../" + dir;
+                break;
+            case 6:
+                href = PageName(other) + "#s" + std::to_string(1 + next(5));
+                break;
+            case 7:
+                href = k % 20 == 7 ? "#top" : "../" + dir + "/#s2";
+                break;
+            case 8:
+                href =
+                    k % 20 == 8 ? "../img/logo.gif" : "../" + dir + "/" + PageName(other) + "#top";
+                break;
+            default:  // broken: a missing page, a missing anchor, a missing directory
+                href = k % 30 == 9    ? "missing.htm"
+                       : k % 30 == 19 ? PageName(other) + "#nope"
+                                      : "../x/";
+                break;
         }
         html += "<p><a href=\"" + href + "\">link " + std::to_string(k) + "</a></p>\n";
     }
@@ -81,9 +99,12 @@ int main(int argc, char** argv) {
     bool use_cache = true, keep = false;
     int pages = 10000;
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--no-cache")) use_cache = false;
-        else if (!std::strcmp(argv[i], "--keep")) keep = true;
-        else if (!std::strcmp(argv[i], "--pages") && i + 1 < argc) pages = std::atoi(argv[++i]);
+        if (!std::strcmp(argv[i], "--no-cache"))
+            use_cache = false;
+        else if (!std::strcmp(argv[i], "--keep"))
+            keep = true;
+        else if (!std::strcmp(argv[i], "--pages") && i + 1 < argc)
+            pages = std::atoi(argv[++i]);
     }
     const int directories = (pages + kPagesPerDirectory - 1) / kPagesPerDirectory;
 
@@ -165,7 +186,8 @@ int main(int argc, char** argv) {
                 use_cache ? "on" : "off");
     std::printf("scan (search, sort, read, cut)     %.3f s\n", scan_seconds);
     std::printf("tag and anchor checks              %.3f s\n", tag_seconds);
-    std::printf("checks and verification together  %.3f s\n", check_seconds);
+    std::printf("verification and unlinked check    %.3f s\n", check_seconds - tag_seconds);
+    std::printf("checks and verification together   %.3f s\n", check_seconds);
     std::printf("codes:");
     for (const auto& [code, n] : codes) std::printf(" %d:%ld", code, n);
     std::printf("\n");

@@ -106,7 +106,8 @@ HtmlLink::FileEntry& SiteBuilder::FileOf(std::u16string_view path) {
 HtmlLink::AttrEntry& SiteBuilder::Attr(std::u16string_view path, std::u16string_view value, int n) {
     for (HtmlLink::TagEntry& tag : FileOf(path).Tags) {
         for (HtmlLink::AttrEntry& attr : tag.Attrs) {
-            if (!attr.Name.empty() && VornHtml::Unquote(attr.Value) == value && n-- == 0) return attr;
+            if (!attr.Name.empty() && VornHtml::Unquote(attr.Value) == value && n-- == 0)
+                return attr;
         }
     }
     ADD_FAILURE() << "no such attribute";

@@ -71,8 +71,9 @@ bool CheckAnchorDefinitions(FileEntry& file, const CheckSet& set) try {
     for (std::size_t g = 0; g < order.size();) {
         std::size_t g_end = g + 1;
         while (g_end < order.size() && folded[order[g_end]] == folded[order[g]]) ++g_end;
-        const std::size_t first = *std::min_element(order.begin() + static_cast<std::ptrdiff_t>(g),
-                                                    order.begin() + static_cast<std::ptrdiff_t>(g_end));
+        const std::size_t first =
+            *std::min_element(order.begin() + static_cast<std::ptrdiff_t>(g),
+                              order.begin() + static_cast<std::ptrdiff_t>(g_end));
         for (std::size_t r = g; r < g_end;) {
             std::size_t r_end = r + 1;
             while (r_end < g_end && names[order[r_end]] == names[order[r]]) ++r_end;
@@ -99,7 +100,8 @@ bool CheckAnchorDefinitions(FileEntry& file, const CheckSet& set) try {
         const std::size_t first = first_of[i];
         if (first != i) {
             const std::int32_t as_reported = names[i] == names[first] ? 2 : 1;
-            AddWarning(attr.Warnings, kAnchorDefinedCode + as_reported, DefinedAt(attrs[first]->ValueLine));
+            AddWarning(attr.Warnings, kAnchorDefinedCode + as_reported,
+                       DefinedAt(attrs[first]->ValueLine));
         }
         std::int32_t v = anchor.Duplicate;
         if (strict && !IsStrictAnchorName(names[i])) {

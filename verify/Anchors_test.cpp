@@ -125,8 +125,7 @@ TEST(CheckAnchorDefinitions, GroupsAgreeWithThePairwiseWalk) {
             std::vector<std::int32_t> got;
             for (const HtmlLink::WarningEntry& w : attr.Warnings) {
                 const std::size_t at = w.Text.find(u"既に ");
-                got.push_back(w.Code * 1000 +
-                              (at == w.Text.npos ? 0 : int(w.Text[at + 3] - u'0')));
+                got.push_back(w.Code * 1000 + (at == w.Text.npos ? 0 : int(w.Text[at + 3] - u'0')));
             }
             EXPECT_EQ(got, want.warnings[k]);
         }

@@ -76,6 +76,7 @@ const AttrEntry* AnchorAttr(const FileEntry& file, const AnchorEntry& anchor) {
 
 struct VerifyCache::Impl {
     TextMap<VornFilePath::PathKind> kinds;
+    TextMap<std::int32_t> positions;
     struct FileAnchors {
         bool usable = false;
         TextMap<std::vector<std::int32_t>> positions;
@@ -96,9 +97,30 @@ VornFilePath::PathKind VerifyCache::PathKind(std::u16string_view path) noexcept 
     return VornFilePath::GetPathKind(path);
 }
 
+namespace {
+
+std::int32_t FindInList(const PathList::PathEntries& paths, std::u16string_view path) {
+    if (paths.empty()) return -1;
+    return PathList::FindPath(paths, path, 0, static_cast<std::int32_t>(paths.size()) - 1);
+}
+
+}  // namespace
+
+std::int32_t VerifyCache::FindPath(const PathList::PathEntries& paths,
+                                   std::u16string_view path) noexcept try {
+    auto found = impl_->positions.find(path);
+    if (found != impl_->positions.end()) return found->second;
+    const std::int32_t position = FindInList(paths, path);
+    impl_->positions.emplace(std::u16string(path), position);
+    return position;
+} catch (...) {
+    return FindInList(paths, path);
+}
+
 const std::vector<std::int32_t>* VerifyCache::AnchorsNamed(const FileTable& files,
                                                            std::int32_t file_index,
-                                                           std::u16string_view anchor) noexcept try {
+                                                           std::u16string_view anchor) noexcept
+    try {
     static const std::vector<std::int32_t> none;
     if (file_index < 0 || static_cast<std::size_t>(file_index) >= files.size()) return nullptr;
     auto [slot, added] = impl_->anchors.try_emplace(file_index);
@@ -113,7 +135,8 @@ const std::vector<std::int32_t>* VerifyCache::AnchorsNamed(const FileTable& file
             const std::u16string_view name = VornHtml::Unquote(attr->Value);
             auto at = index.positions.find(name);
             if (at == index.positions.end())
-                at = index.positions.emplace(std::u16string(name), std::vector<std::int32_t>()).first;
+                at = index.positions.emplace(std::u16string(name), std::vector<std::int32_t>())
+                         .first;
             at->second.push_back(static_cast<std::int32_t>(k));
         }
         index.usable = true;
@@ -152,6 +175,7 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
         run.Cache ? run.Cache->AnchorsNamed(*run.Files, file_index, anchor) : nullptr;
     if (named) {
         for (std::int32_t k : *named) {
+            if (static_cast<std::size_t>(k) >= file.Anchors.size()) return true;
             if (count_match(file.Anchors[static_cast<std::size_t>(k)])) break;
         }
     } else {
@@ -204,36 +228,34 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     const VornFilePath::PathKind kind =
         run.Cache ? run.Cache->PathKind(t) : VornFilePath::GetPathKind(t);
     switch (kind) {
-    case VornFilePath::PathKind::File:
-        // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
-        if (!t.empty() && t.back() == u'\\') {
-            Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
+        case VornFilePath::PathKind::File:
+            // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
+            if (!t.empty() && t.back() == u'\\') {
+                Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
+                return false;
+            }
+            candidates.push_back(t);
+            is_file = true;
+            break;
+        case VornFilePath::PathKind::Directory:
+            if (t.empty() || t.back() != u'\\') t += u'\\';
+            for (const std::u16string& document : set.DefaultDocument) {
+                if (document.empty()) break;
+                candidates.push_back(t + document);
+                default_document = true;
+            }
+            break;
+        default:
+            Report(attr, kTargetMissing, msg::kTargetMissing);
             return false;
-        }
-        candidates.push_back(t);
-        is_file = true;
-        break;
-    case VornFilePath::PathKind::Directory:
-        if (t.empty() || t.back() != u'\\') t += u'\\';
-        for (const std::u16string& document : set.DefaultDocument) {
-            if (document.empty()) break;
-            candidates.push_back(t + document);
-            default_document = true;
-        }
-        break;
-    default:
-        Report(attr, kTargetMissing, msg::kTargetMissing);
-        return false;
     }
 
     std::int32_t position = -1;
     std::size_t hit = 0;
-    if (!paths.empty()) {
-        const auto last = static_cast<std::int32_t>(paths.size()) - 1;
-        for (; hit < candidates.size(); ++hit) {
-            position = PathList::FindPath(paths, candidates[hit], 0, last);
-            if (position >= 0) break;
-        }
+    for (; hit < candidates.size(); ++hit) {
+        position = run.Cache ? run.Cache->FindPath(paths, candidates[hit])
+                             : FindInList(paths, candidates[hit]);
+        if (position >= 0) break;
     }
 
     if (position < 0) {
@@ -241,15 +263,17 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
             attr.Code = kVerified;
             if (set.AlertDirListing != 0) {
                 Report(attr, kDirectoryListing,
-                       std::u16string(msg::kNoDefaultDocument1) + std::u16string(msg::kNoDefaultDocument2));
+                       std::u16string(msg::kNoDefaultDocument1) +
+                           std::u16string(msg::kNoDefaultDocument2));
             }
             if (!anchor.empty()) {
                 Report(attr, kAnchorOnDirectory,
                        std::u16string(msg::kAnchorOnBareDirectory1) +
                            std::u16string(msg::kAnchorOnBareDirectory2));
             }
-        } else if (VornFileList::CompareFileNames(std::u16string_view(t).substr(0, set.LocalPath.size()),
-                                                  set.LocalPath) == 0) {
+        } else if (VornFileList::CompareFileNames(
+                       std::u16string_view(t).substr(0, set.LocalPath.size()), set.LocalPath) ==
+                   0) {
             // Inside the base directory, so the search must have left it out on purpose.
             Report(attr, kTargetIgnored, msg::kTargetIgnored);
         } else if (!anchor.empty()) {
@@ -263,7 +287,8 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
 
     const std::u16string& found = candidates[hit];
     const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
-    if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size()) return Fail(attr);
+    if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
+        return Fail(attr);
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
 
     attr.Target = anchor.empty() ? found : found + u"#" + anchor;
@@ -283,28 +308,29 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     }
     if (default_document && !separator_before_hash) {
         Report(attr, kNoSeparatorBeforeHash,
-               std::u16string(msg::kNoSeparatorBeforeHash1) + std::u16string(msg::kNoSeparatorBeforeHash2));
+               std::u16string(msg::kNoSeparatorBeforeHash1) +
+                   std::u16string(msg::kNoSeparatorBeforeHash2));
     }
 
     std::u16string_view reason;
     std::int32_t code = 0;
     switch (target.Status) {
-    case ScanOk:
-        // A failed lookup would leave a Code below 10, which the log reads as never verified.
-        if (LookupAnchor(run, target_index, anchor, attr)) return Fail(attr);
-        return false;
-    case ScanNotHtml:
-        code = kNotHtml;
-        reason = msg::kNotHtmlTarget;
-        break;
-    case ScanReadFailed:
-        code = kUnreadable;
-        reason = msg::kUnreadableTarget;
-        break;
-    default:
-        code = kUnparsable;
-        reason = msg::kUnparsableTarget;
-        break;
+        case ScanOk:
+            // A failed lookup would leave a Code below 10, which the log reads as never verified.
+            if (LookupAnchor(run, target_index, anchor, attr)) return Fail(attr);
+            return false;
+        case ScanNotHtml:
+            code = kNotHtml;
+            reason = msg::kNotHtmlTarget;
+            break;
+        case ScanReadFailed:
+            code = kUnreadable;
+            reason = msg::kUnreadableTarget;
+            break;
+        default:
+            code = kUnparsable;
+            reason = msg::kUnparsableTarget;
+            break;
     }
     Report(attr, code,
            std::u16string(reason) + std::u16string(msg::kCannotSearchAnchor) +

@@ -12,8 +12,9 @@
 namespace HtmlLink {
 
 // What verification learns once per run and asks for again and again: the kind of every
-// target path, and for each target file where its anchor names stand. Valid for one run only:
-// it assumes that neither the site on disk nor the anchor lists change while it is in use.
+// target path, its position in the path list, and for each target file where its anchor names
+// stand. Valid for one run only: it assumes that neither the site on disk, the path list nor
+// the anchor lists change while it is in use.
 class VerifyCache {
 public:
     VerifyCache();
@@ -23,6 +24,9 @@ public:
 
     // GetPathKind of exactly this text, asked of the file system the first time only.
     VornFilePath::PathKind PathKind(std::u16string_view path) noexcept;
+
+    // FindPath of exactly this text over the whole list, searched the first time only.
+    std::int32_t FindPath(const PathList::PathEntries& paths, std::u16string_view path) noexcept;
 
     // The positions in the file's Anchors whose name is exactly `anchor`, in list order; null
     // when the index of that file cannot be built (the caller then walks the list itself).

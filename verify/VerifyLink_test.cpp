@@ -109,7 +109,8 @@ TEST_P(VerifySite, MissingExcludedAndOutsideTargets) {
         {u"old.bak", 20, {u"リンク先ファイルは、無視するよう設定されています。"}},
         {u"old.bak#a", 20, {u"リンク先ファイルは、無視するよう設定されています。"}},
         {u"../out.htm", 91, {}},
-        {u"../out.htm#a", 22,
+        {u"../out.htm#a",
+         22,
          {u"基準ディレクトリより上にあるファイルなので、アンカーの有無は検証されていません。"}},
         {u"page.htm/", 17, {u"ファイル名の末尾にディレクトリ区切り記号がついています。"}},
         {u"page.htm", 90, {}},
@@ -171,16 +172,18 @@ TEST_P(VerifySite, QueryIsDroppedBeforeTheAnchor) {
 }
 
 TEST_P(VerifySite, AnchorsAreMatchedExactly) {
-    site.Page(u"index.html",
-              u"<a name=\"a\">1</a><a name=\"a\">2</a><a name=\"Top\">3</a>\n"
-              u"<a name=\"b\">4</a><a id=\"B\">5</a>\n"
-              u"<a href=\"#a\">x</a><a href=\"#top\">x</a><a href=\"#b\">x</a><a href=\"#B\">x</a>");
+    site.Page(
+        u"index.html",
+        u"<a name=\"a\">1</a><a name=\"a\">2</a><a name=\"Top\">3</a>\n"
+        u"<a name=\"b\">4</a><a id=\"B\">5</a>\n"
+        u"<a href=\"#a\">x</a><a href=\"#top\">x</a><a href=\"#b\">x</a><a href=\"#B\">x</a>");
     site.Page(u"other.htm", u"<a href=\"index.html#a\">x</a><a href=\"index.html#top\">x</a>");
     Run();
 
     const AttrEntry& here = site.Attr(u"index.html", u"#a");
     EXPECT_EQ(here.Code, 19);
-    EXPECT_EQ(Texts(here.Warnings), Strings{u"このアンカーは、このページ内で重複定義されています。"});
+    EXPECT_EQ(Texts(here.Warnings),
+              Strings{u"このアンカーは、このページ内で重複定義されています。"});
     const AttrEntry& there = site.Attr(u"other.htm", u"index.html#a");
     EXPECT_EQ(there.Code, 19);
     EXPECT_EQ(Texts(there.Warnings),
