@@ -1,5 +1,7 @@
 #include "platform/HostPath.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "platform/Text.h"
@@ -78,5 +80,33 @@ bool DriveToHost(std::u16string_view path, std::string& host) {
 }
 
 std::u16string HostToDrive(std::string_view host) { return ToDriveForm(FromUtf8(host)); }
+
+std::u16string ToAbsoluteDriveForm(std::u16string_view text) {
+    std::u16string drive = ToDriveForm(text);
+    const bool has_drive = drive.size() >= 2 && IsLetter(drive[0]) && drive[1] == u':';
+    const bool rooted = !drive.empty() && IsSep(drive[0]);
+    if (!has_drive && !rooted) {
+        char buf[4096];
+        const std::u16string cwd = ::getcwd(buf, sizeof buf) ? FromUtf8(buf) : u"/";
+        drive = ToDriveForm(cwd + u"/" + drive);
+    }
+    std::vector<std::u16string> parts;
+    bool absolute = false;
+    if (has_drive && (drive[0] != u'C' && drive[0] != u'c')) return drive;  // names nothing
+    if (!SplitDrivePath(drive, parts, absolute) || !absolute) return drive;
+    std::vector<std::u16string> kept;
+    for (auto& p : parts) {
+        if (p == u".") continue;
+        if (p == u"..") {
+            if (!kept.empty()) kept.pop_back();
+            continue;
+        }
+        kept.push_back(std::move(p));
+    }
+    std::u16string out = u"C:";
+    for (const auto& p : kept) out += u"\\" + p;
+    if (kept.empty() || (!drive.empty() && IsSep(drive.back()))) out += u'\\';
+    return out;
+}
 
 }  // namespace platform

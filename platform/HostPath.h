@@ -11,6 +11,10 @@ namespace platform {
 // turned into drive form; anything else (already drive form, relative) is returned unchanged.
 std::u16string ToDriveForm(std::u16string_view text);
 
+// A path from the command line made absolute in drive form: host paths as ToDriveForm, relative
+// ones against the process's current directory; '.' and '..' components are folded away.
+std::u16string ToAbsoluteDriveForm(std::u16string_view text);
+
 // A drive-form path ('C:\a\b', 'C:/a', '\a\b', 'C:', or relative 'a\b') as a host path.
 // False for another drive, a network name, or text no host path can hold (a NUL character).
 bool DriveToHost(std::u16string_view path, std::string& host);

@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Generates a site for the whole-run benchmark: PAGES pages in directories of 100, LINKS links
+each (relative, '../', directory links, fragments, a few per cent broken), mixed encodings."""
+import os
+import random
+import sys
+
+def main():
+    root = sys.argv[1]
+    pages = int(sys.argv[2]) if len(sys.argv) > 2 else 10000
+    links = int(sys.argv[3]) if len(sys.argv) > 3 else 50
+    big_mb = int(sys.argv[4]) if len(sys.argv) > 4 else 0
+    rnd = random.Random(7)
+    per_dir = 100
+    dirs = (pages + per_dir - 1) // per_dir
+    encodings = ['cp932', 'euc_jp', 'iso2022_jp']
+    text = 'リンク検査の見本の文章です。漢字とかなが混じっています。'
+    for d in range(dirs):
+        os.makedirs(os.path.join(root, 'd%03d' % d), exist_ok=True)
+    for p in range(pages):
+        d, n = divmod(p, per_dir)
+        lines = ['<html>', '<head><title>ページ %d</title></head>' % p, '<body>']
+        lines.append('<h1><a name="top">見出し %d</a></h1>' % p)
+        for k in range(links):
+            r = rnd.random()
+            td, tn = divmod(rnd.randrange(pages), per_dir)
+            if r < 0.03:
+                href = 'missing%d.htm' % k
+            elif r < 0.35:
+                href = 'p%03d.htm' % rnd.randrange(per_dir) if td == d else '../d%03d/p%03d.htm' % (td, tn)
+            elif r < 0.55:
+                href = '../d%03d/p%03d.htm#top' % (td, tn)
+            elif r < 0.65:
+                href = '../d%03d/' % td
+            elif r < 0.75:
+                href = '#s%d' % rnd.randrange(10)
+            elif r < 0.85:
+                href = 'http://www.example.jp/%d.html' % k
+            else:
+                href = './p%03d.htm' % rnd.randrange(per_dir)
+            lines.append('<p id="s%d">%s <a href="%s"\n   title="リンク %d">%d</a></p>' % (k % 10 if k < 10 else 100 + k, text, href, k, k))
+        lines.append('<!-- 注釈\n 複数行 -->')
+        lines.append('</body></html>')
+        body = '\r\n'.join(lines) + '\r\n'
+        with open(os.path.join(root, 'd%03d' % d, 'p%03d.htm' % n), 'wb') as f:
+            f.write(body.encode(encodings[p % 3]))
+    for d in range(dirs):
+        with open(os.path.join(root, 'd%03d' % d, 'index.html'), 'wb') as f:
+            f.write('<html><body><a href="p000.htm">最初</a></body></html>\r\n'.encode('cp932'))
+    if big_mb:
+        chunk = ('<p>%s<a href="d000/p000.htm">x</a></p>\r\n' % text).encode('cp932')
+        with open(os.path.join(root, 'big.htm'), 'wb') as f:
+            for _ in range(big_mb * 1024 * 1024 // len(chunk)):
+                f.write(chunk)
+
+if __name__ == '__main__':
+    main()
