@@ -33,15 +33,16 @@ std::u16string JoinStrings(const std::vector<std::u16string>& list, std::u16stri
                            std::int32_t first, std::int32_t last);
 // Every separator of the other kind replaced by `wanted` ("/" or anything else for "\").
 std::u16string ConvertDelimiter(std::u16string_view path, std::u16string_view wanted);
-// Resolves a leading './' or '../' link against the base components; `resolved` is emptied on
-// failure.
+// Resolves a leading './' or '../' link against the base components (other links are joined to
+// them as they are). AboveRoot when '..' climbs past the root; `resolved` is emptied on failure.
 ResolveResult ResolveRelativePath(std::u16string_view head, const std::vector<std::u16string>& base,
                                   std::u16string_view relative, std::u16string_view separator,
                                   std::u16string& resolved);
 // Position of the n-th occurrence of `search` at or after `start`, or 0.
 std::int32_t InStrNth(std::int32_t start, std::u16string_view text, std::u16string_view search,
                       std::int32_t n);
-// Head, directory (ending with the separator) and name; an empty separator is detected.
+// Head, directory (ending with the separator) and name; an empty separator is detected. All
+// three are empty on failure or for a separator longer than one character.
 PathSplit SplitPath(std::u16string_view path, std::u16string_view separator);
 // Number of pieces; 0 (list untouched) for an empty text or a delimiter longer than one character.
 std::int32_t SplitString(std::u16string_view text, std::u16string_view delimiter,
@@ -63,7 +64,8 @@ std::u16string MakeUniqueFileName(std::u16string_view path_template, std::u16str
                                   std::optional<std::int64_t> first_number = std::nullopt);
 // The highest serial of `digits` digits in use after `prefix`, as digits; empty when none.
 std::u16string FindLastSerial(std::u16string_view prefix, int digits, std::u16string_view extension);
-// Opens an existing file with the desktop's default application.
+// Hands an existing file, with its directory, to the installed shell. NotAFile when the path is
+// no existing file; Failed without a shell or when the shell refuses.
 OpenResult OpenDocument(std::u16string_view file);
 
 }  // namespace VornFilePath

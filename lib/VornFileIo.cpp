@@ -1,0 +1,46 @@
+#include "lib/VornFileIo.h"
+
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+
+namespace VornFileIo {
+
+std::uint8_t ReadTextFile(std::u16string_view path, std::u16string& text, std::uint8_t raw) try {
+    text.clear();
+    std::string bytes;
+    if (!platform::Fs().ReadFile(path, bytes)) return 0;
+    if (raw == 0) {
+        text = platform::Cp932ToUtf16(bytes);
+        return 1;
+    }
+    // Little-endian pairs; an odd last byte is a unit of its own so that no byte is lost.
+    text.resize((bytes.size() + 1) / 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto lo = static_cast<unsigned char>(bytes[2 * i]);
+        const auto hi = 2 * i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[2 * i + 1]) : 0;
+        text[i] = static_cast<char16_t>(lo | hi << 8);
+    }
+    return 1;
+} catch (...) {
+    text.clear();
+    return 0;
+}
+
+std::uint8_t WriteTextFile(std::u16string_view path, std::u16string_view text, std::uint8_t raw,
+                           std::uint8_t append) try {
+    std::string bytes;
+    if (raw == 0) {
+        bytes = platform::Utf16ToCp932(text);
+    } else {
+        bytes.resize(text.size() * 2);
+        for (size_t i = 0; i < text.size(); ++i) {
+            bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
+            bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+        }
+    }
+    return platform::Fs().WriteFile(path, bytes, append != 0) ? 1 : 0;
+} catch (...) {
+    return 0;
+}
+
+}  // namespace VornFileIo
