@@ -14,11 +14,14 @@ using ItemList = std::vector<std::u16string_view>;
 
 // Fills the last slot when it is empty, else grows the list by one. 0 done, 1 failure.
 std::uint8_t AppendItem(ItemList& list, std::u16string_view text);
-// Number of slots of the item list (at least 1); 0 when cutting failed.
+// Cuts into text runs, comments, end tags and start tags (quotes honoured); their concatenation
+// is the text less a final '<'. Number of slots (at least 1); 0 when the list cannot grow.
 std::int32_t CutItems(std::u16string_view text, ItemList& items);
-// Number of slots of the part list; 0 when the item is not a start or end tag.
+// '<', the name, then blank runs and attributes as written, then '>' if the item has it.
+// Number of slots of the part list; 0 when the item is not a start or end tag, or on failure.
 std::int32_t SplitTag(std::u16string_view item, ItemList& parts);
-// 1 when the part is an attribute and was split, else 0.
+// 1 when the part is an attribute and was split (the value keeps its quotes); else 0, with the
+// three outputs empty.
 std::uint8_t SplitAttribute(std::u16string_view part, std::u16string_view& name,
                             std::u16string_view& separator, std::u16string_view& value);
 // The tag name as written, without '<', '>' and a leading '/'.

@@ -14,11 +14,13 @@ struct PathEntry {
 
 using PathEntries = std::vector<PathEntry>;
 
-// Sorts entries lo..hi by CompareFileNames. True on failure (the range may be rearranged).
+// Sorts entries lo..hi by CompareFileNames (paths it calls equal by code unit), moving path and
+// index together. True on failure: bounds outside the list (the range is then left as it was).
 bool SortPaths(PathEntries& list, std::int32_t lo, std::int32_t hi);
 
-// Position of an entry equal to the key under CompareFileNames (the exactly equal one when
-// several are); -1 when absent, -2 when the search failed (for a list starting at 0).
+// Position of an entry equal to the key under CompareFileNames in the sorted range lo..hi (the
+// one spelt exactly as the key when several are); -1 when absent, -2 on failure (empty list,
+// bounds outside it).
 std::int32_t FindPath(const PathEntries& list, std::u16string_view key, std::int32_t lo,
                       std::int32_t hi);
 

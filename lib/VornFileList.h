@@ -12,32 +12,39 @@ namespace VornFileList {
 
 using StringList = std::vector<std::u16string>;
 
-// Number of files found, or -1 failure, -2 base directory missing, -3 directory walk failed.
+// Number of files found, or -1 failure (file list emptied), -2 base directory missing, -3
+// directory walk failed. With sort on: the base directory's files, then each subdirectory's,
+// directories in path order, each directory's files by path. An unreadable directory adds nothing.
 std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
                        const StringList& file_patterns, const StringList& file_ignore,
                        std::uint8_t file_mask, const StringList& directory_patterns,
                        const StringList& directory_ignore, std::uint8_t directory_mask,
                        bool recurse, bool sort);
-// Directory entries added (each ending with '\'), 0 when the start does not exist, -1 failure.
+// Directory entries added (each ending with '\', the start first), 0 when the start does not
+// exist, -1 failure (list restored). A directory that cannot be listed is kept but adds no
+// subdirectories; a directory reached a second time (a link) is left out.
 std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
                                 const StringList& patterns, const StringList& ignore,
                                 std::uint8_t mask, bool recurse);
-// Files added, or -1 (list restored).
+// Files added, or -1 (list restored) when the directory cannot be listed.
 std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
                           const StringList& patterns, const StringList& ignore, std::uint8_t mask);
 // True when a file or directory of that name exists (trailing '\' ignored).
 bool PathExists(std::u16string_view path);
 // 0 done, 1 failure.
 std::uint8_t AppendString(StringList& list, std::u16string_view text);
-// 0 done, 1 failure.
+// Sorts first..last by CompareFileNames. 0 done, 1 failure (bounds outside the list).
 std::uint8_t SortStrings(StringList& list, std::int32_t first, std::int32_t last);
-// Duplicates removed, or -1.
+// Sorts first..end and drops strings identical code unit for code unit (the order of what is
+// left is not kept, as in RemoveEmptyStrings). Duplicates removed, or -1.
 std::int32_t SortUnique(StringList& list, std::int32_t first);
-// Entries removed, or -1.
+// Removes the empty strings from first on, filling each hole with the last non-empty string.
+// Entries removed, or -1 (first negative).
 std::int32_t RemoveEmptyStrings(StringList& list, std::int32_t first);
-// A stored wildcard made into a match pattern that ignores the case of half-width letters.
+// A stored wildcard made into a match pattern that ignores the case of half-width letters
+// ('*.BAK' gives '*.[Bb][Aa][Kk]'; '[' and '#' stand for themselves). Empty on failure.
 std::u16string MakeMatchPattern(std::u16string_view stored);
-// Sum of the files' sizes, or -1 when any size cannot be read.
+// Sum of the files' sizes (empty elements count nothing), or -1 when any size cannot be read.
 std::int64_t GetTotalFileSize(const StringList& files);
 
 // Head and directory of the path, ending with the separator; empty on failure.

@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -94,29 +95,38 @@ const std::uint16_t* EncodeTable() {
 std::u16string Cp932ToUtf16(std::string_view bytes) {
     const Tables& t = DecodeTables();
     std::u16string out;
-    out.resize(bytes.size());
+    // Reserved rather than resized: double-byte text needs only half of it, and pages that are
+    // never written cost no memory. The characters go through a small buffer on the stack.
+    out.reserve(bytes.size());
+    constexpr size_t kChunk = 4096;
+    char16_t chunk[kChunk];
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
-    size_t i = 0, o = 0;
+    size_t i = 0;
     while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            out[o++] = b;
-            ++i;
-        } else if (!IsLead(b)) {
-            out[o++] = t.single[b];
-            ++i;
-        } else if (i + 1 < n && IsTrail(p[i + 1])) {
-            const char16_t c = t.pair[b << 8 | p[i + 1]];
-            out[o++] = c;
-            // An unmapped pair whose second byte is ASCII gives that byte back to the text.
-            i += (c == kReplacement && p[i + 1] < 0x80) ? 1 : 2;
-        } else {
-            out[o++] = kReplacement;
-            ++i;
+        // Each step writes one character and uses at least one byte.
+        const size_t end = std::min(n, i + kChunk);
+        size_t o = 0;
+        while (i < end) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                chunk[o++] = b;
+                ++i;
+            } else if (!IsLead(b)) {
+                chunk[o++] = t.single[b];
+                ++i;
+            } else if (i + 1 < n && IsTrail(p[i + 1])) {
+                const char16_t c = t.pair[b << 8 | p[i + 1]];
+                chunk[o++] = c;
+                // An unmapped pair whose second byte is ASCII gives that byte back to the text.
+                i += (c == kReplacement && p[i + 1] < 0x80) ? 1 : 2;
+            } else {
+                chunk[o++] = kReplacement;
+                ++i;
+            }
         }
+        out.append(chunk, o);
     }
-    out.resize(o);
     return out;
 }
 
@@ -125,11 +135,15 @@ std::string Utf16ToCp932(std::u16string_view text, bool* lossless) {
     if (lossless) *lossless = true;
     std::string out;
     out.reserve(text.size() * 2);
-    for (char16_t c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
         const std::uint16_t code = table[c];
         if (code == kUnheld) {
-            // Surrogates (paired or not) land here too: the code page holds nothing outside
-            // the BMP.
+            // Surrogates land here too: the code page holds nothing outside the BMP. A pair is
+            // one character, so it becomes one '?'.
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF)
+                ++i;
             out.push_back('?');
             if (lossless) *lossless = false;
         } else if (code > 0xFF) {

@@ -38,15 +38,15 @@ bool MatchFileWildcard(std::u16string_view name, std::u16string_view wildcard) {
     return wi == w.size();
 }
 
-void SplitSpec(std::u16string_view spec, std::u16string& dir, std::u16string& wildcard) {
-    size_t cut = spec.find_last_of(u"\\/");
-    if (cut == spec.npos && spec.size() >= 2 && spec[1] == u':') cut = 1;
-    if (cut == spec.npos) {
+void SplitListing(std::u16string_view listing, std::u16string& dir, std::u16string& wildcard) {
+    size_t cut = listing.find_last_of(u"\\/");
+    if (cut == listing.npos && listing.size() >= 2 && listing[1] == u':') cut = 1;
+    if (cut == listing.npos) {
         dir.clear();
-        wildcard = spec;
+        wildcard = listing;
     } else {
-        dir = spec.substr(0, cut + 1);
-        wildcard = spec.substr(cut + 1);
+        dir = listing.substr(0, cut + 1);
+        wildcard = listing.substr(cut + 1);
     }
 }
 

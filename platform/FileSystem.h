@@ -34,12 +34,12 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Lists the entries of the directory part of `spec` whose names match its last component,
+    // Lists the entries of the directory part of `listing` whose names match its last component,
     // a file-system wildcard ('*' any run, '?' one character, letter case ignored), as the
     // Windows listing does: entries with hidden or system attributes only when `mask` holds that
     // bit, directories only when `mask` holds kDirectory, read-only entries always. '.' and '..'
     // are never listed. Entries come in the order of CompareFileNames.
-    virtual ListResult List(std::u16string_view spec, std::uint8_t mask,
+    virtual ListResult List(std::u16string_view listing, std::uint8_t mask,
                             std::vector<DirEntry>& out) = 0;
 
     // Looks a path up (letter case ignored; a trailing '\' is allowed for directories).
@@ -85,7 +85,7 @@ private:
 // CompareFileNames ignores it. "*.*" matches every name, as on Windows.
 bool MatchFileWildcard(std::u16string_view name, std::u16string_view wildcard);
 
-// Splits a listing spec 'C:\dir\*.htm' into the directory ('C:\dir\') and the wildcard.
-void SplitSpec(std::u16string_view spec, std::u16string& dir, std::u16string& wildcard);
+// Splits a listing listing 'C:\dir\*.htm' into the directory ('C:\dir\') and the wildcard.
+void SplitListing(std::u16string_view listing, std::u16string& dir, std::u16string& wildcard);
 
 }  // namespace platform

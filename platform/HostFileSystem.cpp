@@ -110,12 +110,12 @@ bool Admitted(std::uint8_t attributes, std::uint8_t mask) {
 
 class HostFileSystem final : public FileSystem {
 public:
-    ListResult List(std::u16string_view spec, std::uint8_t mask,
+    ListResult List(std::u16string_view listing, std::uint8_t mask,
                     std::vector<DirEntry>& out) override try {
         out.clear();
         std::u16string dir, wildcard;
-        SplitSpec(spec, dir, wildcard);
-        if (HasWildcard(dir) || spec.find(u'\0') != spec.npos) return ListResult::InvalidName;
+        SplitListing(listing, dir, wildcard);
+        if (HasWildcard(dir) || listing.find(u'\0') != listing.npos) return ListResult::InvalidName;
         std::string host_dir;
         if (dir.empty()) {
             host_dir = ".";

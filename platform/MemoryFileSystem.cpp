@@ -146,12 +146,12 @@ bool MemoryFileSystem::Contents(std::u16string_view path, std::string& out) cons
     return true;
 }
 
-ListResult MemoryFileSystem::List(std::u16string_view spec, std::uint8_t mask,
+ListResult MemoryFileSystem::List(std::u16string_view listing, std::uint8_t mask,
                                   std::vector<DirEntry>& out) try {
     out.clear();
     std::u16string dir, wildcard;
-    SplitSpec(spec, dir, wildcard);
-    if (HasWildcard(dir) || spec.find(u'\0') != spec.npos) return ListResult::InvalidName;
+    SplitListing(listing, dir, wildcard);
+    if (HasWildcard(dir) || listing.find(u'\0') != listing.npos) return ListResult::InvalidName;
     Node* d = Find(root_.get(), dir.empty() ? u"\\" : dir);
     if (!d || !d->directory) return ListResult::PathNotFound;
     if (d->fail_list) return ListResult::Failed;

@@ -25,7 +25,7 @@ public:
     // The bytes of a file, or nothing when it does not exist.
     bool Contents(std::u16string_view path, std::string& out) const;
 
-    ListResult List(std::u16string_view spec, std::uint8_t mask,
+    ListResult List(std::u16string_view listing, std::uint8_t mask,
                     std::vector<DirEntry>& out) override;
     bool Stat(std::u16string_view path, DirEntry& out) override;
     bool ReadFile(std::u16string_view path, std::string& out) override;

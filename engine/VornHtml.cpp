@@ -1,0 +1,280 @@
+#include "engine/VornHtml.h"
+
+#include <limits>
+
+namespace VornHtml {
+namespace {
+
+constexpr size_t npos = std::u16string_view::npos;
+constexpr size_t kMaxPosition = static_cast<size_t>(std::numeric_limits<std::int32_t>::max());
+
+constexpr bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+constexpr bool IsAsciiLetter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+constexpr bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
+
+// 0-based helpers; npos for "none" and for a start at or past the end.
+size_t SkipBlanksAt(std::u16string_view text, size_t start) {
+    for (size_t p = start; p < text.size(); ++p) {
+        if (!IsBlank(text[p])) return p;
+    }
+    return npos;
+}
+
+size_t FindBlankAt(std::u16string_view text, size_t start, bool with_equals) {
+    for (size_t p = start; p < text.size(); ++p) {
+        if (IsBlank(text[p]) || (with_equals && text[p] == u'=')) return p;
+    }
+    return npos;
+}
+
+std::int32_t ToPosition(size_t offset) {
+    return offset == npos || offset + 1 > kMaxPosition ? 0 : static_cast<std::int32_t>(offset + 1);
+}
+
+// The next occurrence of a needle at or after a position. Tags ask for the nearest '>' and
+// quotes again and again; remembering the last answer means the text between two answers is
+// searched once, where searching afresh would rescan to the end of a file that lacks the
+// character, once per tag.
+class NextOccurrence {
+public:
+    NextOccurrence(std::u16string_view text, std::u16string_view needle)
+        : text_(text), needle_(needle) {}
+
+    size_t At(size_t from) {
+        if (!known_ || from < from_ || (found_ != npos && from > found_)) {
+            from_ = from;
+            found_ = text_.find(needle_, from);
+            known_ = true;
+        }
+        return found_;
+    }
+
+private:
+    std::u16string_view text_;
+    std::u16string_view needle_;
+    bool known_ = false;
+    size_t from_ = 0;
+    size_t found_ = npos;
+};
+
+}  // namespace
+
+std::uint8_t AppendItem(ItemList& list, std::u16string_view text) try {
+    if (!list.empty() && list.back().empty()) {
+        list.back() = text;
+    } else {
+        list.push_back(text);
+    }
+    return 0;
+} catch (...) {
+    return 1;
+}
+
+std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
+    if (items.empty()) items.emplace_back();
+    const size_t n = text.size();
+    NextOccurrence close(text, u">");
+    NextOccurrence double_quote(text, u"\"");
+    NextOccurrence single_quote(text, u"'");
+    NextOccurrence comment_end(text, u"-->");
+    size_t scan = 0;
+    // A '<' that starts no markup waits to join the next text run; it is always the character
+    // just before `scan`, so every item stays one contiguous piece of the text.
+    bool pending = false;
+    auto append = [&](size_t from, size_t to) {
+        return AppendItem(items, text.substr(from, to - from)) == 0;
+    };
+
+    for (;;) {
+        const size_t i = text.find(u'<', scan);
+        if (i == npos) break;
+        const size_t run = pending ? scan - 1 : scan;
+        if (run < i && !append(run, i)) return 0;
+        pending = false;
+
+        if (text.compare(i, 4, u"<!--") == 0) {
+            const size_t b = comment_end.At(i);
+            if (b == npos) {
+                scan = i;
+                break;
+            }
+            if (!append(i, b + 3)) return 0;
+            scan = b + 3;
+            continue;
+        }
+        if (i + 1 < n && text[i + 1] == u'/') {
+            // Quotes do not protect a '>' in an end tag.
+            const size_t b = close.At(i);
+            if (b == npos) {
+                scan = i;
+                break;
+            }
+            if (!append(i, b + 1)) return 0;
+            scan = b + 1;
+            continue;
+        }
+        if (i + 1 < n && IsAsciiLetter(text[i + 1])) {
+            char16_t open_quote = 0;
+            size_t pos = i + 2;
+            size_t end = npos;  // the '>' that closes the tag
+            for (;;) {
+                const size_t gt = close.At(pos);
+                if (gt == npos) break;
+                size_t d = gt;
+                const size_t dq = double_quote.At(pos);
+                if (dq < d) d = dq;
+                const size_t sq = single_quote.At(pos);
+                if (sq < d) d = sq;
+                if (d == gt) {
+                    if (open_quote == 0) {
+                        end = gt;
+                        break;
+                    }
+                } else if (open_quote == 0) {
+                    open_quote = text[d];
+                } else if (text[d] == open_quote) {
+                    open_quote = 0;
+                }
+                pos = d + 1;
+            }
+            if (end == npos) {
+                // No '>' closes it: the rest of the text is this one tag.
+                if (!append(i, n)) return 0;
+                scan = n;
+                break;
+            }
+            if (!append(i, end + 1)) return 0;
+            scan = end + 1;
+            continue;
+        }
+        pending = true;
+        scan = i + 1;
+    }
+    // A '<' that is the last character is dropped here: the scan has already passed it.
+    if (scan < n && !append(pending ? scan - 1 : scan, n)) return 0;
+    if (items.size() > kMaxPosition) return 0;
+    return static_cast<std::int32_t>(items.size());
+} catch (...) {
+    return 0;
+}
+
+std::int32_t SplitTag(std::u16string_view item, ItemList& parts) try {
+    if (item.size() < 2 || item[0] != u'<' || !(item[1] == u'/' || IsAsciiLetter(item[1]))) {
+        return 0;
+    }
+    const bool closed = item.back() == u'>';
+    const std::u16string_view body = closed ? item.substr(0, item.size() - 1) : item;
+    auto append = [&](size_t from, size_t to) {
+        return AppendItem(parts, body.substr(from, to - from)) == 0;
+    };
+    if (!append(0, 1)) return 0;
+    size_t pos = 1;
+    if (FindBlankAt(body, 1, false) != npos) {
+        for (;;) {
+            const size_t b = SkipBlanksAt(body, pos);
+            if (b == npos) break;
+            // The blank run before the token; empty before the tag name and between
+            // attributes written together, and then the token fills the slot it leaves.
+            if (!append(pos, b)) return 0;
+            pos = b;
+            size_t d = FindBlankAt(body, b, true);
+            if (d == npos) break;
+            if (IsBlank(body[d])) {
+                pos = d;
+                const size_t e = SkipBlanksAt(body, d);
+                if (e == npos) {
+                    if (!append(b, d)) return 0;
+                    break;
+                }
+                if (body[e] != u'=') {
+                    if (!append(b, d)) return 0;
+                    continue;
+                }
+                d = e;
+            }
+            const size_t v = SkipBlanksAt(body, d + 1);
+            if (v == npos) {
+                pos = b;
+                break;
+            }
+            size_t end = npos;
+            if (IsQuote(body[v])) {
+                const size_t q = body.find(body[v], v + 1);
+                if (q != npos) end = q + 1;
+            } else {
+                end = FindBlankAt(body, v + 1, false);
+            }
+            if (end == npos) {
+                pos = b;
+                break;
+            }
+            if (!append(b, end)) return 0;
+            pos = end;
+        }
+    }
+    if (pos < body.size() && !append(pos, body.size())) return 0;
+    if (closed && AppendItem(parts, item.substr(item.size() - 1)) != 0) return 0;
+    if (parts.size() > kMaxPosition) return 0;
+    return static_cast<std::int32_t>(parts.size());
+} catch (...) {
+    return 0;
+}
+
+std::uint8_t SplitAttribute(std::u16string_view part, std::u16string_view& name,
+                            std::u16string_view& separator, std::u16string_view& value) {
+    name = separator = value = {};
+    if (part.empty() || IsBlank(part[0]) || part[0] == u'>' || part[0] == u'<') return 0;
+    const size_t a = FindBlankAt(part, 0, true);
+    if (a == npos) {
+        name = part;
+        return 1;
+    }
+    name = part.substr(0, a);
+    const size_t c = part[a] == u'=' ? a : SkipBlanksAt(part, a);
+    const size_t v = c == npos ? npos : SkipBlanksAt(part, c + 1);
+    if (v == npos) {
+        separator = part.substr(a);
+    } else {
+        separator = part.substr(a, v - a);
+        value = part.substr(v);
+    }
+    return 1;
+}
+
+std::u16string_view GetTagName(std::u16string_view item) {
+    if (!item.empty() && item.front() == u'<') item.remove_prefix(1);
+    if (!item.empty() && item.back() == u'>') item.remove_suffix(1);
+    if (!item.empty() && item.front() == u'/') item.remove_prefix(1);
+    const size_t blank = FindBlankAt(item, 0, false);
+    return blank == npos ? item : item.substr(0, blank);
+}
+
+std::int32_t SkipBlanks(std::int32_t start, std::u16string_view text) {
+    if (start < 1 || static_cast<size_t>(start) > text.size()) return 0;
+    return ToPosition(SkipBlanksAt(text, static_cast<size_t>(start) - 1));
+}
+
+std::int32_t FindBlank(std::int32_t start, std::u16string_view text, bool with_equals) {
+    if (start < 1 || static_cast<size_t>(start) > text.size()) return 0;
+    return ToPosition(FindBlankAt(text, static_cast<size_t>(start) - 1, with_equals));
+}
+
+std::int32_t CountLineBreaks(std::u16string_view text) {
+    // Every CR is a break, and so is every LF that does not complete a CR LF pair.
+    size_t count = 0;
+    for (size_t p = 0; p < text.size(); ++p) {
+        if (text[p] == u'\r' || (text[p] == u'\n' && (p == 0 || text[p - 1] != u'\r'))) ++count;
+    }
+    return count > kMaxPosition ? -1 : static_cast<std::int32_t>(count);
+}
+
+std::u16string_view Unquote(std::u16string_view value) {
+    if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace VornHtml

@@ -1,0 +1,480 @@
+#include "lib/VornCharSet.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+
+namespace VornCharSet {
+namespace {
+
+constexpr unsigned char kCr = '\r';
+constexpr unsigned char kLf = '\n';
+constexpr unsigned char kEsc = 0x1B;
+constexpr std::int32_t kPairsJudged = 40;
+
+inline const unsigned char* Bytes(std::string_view s) {
+    return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+struct LineBreakCounts {
+    std::size_t cr = 0, lf = 0, crlf = 0;
+};
+
+// Counts in blocks of 255 bytes with byte-wide sums, which the compiler vectorises: this pass
+// sizes the output exactly and costs far less than growing it would.
+LineBreakCounts CountLineBreaks(std::string_view buffer) {
+    const unsigned char* p = Bytes(buffer);
+    const std::size_t n = buffer.size();
+    LineBreakCounts c;
+    for (std::size_t base = 0; base < n; base += 255) {
+        const unsigned char* q = p + base;
+        const std::size_t m = std::min<std::size_t>(255, n - base);
+        unsigned char cr = 0, lf = 0;
+        for (std::size_t j = 0; j < m; ++j) {
+            cr += q[j] == kCr;
+            lf += q[j] == kLf;
+        }
+        c.cr += cr;
+        c.lf += lf;
+    }
+    for (std::size_t base = 1; base < n; base += 255) {
+        const unsigned char* q = p + base;
+        const std::size_t m = std::min<std::size_t>(255, n - base);
+        unsigned char crlf = 0;
+        for (std::size_t j = 0; j < m; ++j) crlf += (q[j - 1] == kCr) & (q[j] == kLf);
+        c.crlf += crlf;
+    }
+    return c;
+}
+
+// The output of a conversion: sized once for the input and the line feeds that CR LF
+// normalisation may add. The loops write through a local pointer (a member would be reloaded
+// after every byte written through a char pointer). Every step writes no more bytes than it
+// consumes except a lone line break becoming CR LF, so only that step checks the room.
+class Output {
+public:
+    Output(std::size_t input_size, std::size_t growth) : growth_left_(growth) {
+        bytes_.resize(input_size + growth);
+    }
+
+    char* Begin() { return bytes_.data(); }
+
+    // Writes the line break at p[i] (a CR or an LF) in the style; returns the input bytes used.
+    std::size_t PutLineBreak(const unsigned char* p, std::size_t i, std::size_t n,
+                             std::uint8_t style, char*& o) {
+        const bool pair = p[i] == kCr && i + 1 < n && p[i + 1] == kLf;
+        switch (style) {
+            case 1:
+                *o++ = kCr;
+                break;
+            case 2:
+                *o++ = kLf;
+                break;
+            case 3:
+                if (!pair) Grow(o);
+                *o++ = kCr;
+                *o++ = kLf;
+                break;
+            default:
+                *o++ = static_cast<char>(p[i]);
+                if (pair) *o++ = kLf;
+        }
+        return pair ? 2 : 1;
+    }
+
+    void MoveTo(std::string& buffer, const char* end) {
+        bytes_.resize(static_cast<std::size_t>(end - bytes_.data()));
+        buffer.swap(bytes_);
+    }
+
+private:
+    void Grow(char*& o) {
+        if (growth_left_ > 0) {
+            --growth_left_;
+            return;
+        }
+        // Never taken while the count that sized the buffer is right; it keeps a miscount
+        // from writing past the end.
+        const std::size_t at = static_cast<std::size_t>(o - bytes_.data());
+        const std::size_t more = bytes_.size() / 8 + 64;
+        bytes_.resize(bytes_.size() + more);
+        o = bytes_.data() + at;
+        growth_left_ = more - 1;
+    }
+
+    std::string bytes_;
+    std::size_t growth_left_;
+};
+
+// What a converter does with a byte; a table, since branching on ranges costs more.
+enum Kind : std::uint8_t { kCopy, kBreak, kSingleShift, kLead };
+
+struct EucTables {
+    Kind kind[256]{};
+    unsigned char first[256]{};
+    unsigned char second[2][256]{};  // by the lead's parity; 0 for no EUC-JP second byte
+};
+
+constexpr EucTables MakeEucTables() {
+    EucTables t;
+    for (int b = 0; b < 256; ++b) {
+        t.kind[b] = b == kCr || b == kLf     ? kBreak
+                    : b == 0x8E              ? kSingleShift
+                    : b >= 0xA1 && b <= 0xFE ? kLead
+                                             : kCopy;
+        if (b >= 0xA1 && b <= 0xFE) {
+            t.first[b] = static_cast<unsigned char>(b <= 0xDE ? ((b - 0xA1) >> 1) + 0x81
+                                                              : ((b - 0xDF) >> 1) + 0xE0);
+            const int odd = b - 0x61;
+            t.second[1][b] = static_cast<unsigned char>(odd > 0x7E ? odd + 1 : odd);
+            t.second[0][b] = static_cast<unsigned char>(b - 2);
+        }
+    }
+    return t;
+}
+
+constexpr EucTables kEuc = MakeEucTables();
+
+struct JisTables {
+    unsigned char first[256]{};      // 0 where the value would not fit a byte
+    unsigned char second[2][256]{};  // by the first byte's parity; 0 likewise
+};
+
+constexpr JisTables MakeJisTables() {
+    JisTables t;
+    for (int c = 0; c < 256; ++c) {
+        // Rounding down also below 0x21, where the halves are negative.
+        const int first = c <= 0x5E ? ((c - 0x21) >> 1) + 0x81 : ((c - 0x5F) >> 1) + 0xE0;
+        t.first[c] = static_cast<unsigned char>(first <= 0xFF ? first : 0);
+        int odd = c + 0x1F;
+        if (odd > 0x7E) ++odd;
+        const int even = c + 0x7E;
+        const bool line_break = c == kCr || c == kLf;
+        t.second[1][c] = static_cast<unsigned char>(odd <= 0xFF && !line_break ? odd : 0);
+        t.second[0][c] = static_cast<unsigned char>(even <= 0xFF && !line_break ? even : 0);
+    }
+    return t;
+}
+
+constexpr JisTables kJis = MakeJisTables();
+
+std::size_t Growth(std::string_view buffer, std::uint8_t style) {
+    if (style != 3) return 0;
+    const LineBreakCounts c = CountLineBreaks(buffer);
+    return (c.cr - c.crlf) + (c.lf - c.crlf);
+}
+
+inline bool IsLineBreak(unsigned char b) { return b == kCr || b == kLf; }
+
+std::uint8_t MapToResult(std::uint8_t code, std::uint8_t source) {
+    switch (code) {
+        case 0:
+        case 5:
+            return 0;
+        case 1:
+        case 6:
+            return 1;
+        case 2:
+        case 7:
+            return 2;
+        case 3:
+        case 8:
+            return 3;
+        // Line breaks only, with the encoding given by the caller: it was read as asked.
+        case 4:
+        case 9:
+            return source;
+        case 104:
+        case 105:
+            return 4;
+        case 101:
+            return 5;
+        case 102:
+            return 6;
+        case 103:
+            return 7;
+        default:
+            return 99;
+    }
+}
+
+}  // namespace
+
+std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std::uint8_t source,
+                            std::uint8_t line_break, std::uint8_t* detected_line_break) noexcept
+    try {
+    // Released, not cleared: a large old text would otherwise stay while the new one is made.
+    std::u16string().swap(text);
+    std::string buffer;
+    if (!platform::Fs().ReadFile(path, buffer)) return 99;
+    std::uint8_t target = 3;
+    std::uint8_t style = line_break;
+    std::uint8_t found = 0;
+    const std::uint8_t code =
+        ConvertCharSet(buffer, source, target, style, detected_line_break ? &found : nullptr);
+    text = platform::Cp932ToUtf16(buffer);
+    if (detected_line_break) *detected_line_break = found;
+    return MapToResult(code, source);
+} catch (...) {
+    text.clear();
+    return 99;
+}
+
+std::uint8_t ConvertCharSet(std::string& buffer, std::uint8_t source, std::uint8_t& target,
+                            std::uint8_t& line_break, std::uint8_t* detected_line_break) noexcept
+    try {
+    if (line_break == 4 || detected_line_break) {
+        const std::uint8_t found = DetectLineBreak(buffer, 1);
+        if (line_break == 4) line_break = found;
+        if (detected_line_break && *detected_line_break != 255) *detected_line_break = found;
+    }
+    bool detected = false;
+    std::uint8_t encoding = source;
+    if (target != 0) {
+        if (encoding == 4) {
+            const std::uint8_t found = DetectCharSet(buffer);
+            if (found > 3) return static_cast<std::uint8_t>(100 + found);
+            encoding = found;
+            detected = true;
+        }
+        if (encoding != 0 && encoding != target) {
+            std::uint8_t failed = 1;
+            if (target == 3 && encoding == 1)
+                failed = JisToSjis(buffer, line_break);
+            else if (target == 3 && encoding == 2)
+                failed = EucToSjis(buffer, line_break);
+            if (failed == 0) return encoding;
+            return static_cast<std::uint8_t>(100 + (detected ? encoding : DetectCharSet(buffer)));
+        }
+    }
+    const std::uint8_t changed = ConvertLineBreaks(buffer, line_break);
+    if (changed == 2) return 99;
+    if (detected) return static_cast<std::uint8_t>(changed == 1 ? encoding : encoding + 5);
+    return changed == 1 ? 4 : 9;
+} catch (...) {
+    return 99;
+}
+
+std::uint8_t DetectCharSet(std::string_view buffer) noexcept try {
+    const unsigned char* p = Bytes(buffer);
+    const std::size_t n = buffer.size();
+    std::int32_t sjis = 0, euc = 0, pairs = 0;
+    std::size_t i = 0;
+    while (i < n && pairs < kPairsJudged) {
+        const unsigned char b = p[i];
+        const unsigned char next = i + 1 < n ? p[i + 1] : 0;
+        if (b <= 0x06) return 4;
+        if (b == kEsc) {
+            if (i + 2 < n) {
+                const unsigned char c = p[i + 2];
+                if ((next == '$' && (c == 'B' || c == '@')) ||
+                    (next == '(' && (c == 'J' || c == 'B' || c == 'I')))
+                    return 1;
+            }
+        } else if (b >= 0x81 && b <= 0x9F) {
+            if (next >= 0x40 && next <= 0xFC && next != 0x7F) {
+                ++sjis;
+                ++pairs;
+                ++i;
+            }
+        } else if ((b >= 0xA1 && b <= 0xDF) || b == 0xFD || b == 0xFE) {
+            if (next >= 0xA1 && next <= 0xFE) {
+                ++euc;
+                ++pairs;
+                ++i;
+            }
+        } else if (b >= 0xE0 && b <= 0xFC) {
+            // With 0xA1..0xFE after it the pair is valid in both; the second byte then gets
+            // its own turn as a lead.
+            if (next >= 0x40 && next <= 0xA0) {
+                ++sjis;
+                ++pairs;
+                ++i;
+            }
+        }
+        ++i;
+    }
+    if (sjis > euc) return 3;
+    if (euc > sjis) return 2;
+    return 0;
+} catch (...) {
+    return 5;
+}
+
+std::uint8_t DetectLineBreak(std::string_view buffer, std::int32_t maximum,
+                             std::int32_t* count) noexcept try {
+    const unsigned char* p = Bytes(buffer);
+    const std::size_t n = buffer.size();
+    std::int64_t total = 0;  // a file of more than 2^31 line breaks must not overflow it
+    bool cr = false, lf = false, crlf = false;
+    for (std::size_t i = 0; i < n && (maximum <= 0 || total < maximum); ++i) {
+        if (p[i] == kCr) {
+            if (i + 1 < n && p[i + 1] == kLf) {
+                crlf = true;
+                ++i;
+            } else {
+                cr = true;
+            }
+            ++total;
+        } else if (p[i] == kLf) {
+            lf = true;
+            ++total;
+        }
+    }
+    if (count) *count = static_cast<std::int32_t>(std::min<std::int64_t>(total, INT32_MAX));
+    const int kinds = cr + lf + crlf;
+    if (kinds == 0) return 0;
+    if (kinds > 1) return 4;
+    return cr ? 1 : lf ? 2 : 3;
+} catch (...) {
+    if (count) *count = 0;
+    return 0;
+}
+
+std::uint8_t ConvertLineBreaks(std::string& buffer, std::uint8_t style) noexcept try {
+    if (style == 0) return 0;
+    if (style > 3) return 2;
+    // Most files already have the style asked for: find that out without copying them.
+    const LineBreakCounts c = CountLineBreaks(buffer);
+    const std::size_t lone = (c.cr - c.crlf) + (c.lf - c.crlf);
+    const bool changes = style == 1 ? c.lf > 0 : style == 2 ? c.cr > 0 : lone > 0;
+    if (!changes) return 0;
+
+    const unsigned char* p = Bytes(buffer);
+    const std::size_t n = buffer.size();
+    Output out(n, style == 3 ? lone : 0);
+    char* o = out.Begin();
+    // Lines are copied whole between the line breaks that memchr finds.
+    const unsigned char* next_cr = static_cast<const unsigned char*>(std::memchr(p, kCr, n));
+    const unsigned char* next_lf = static_cast<const unsigned char*>(std::memchr(p, kLf, n));
+    std::size_t i = 0;
+    while (i < n) {
+        if (next_cr && next_cr < p + i)
+            next_cr = static_cast<const unsigned char*>(std::memchr(p + i, kCr, n - i));
+        if (next_lf && next_lf < p + i)
+            next_lf = static_cast<const unsigned char*>(std::memchr(p + i, kLf, n - i));
+        const unsigned char* next = !next_cr   ? next_lf
+                                    : !next_lf ? next_cr
+                                               : std::min(next_cr, next_lf);
+        const std::size_t stop = next ? static_cast<std::size_t>(next - p) : n;
+        std::memcpy(o, p + i, stop - i);
+        o += stop - i;
+        i = stop;
+        if (i < n) i += out.PutLineBreak(p, i, n, style, o);
+    }
+    out.MoveTo(buffer, o);
+    return 1;
+} catch (...) {
+    return 2;
+}
+
+std::uint8_t EucToSjis(std::string& buffer, std::uint8_t style) noexcept try {
+    if (style > 3) return 1;
+    const unsigned char* p = Bytes(buffer);
+    const std::size_t n = buffer.size();
+    Output out(n, Growth(buffer, style));
+    char* o = out.Begin();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        switch (kEuc.kind[b]) {
+            case kCopy:
+                *o++ = static_cast<char>(b);
+                ++i;
+                break;
+            case kBreak:
+                i += out.PutLineBreak(p, i, n, style, o);
+                break;
+            case kSingleShift:
+                // The half-width katakana code is the Shift_JIS byte itself. Cut short by the end
+                // or by a line break, it would make up a byte or eat the break.
+                if (i + 1 >= n || IsLineBreak(p[i + 1])) return 1;
+                *o++ = static_cast<char>(p[i + 1]);
+                i += 2;
+                break;
+            case kLead:
+                // Japanese text comes in runs of double-byte characters: an inner loop keeps the
+                // branches predictable. A second byte outside 0xA1..0xFE is no EUC-JP character;
+                // converting it anyway would swallow or invent ASCII bytes and line breaks.
+                do {
+                    const unsigned char lead = p[i];
+                    if (i + 1 >= n) return 1;
+                    const unsigned char second = kEuc.second[lead & 1][p[i + 1]];
+                    if (second == 0) return 1;
+                    o[0] = static_cast<char>(kEuc.first[lead]);
+                    o[1] = static_cast<char>(second);
+                    o += 2;
+                    i += 2;
+                } while (i < n && kEuc.kind[p[i]] == kLead);
+                break;
+        }
+    }
+    out.MoveTo(buffer, o);
+    return 0;
+} catch (...) {
+    return 1;
+}
+
+std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
+    if (style > 3) return 1;
+    enum class Mode { Ascii, TwoByte, Katakana };
+    const unsigned char* p = Bytes(buffer);
+    const std::size_t n = buffer.size();
+    Output out(n, Growth(buffer, style));
+    char* o = out.Begin();
+    Mode mode = Mode::Ascii;
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b == kEsc && i + 2 < n) {
+            const unsigned char c1 = p[i + 1], c2 = p[i + 2];
+            bool known = true;
+            if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
+                mode = Mode::Ascii;
+            else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
+                mode = Mode::TwoByte;
+            else if (c1 == '(' && c2 == 'I')
+                mode = Mode::Katakana;
+            else
+                known = false;
+            if (known) {
+                i += 3;
+                continue;
+            }
+        }
+        // Control characters keep their meaning whatever set is shifted in, so a line left
+        // in two-byte or katakana mode still ends where it did.
+        if (IsLineBreak(b)) {
+            i += out.PutLineBreak(p, i, n, style, o);
+            continue;
+        }
+        if (mode == Mode::Ascii) {
+            *o++ = static_cast<char>(b);
+            ++i;
+        } else if (mode == Mode::Katakana) {
+            if (b >= 0x80) return 1;
+            *o++ = static_cast<char>(b + 0x80);
+            ++i;
+        } else {
+            // A character cut short by the end or by a line break fails like one that does not
+            // fit in Shift_JIS.
+            if (i + 1 >= n) return 1;
+            const unsigned char first = kJis.first[b];
+            const unsigned char second = kJis.second[b & 1][p[i + 1]];
+            if (first == 0 || second == 0) return 1;
+            o[0] = static_cast<char>(first);
+            o[1] = static_cast<char>(second);
+            o += 2;
+            i += 2;
+        }
+    }
+    out.MoveTo(buffer, o);
+    return 0;
+} catch (...) {
+    return 1;
+}
+
+}  // namespace VornCharSet

@@ -1,0 +1,330 @@
+#include "lib/VornFileList.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "lib/Like.h"
+#include "platform/FileSystem.h"
+
+namespace VornFileList {
+namespace {
+
+constexpr std::uint8_t kSpecialBits = platform::kReadOnly | platform::kHidden | platform::kSystem;
+
+// Index at which the next appended string lands: a free last element is filled first.
+std::size_t LandingPosition(const StringList& list) {
+    if (list.empty()) return 0;
+    return list.back().empty() ? list.size() - 1 : list.size();
+}
+
+// Appending only ever fills the free slot or grows the list, so cutting back to the old size
+// (and clearing the slot again) restores the list exactly, without keeping a copy of it.
+struct RestorePoint {
+    std::size_t size;
+    bool free_slot;
+    explicit RestorePoint(const StringList& list)
+        : size(list.size()), free_slot(!list.empty() && list.back().empty()) {}
+    void Restore(StringList& list) const noexcept try {
+        list.resize(size);
+        if (free_slot) list.back().clear();
+        if (list.empty()) list.emplace_back();
+    } catch (...) {
+    }
+};
+
+// The empty list: one empty element. Reuses the storage, so it cannot fail once the list has
+// held anything.
+void MakeEmpty(StringList& list) noexcept try {
+    list.resize(1);
+    list.front().clear();
+} catch (...) {
+}
+
+void Append(StringList& list, std::u16string&& text) {
+    if (list.empty() || !list.back().empty())
+        list.push_back(std::move(text));
+    else
+        list.back() = std::move(text);
+}
+
+std::u16string WithSeparator(std::u16string_view directory) {
+    std::u16string d(directory);
+    if (d.empty() || d.back() != u'\\') d += u'\\';
+    return d;
+}
+
+bool Ignored(std::u16string_view name, const StringList& ignore) {
+    if (ignore.empty() || ignore.front().empty()) return false;
+    for (const std::u16string& pattern : ignore) {
+        if (VornText::Like(name, pattern)) return true;
+    }
+    return false;
+}
+
+// The listing already leaves these out; checked again so that the masks mean the same whatever
+// the file system does.
+bool AdmittedByMask(std::uint8_t attributes, std::uint8_t mask) {
+    if ((attributes & platform::kHidden) && !(mask & platform::kHidden)) return false;
+    if ((attributes & platform::kSystem) && !(mask & platform::kSystem)) return false;
+    return true;
+}
+
+// A total order: CompareFileNames first, code units only between names it calls equal, so the
+// result never depends on the input order and identical strings end up side by side.
+bool Before(const std::u16string& a, const std::u16string& b) noexcept {
+    const int c = CompareFileNames(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+}  // namespace
+
+std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
+                       const StringList& file_patterns, const StringList& file_ignore,
+                       std::uint8_t file_mask, const StringList& directory_patterns,
+                       const StringList& directory_ignore, std::uint8_t directory_mask,
+                       bool recurse, bool sort) try {
+    if (files.empty()) files.emplace_back();
+    StringList directories(1);
+    if (!PathExists(base_directory)) return -2;
+    const std::u16string base = WithSeparator(base_directory);
+    if (recurse) {
+        if (CollectDirectories(directories, base, directory_patterns, directory_ignore,
+                               directory_mask, true) < 0)
+            return -3;
+        if (sort &&
+            SortStrings(directories, 0, static_cast<std::int32_t>(directories.size()) - 1)) {
+            MakeEmpty(files);
+            return -1;
+        }
+    } else {
+        directories.front() = base;
+    }
+    std::int32_t total = 0;
+    for (const std::u16string& directory : directories) {
+        // Only when the base vanished after the test above; "" would mean the drive's root.
+        if (directory.empty()) continue;
+        const std::size_t first = LandingPosition(files);
+        const std::int32_t added =
+            CollectFiles(files, directory, file_patterns, file_ignore, file_mask);
+        if (added < 0) continue;
+        if (added >= 2 && sort &&
+            SortStrings(files, static_cast<std::int32_t>(first),
+                        static_cast<std::int32_t>(files.size()) - 1)) {
+            MakeEmpty(files);
+            return -1;
+        }
+        total += added;
+    }
+    return total;
+} catch (...) {
+    MakeEmpty(files);
+    return -1;
+}
+
+std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
+                                const StringList& patterns, const StringList& ignore,
+                                std::uint8_t mask, bool recurse) {
+    const RestorePoint restore(list);
+    try {
+        const std::size_t first = LandingPosition(list);
+        if (!PathExists(start)) {
+            if (list.empty()) list.emplace_back();
+            return 0;
+        }
+        platform::FileSystem& fs = platform::Fs();
+        const std::uint8_t list_mask = (mask & kSpecialBits) | platform::kDirectory;
+        // Directories already entered, so that a link back up the tree is not walked again.
+        std::unordered_set<std::string> entered;
+        std::u16string root = WithSeparator(start);
+        if (std::string id = fs.DirectoryIdentity(root); !id.empty()) entered.insert(std::move(id));
+        Append(list, std::move(root));
+        std::vector<platform::DirEntry> entries;
+        for (std::size_t current = LandingPosition(list) - 1; current < list.size(); ++current) {
+            const std::u16string directory = list[current];
+            const std::size_t subdirectories = list.size();
+            for (const std::u16string& pattern : patterns) {
+                if (fs.List(directory + pattern, list_mask, entries) != platform::ListResult::Ok) {
+                    // Unreadable or gone: it contributes nothing, the walk goes on.
+                    list.resize(subdirectories);
+                    break;
+                }
+                for (const platform::DirEntry& e : entries) {
+                    if (e.Name.empty() || e.Name.front() == u'.') continue;
+                    if (!(e.Attributes & platform::kDirectory)) continue;
+                    if (!AdmittedByMask(e.Attributes, mask) || Ignored(e.Name, ignore)) continue;
+                    std::u16string path = directory + e.Name + u'\\';
+                    std::string id = fs.DirectoryIdentity(path);
+                    if (!id.empty() && !entered.insert(std::move(id)).second) continue;
+                    list.push_back(std::move(path));
+                }
+            }
+            if (list.size() - subdirectories >= 2 &&
+                SortUnique(list, static_cast<std::int32_t>(subdirectories)) < 0) {
+                restore.Restore(list);
+                return -1;
+            }
+            if (!recurse) break;
+        }
+        return static_cast<std::int32_t>(list.size() - first);
+    } catch (...) {
+        restore.Restore(list);
+        return -1;
+    }
+}
+
+std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
+                          const StringList& patterns, const StringList& ignore, std::uint8_t mask) {
+    const RestorePoint restore(list);
+    try {
+        if (directory.empty()) return -1;
+        const std::size_t first = LandingPosition(list);
+        const std::u16string dir = WithSeparator(directory);
+        platform::FileSystem& fs = platform::Fs();
+        std::vector<platform::DirEntry> entries;
+        std::int32_t count = 0;
+        for (const std::u16string& pattern : patterns) {
+            if (fs.List(dir + pattern, mask & kSpecialBits, entries) != platform::ListResult::Ok) {
+                restore.Restore(list);
+                return -1;
+            }
+            for (const platform::DirEntry& e : entries) {
+                if (e.Name.empty() || e.Name.front() == u'.') continue;
+                if (e.Attributes & platform::kDirectory) continue;
+                if (!AdmittedByMask(e.Attributes, mask) || Ignored(e.Name, ignore)) continue;
+                Append(list, dir + e.Name);
+                ++count;
+            }
+        }
+        if (count >= 2) {
+            const std::int32_t removed = SortUnique(list, static_cast<std::int32_t>(first));
+            if (removed < 0) {
+                restore.Restore(list);
+                return -1;
+            }
+            count -= removed;
+            if (list.front().empty()) count = 0;
+        }
+        if (list.empty()) list.emplace_back();
+        return count;
+    } catch (...) {
+        restore.Restore(list);
+        return -1;
+    }
+}
+
+bool PathExists(std::u16string_view path) try {
+    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+    if (path.empty()) return false;
+    platform::DirEntry e;
+    return platform::Fs().Stat(path, e);
+} catch (...) {
+    return false;
+}
+
+std::uint8_t AppendString(StringList& list, std::u16string_view text) try {
+    Append(list, std::u16string(text));
+    return 0;
+} catch (...) {
+    return 1;
+}
+
+std::uint8_t SortStrings(StringList& list, std::int32_t first, std::int32_t last) try {
+    if (first < 0 || last >= static_cast<std::int64_t>(list.size())) return 1;
+    if (last <= first) return 0;
+    // Listings arrive in this order already; checking first spares the sort.
+    const auto begin = list.begin() + first;
+    const auto end = list.begin() + last + 1;
+    if (!std::is_sorted(begin, end, Before)) std::sort(begin, end, Before);
+    return 0;
+} catch (...) {
+    return 1;
+}
+
+std::int32_t SortUnique(StringList& list, std::int32_t first) try {
+    if (list.empty()) list.emplace_back();
+    const auto upper = static_cast<std::int32_t>(list.size()) - 1;
+    first = std::clamp(first, 0, upper);
+    if (SortStrings(list, first, upper)) return -1;
+    // Only the very same text is a duplicate: Linux holds 'a.htm' and 'A.htm' side by side as
+    // two files, and both must be searched.
+    std::int32_t removed = 0;
+    std::size_t current = static_cast<std::size_t>(first);
+    for (std::size_t i = current + 1; i < list.size(); ++i) {
+        if (list[i] == list[current]) {
+            list[i].clear();
+            ++removed;
+        } else {
+            current = i;
+        }
+    }
+    if (RemoveEmptyStrings(list, first) < 0) return -1;
+    return removed;
+} catch (...) {
+    return -1;
+}
+
+std::int32_t RemoveEmptyStrings(StringList& list, std::int32_t first) try {
+    if (list.empty()) {
+        list.emplace_back();
+        return 0;
+    }
+    if (first < 0) return -1;
+    const std::size_t old_size = list.size();
+    const auto lower = static_cast<std::size_t>(first);
+    std::size_t end = old_size;  // one past the last element that may still be non-empty
+    auto drop_trailing = [&] {
+        while (end > lower && list[end - 1].empty()) --end;
+    };
+    drop_trailing();
+    for (std::size_t i = lower; i < end; ++i) {
+        if (!list[i].empty()) continue;
+        list[i] = std::move(list[end - 1]);
+        list[end - 1].clear();
+        --end;
+        drop_trailing();
+    }
+    list.resize(end);
+    if (list.empty()) list.emplace_back();
+    return static_cast<std::int32_t>(old_size - list.size());
+} catch (...) {
+    return -1;
+}
+
+std::u16string MakeMatchPattern(std::u16string_view stored) try {
+    std::u16string out;
+    out.reserve(stored.size() * 4);
+    for (const char16_t c : stored) {
+        if (c == u'[') {
+            out += u"[[]";
+        } else if (c == u'#') {
+            out += u"[#]";
+        } else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) {
+            const char16_t upper = (c >= u'a') ? static_cast<char16_t>(c - 32) : c;
+            out += u'[';
+            out += upper;
+            out += static_cast<char16_t>(upper + 32);
+            out += u']';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+} catch (...) {
+    return {};
+}
+
+std::int64_t GetTotalFileSize(const StringList& files) try {
+    platform::FileSystem& fs = platform::Fs();
+    std::int64_t total = 0;
+    platform::DirEntry e;
+    for (const std::u16string& file : files) {
+        if (file.empty()) continue;  // the free slot of a list names no file
+        if (!fs.Stat(file, e)) return -1;
+        total += e.Size;
+    }
+    return total;
+} catch (...) {
+    return -1;
+}
+
+}  // namespace VornFileList
