@@ -17,15 +17,15 @@ struct LinkTagDef {
     std::vector<LinkAttrDef> Attrs;
 };
 
-inline std::vector<LinkTagDef> LinkTags;         // 22 rows, ascending by name
+inline std::vector<LinkTagDef> LinkTags;          // 22 rows, ascending by name
 inline std::vector<std::u16string> LinkTagNames;  // LinkTags[k].Name
 inline std::u16string LinkTagPattern;             // '<[ABEFILMOSTabefilmost]'
 
-// Fills the three values. Safe to call more than once.
-void BuildLinkTagTable();
+// Fills the three values. Safe to call more than once; on failure they stay as they were.
+void BuildLinkTagTable() noexcept;
 
 // The distinct initials of the names, upper case then lower case; empty when a name begins
-// with a character of code 128 or above.
+// with a character of code 128 or above, or a name is empty.
 std::u16string CollectInitials(const std::vector<std::u16string>& names);
 
 }  // namespace HtmlLink

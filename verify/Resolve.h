@@ -1,6 +1,7 @@
 #pragma once
 // Link resolution and URL syntax checks: the base context of a file, the BASE href check and
-// the resolution of every other link-bearing attribute.
+// the resolution of every other link-bearing attribute. The check set comes as an argument, so
+// nothing here depends on process-wide state.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,38 +12,46 @@
 
 namespace HtmlLink {
 
+// An attribute that is no link although it sits on a link-bearing tag (the href of a BASE tag
+// that is not in force, a LINK rev that is not 'made'): never verified, no warning.
+constexpr std::int32_t kNotLinkCode = 300;
+
 // Reference kinds 0..7 (0 not interpretable, 1 local full path, 2 file URL with a local path,
-// 3 URL with '//', 4 absolute path, 5 relative, 6 scheme without slashes, 7 empty).
-std::uint8_t ClassifyReference(std::u16string_view value);
-// 0 acceptable, 1 backslash not allowed, 2 backslash and slash mixed.
-std::uint8_t CheckSeparators(std::u16string_view value, const CheckSet& set);
-bool IsLocalFullPath(std::u16string_view value);
-bool IsMailAddress(std::u16string_view value);
-// The head SplitPath gives for the path; empty on failure.
-std::u16string RootOf(std::u16string_view path);
+// 3 URL with '//', 4 absolute path, 5 relative, 6 scheme without slashes, 7 empty); 0 on failure.
+std::uint8_t ClassifyReference(std::u16string_view value) noexcept;
+// 0 acceptable, 1 backslash not allowed, 2 backslash and slash mixed; 0 on failure.
+std::uint8_t CheckSeparators(std::u16string_view value, const CheckSet& set) noexcept;
+// '\\' and a letter, or a letter and ':'.
+bool IsLocalFullPath(std::u16string_view value) noexcept;
+// A text with '@' whose part from the '@' (before any '?') is a host name; false on failure.
+bool IsMailAddress(std::u16string_view value) noexcept;
+// The head SplitPath gives for the path; empty for an empty path or on failure.
+std::u16string RootOf(std::u16string_view path) noexcept;
 
 // Checks the href (attribute `attr_index`) of a BASE tag; sets its Code and Target, adds
-// warnings, returns the code (300..308, 399).
-std::int32_t CheckBaseHref(TagEntry& tag, std::int32_t attr_index, const CheckSet& set);
+// warnings, returns the code: 300 or 301 when usable as base, 302..308 otherwise, 399 (with its
+// warning) on failure.
+std::int32_t CheckBaseHref(TagEntry& tag, std::int32_t attr_index, const CheckSet& set) noexcept;
 
 struct BaseContext {
     std::uint8_t BaseKind = 0;  // 0 no usable base, 1 local, 2 remote
     std::u16string BasePath;
-    std::u16string BaseRoot;
-    std::u16string BaseDir;
-    bool UrlMapped = false;
-    std::u16string BaseHead;
+    std::u16string BaseRoot;  // head for absolute paths; may be empty
+    std::u16string BaseDir;   // BasePath without its last name, ending with its separator
+    bool UrlMapped = false;   // base inside LocalPath and the check set has a Url
+    std::u16string BaseHead;  // head and directory pieces for '../', in URL form when mapped
     std::vector<std::u16string> BaseParts;
 };
 
-// Completes the context once BaseKind and BasePath are set: BaseRoot (`base_url_head` when no
-// BASE tag was used), BaseDir, UrlMapped, BaseHead and BaseParts.
+// Completes the context once BaseKind and BasePath are set: BaseRoot (RootOf the base when a
+// BASE href gave it, else `base_url_head`), BaseDir, UrlMapped, BaseHead and BaseParts. Does
+// nothing for BaseKind 0. On failure the context falls back to BaseKind 0.
 void CompleteBaseContext(BaseContext& base, bool base_tag_used, std::u16string_view base_url_head,
-                         const CheckSet& set);
+                         const CheckSet& set) noexcept;
 
 // Resolves one link attribute of a tag other than BASE; sets Code and Target, adds warnings,
-// returns the code.
+// returns the code (-1 for the free slot of an empty list, 999 with its warning on failure).
 std::int32_t ResolveLink(FileEntry& file, std::int32_t tag_index, std::int32_t attr_index,
-                         const BaseContext& base, const CheckSet& set);
+                         const BaseContext& base, const CheckSet& set) noexcept;
 
 }  // namespace HtmlLink

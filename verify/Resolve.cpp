@@ -1,0 +1,514 @@
+#include "verify/Resolve.h"
+
+#include <algorithm>
+
+#include "engine/VornHtml.h"
+#include "lib/FileNameCompare.h"
+#include "lib/Like.h"
+#include "lib/VornFileList.h"
+#include "lib/VornFilePath.h"
+#include "lib/VornText.h"
+#include "verify/Warnings.h"
+
+namespace HtmlLink {
+namespace {
+
+using VornText::Like;
+
+constexpr std::u16string_view kFileScheme = u"[Ff][Ii][Ll][Ee]:*";
+
+// Codes of the BASE href.
+constexpr std::int32_t kBaseUsable = 300;
+constexpr std::int32_t kBaseLocalFullPath = 301;
+constexpr std::int32_t kBaseBackslash = 302;
+constexpr std::int32_t kBaseMixed = 303;
+constexpr std::int32_t kBaseRelative = 304;
+constexpr std::int32_t kBaseNoSlash = 305;
+constexpr std::int32_t kBaseNoScheme = 306;
+constexpr std::int32_t kBaseBadScheme = 307;
+constexpr std::int32_t kBaseEmpty = 308;
+constexpr std::int32_t kBaseFailed = 399;
+
+// Codes of a resolved link.
+constexpr std::int32_t kListEnd = -1;
+constexpr std::int32_t kLocal = 0;
+constexpr std::int32_t kLocalFullPath = 1;
+constexpr std::int32_t kAboveBaseDir = 2;
+constexpr std::int32_t kRemote = 100;
+constexpr std::int32_t kAboveUrl = 102;
+constexpr std::int32_t kMailto = 200;
+constexpr std::int32_t kMailtoNoAddress = 202;
+constexpr std::int32_t kAddressNoMailto = 203;
+constexpr std::int32_t kOtherScheme = 401;
+constexpr std::int32_t kBackslash = 901;
+constexpr std::int32_t kMixed = 902;
+constexpr std::int32_t kNoRoot = 903;
+constexpr std::int32_t kBadBase = 904;
+constexpr std::int32_t kMailNotAllowed = 905;
+constexpr std::int32_t kEmpty = 906;
+constexpr std::int32_t kAboveRoot = 907;
+constexpr std::int32_t kResolveFailed = 908;
+constexpr std::int32_t kBadRefresh = 909;
+constexpr std::int32_t kFailed = 999;
+
+std::u16string ServerSlashNeeded(const CheckSet& set) {
+    std::u16string m(msg::kServerName);
+    if (set.AllowLocalFullPath) m += msg::kOrDrive;
+    m += msg::kSlashAfter;
+    if (set.AllowBackSlash) m += msg::kOrBackslash;
+    m += msg::kNeeded;
+    return m;
+}
+
+std::u16string SchemeAndServerNeeded(const CheckSet& set) {
+    std::u16string m(msg::kNeedsSchemeAndServer);
+    if (set.AllowLocalFullPath) m += msg::kOrDrive;
+    m += msg::kNeeded306;
+    return m;
+}
+
+// 1-based position of the first character at or after `start` that is not '/'; one past the
+// end when the run reaches it, 0 when `start` lies beyond the text.
+std::size_t SkipSlashes(std::u16string_view v, std::size_t start) {
+    if (start > v.size()) return 0;
+    std::size_t i = start;
+    while (i <= v.size() && v[i - 1] == u'/') ++i;
+    return i;
+}
+
+// A text that matches itself only, for a prefix test through the wildcard matcher.
+std::u16string LiteralPattern(std::u16string_view text) {
+    std::u16string p;
+    p.reserve(text.size() + 8);
+    for (const char16_t c : text) {
+        if (c == u'[' || c == u'?' || c == u'*' || c == u'#') {
+            p += u'[';
+            p += c;
+            p += u']';
+        } else {
+            p += c;
+        }
+    }
+    return p;
+}
+
+// The first n characters of `path`, n being the length of `prefix`, equal `prefix` as file names.
+bool StartsWithFolded(std::u16string_view path, std::u16string_view prefix) {
+    return VornFileList::CompareFileNames(path.substr(0, prefix.size()), prefix) == 0;
+}
+
+// A refresh delay alone: a decimal number, blanks allowed around it.
+bool IsDelay(std::u16string_view v) {
+    while (!v.empty() && (v.front() == u' ' || v.front() == u'\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == u' ' || v.back() == u'\t')) v.remove_suffix(1);
+    return Like(v, u"#*") && !Like(v, u"*[!0-9.]*") && v.find(u'.') == v.rfind(u'.') &&
+           v.back() != u'.';
+}
+
+bool IsATag(const TagEntry& tag) { return Like(tag.Name, u"[Aa]"); }
+
+std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
+    const std::u16string v(VornHtml::Unquote(attr.Value));
+    const std::uint8_t kind = ClassifyReference(v);
+    std::u16string target;
+    std::int32_t code = kBaseUsable;
+    std::u16string message;
+    switch (kind) {
+        case 1:
+        case 2:
+            if (!set.AllowLocalFullPath) {
+                code = kBaseLocalFullPath;
+                message = msg::kLocalFullPath;
+            }
+            target = v;
+            break;
+        case 3: {
+            const std::size_t f = v.find(u"//");
+            if (v.find_first_of(u"/\\", f + 2) != std::u16string::npos) {
+                target = v;
+            } else {
+                code = kBaseNoSlash;
+                message = ServerSlashNeeded(set);
+            }
+            break;
+        }
+        case 4:
+            code = kBaseNoScheme;
+            message = SchemeAndServerNeeded(set);
+            break;
+        case 5:
+            if (v.front() == u'.') {
+                code = kBaseRelative;
+                message = msg::kRelativeNotAllowed;
+            } else {
+                // A bare server name: the base is the root of that server.
+                target = u"http://" + v;
+                if (v.find_first_of(u"/\\") == std::u16string::npos) target += u'/';
+            }
+            break;
+        case 6:
+            code = kBaseBadScheme;
+            message = msg::kBadScheme;
+            break;
+        case 7:
+            code = kBaseEmpty;
+            message = msg::kEmptyValue;
+            break;
+        default:
+            code = kBaseFailed;
+            message = msg::kValueUninterpretable;
+            break;
+    }
+    if (!message.empty()) AddWarning(attr.Warnings, code, message);
+    if (target.find(u'\\') != std::u16string::npos) {
+        const std::uint8_t s = CheckSeparators(target, set);
+        if (s == 1) {
+            code = kBaseBackslash;
+            AddWarning(attr.Warnings, code, msg::kBackslash);
+        } else if (s == 2) {
+            code = kBaseMixed;
+            AddWarning(attr.Warnings, code, msg::kMixedSeparators);
+        }
+    }
+    if (kind == 1 || kind == 2) {
+        target = VornText::FileUrlToPath(target);
+        // A conversion that fails must not pass for a usable base without a path.
+        if (target.empty()) {
+            attr.Code = kBaseFailed;
+            attr.Target.clear();
+            AddWarning(attr.Warnings, kBaseFailed, msg::kBaseHrefFailed);
+            return kBaseFailed;
+        }
+    }
+    attr.Code = code;
+    attr.Target = std::move(target);
+    return code;
+}
+
+// Resolves a value that begins with '../' against the base directory.
+std::int32_t ResolveParent(const std::u16string& v, const BaseContext& base, const CheckSet& set,
+                           std::u16string& target, std::u16string& message) {
+    std::u16string t;
+    const VornFilePath::ResolveResult r =
+        VornFilePath::ResolveRelativePath(base.BaseHead, base.BaseParts, v, u"", t);
+    if (r == VornFilePath::ResolveResult::AboveRoot) {
+        message =
+            std::u16string(msg::kAboveRoot1) + base.BaseHead + std::u16string(msg::kAboveRoot2);
+        return kAboveRoot;
+    }
+    if (r != VornFilePath::ResolveResult::Resolved) {
+        message = msg::kResolveFailed;
+        return kResolveFailed;
+    }
+    if (base.UrlMapped) {
+        // A link written with backslashes comes back in its own separator; the Url test needs
+        // the URL form, or a target inside the site would pass for one above it.
+        const std::u16string url_form = VornFilePath::ConvertDelimiter(t, u"/");
+        if (Like(url_form, LiteralPattern(set.Url) + u"*")) {
+            target = VornFilePath::ConvertDelimiter(set.LocalPath + url_form.substr(set.Url.size()),
+                                                    u"\\");
+            return kLocal;
+        }
+        target = url_form;
+        if (set.CheckBaseDirOver) {
+            message = std::u16string(msg::kAboveUrl1) + std::u16string(msg::kAboveUrl2);
+        }
+        return kAboveUrl;
+    }
+    if (base.BaseKind == 2) {
+        target = VornFilePath::ConvertDelimiter(t, u"/");
+        return kRemote;
+    }
+    target = VornFilePath::ConvertDelimiter(t, u"\\");
+    if (StartsWithFolded(target, set.LocalPath)) return kLocal;
+    if (set.CheckBaseDirOver) {
+        message = std::u16string(msg::kAboveBaseDir1) + std::u16string(msg::kAboveBaseDir2);
+    }
+    return kAboveBaseDir;
+}
+
+std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, const BaseContext& base,
+                           const CheckSet& set) {
+    if (attr.Name.empty()) {
+        attr.Code = kListEnd;
+        return kListEnd;
+    }
+    std::u16string v(VornHtml::Unquote(attr.Value));
+
+    // The scan keeps only refresh META tags, whose content is a delay and an optional URL.
+    if (Like(tag.Name, u"[Mm][Ee][Tt][Aa]")) {
+        bool to_self = false;
+        bool malformed = false;
+        const std::size_t semi = v.find(u';');
+        if (semi != std::u16string::npos) {
+            std::u16string rest = v.substr(semi + 1);
+            if (rest.empty()) {
+                to_self = true;
+            } else if (Like(rest, u"[Uu][Rr][Ll]=*")) {
+                v = rest.substr(4);
+            } else {
+                malformed = true;
+            }
+        } else if (IsDelay(v)) {
+            to_self = true;
+        } else {
+            malformed = true;
+        }
+        if (malformed) {
+            attr.Code = kBadRefresh;
+            AddWarning(attr.Warnings, kBadRefresh, msg::kBadRefresh);
+            return kBadRefresh;
+        }
+        if (to_self) {
+            attr.Target = file.Path;
+            attr.Code = kLocal;
+            return kLocal;
+        }
+    }
+
+    const std::uint8_t kind = ClassifyReference(v);
+    if (kind >= 1 && kind <= 5 && v.find(u'\\') != std::u16string::npos) {
+        const std::uint8_t s = CheckSeparators(v, set);
+        if (s == 1) {
+            attr.Code = kBackslash;
+            AddWarning(attr.Warnings, kBackslash, msg::kBackslash);
+            return kBackslash;
+        }
+        if (s == 2) {
+            attr.Code = kMixed;
+            AddWarning(
+                attr.Warnings, kMixed,
+                std::u16string(msg::kMixedSeparators1) + std::u16string(msg::kMixedSeparators2));
+            return kMixed;
+        }
+    }
+
+    std::int32_t code = kLocal;
+    std::u16string target;
+    std::u16string message;
+    const bool mail_allowed = IsATag(tag) || tag.RevMade;
+    switch (kind) {
+        case 1:
+        case 2:
+            if (!set.AllowLocalFullPath) {
+                code = kLocalFullPath;
+                message = msg::kLocalFullPath;
+            }
+            target = v;
+            break;
+        case 3:
+            code = kRemote;
+            target = v;
+            break;
+        case 4:
+            if (base.BaseKind == 0) {
+                code = kBadBase;
+                message = msg::kBadBaseAbsolute;
+            } else if (base.BaseRoot.empty()) {
+                code = kNoRoot;
+                message = std::u16string(msg::kNoRemoteUrl1) + std::u16string(msg::kNoRemoteUrl2);
+            } else {
+                target = base.BaseRoot + v;
+                code = IsLocalFullPath(base.BaseRoot) ? kLocal : kRemote;
+            }
+            break;
+        case 5:
+            if (IsMailAddress(v)) {
+                if (mail_allowed) {
+                    code = kAddressNoMailto;
+                    message = msg::kAddressNeedsMailto;
+                } else {
+                    code = kMailNotAllowed;
+                    message = msg::kMailNotAllowed;
+                }
+            } else if (base.BaseKind == 0) {
+                code = kBadBase;
+                message = msg::kBadBaseRelative;
+            } else if (Like(v, u"..[\\/]*")) {
+                code = ResolveParent(v, base, set, target, message);
+            } else if (v.front() == u'#') {
+                target = file.Path + v;
+            } else {
+                if (Like(v, u".[\\/]*")) v.erase(0, 2);
+                target = base.BaseDir + v;
+                if (base.BaseKind == 2) {
+                    code = kRemote;
+                    target = VornFilePath::ConvertDelimiter(target, u"/");
+                } else {
+                    target = VornFilePath::ConvertDelimiter(target, u"\\");
+                }
+            }
+            break;
+        case 6:
+            if (Like(v, u"[Mm][Aa][Ii][Ll][Tt][Oo]:*")) {
+                if (!mail_allowed) {
+                    code = kMailNotAllowed;
+                    message = msg::kMailNotAllowed;
+                } else if (IsMailAddress(std::u16string_view(v).substr(7))) {
+                    code = kMailto;
+                } else {
+                    code = kMailtoNoAddress;
+                    if (set.CheckMailTo) message = msg::kMailtoNeedsAddress;
+                }
+            } else {
+                code = kOtherScheme;
+            }
+            break;
+        case 7:
+            code = kEmpty;
+            message = msg::kEmptyValue;
+            break;
+        default:
+            code = kFailed;
+            message = msg::kValueUninterpretable;
+            break;
+    }
+    if (kind == 1 || kind == 2) {
+        target = VornText::FileUrlToPath(target);
+        // An unconvertible path must not be verified as an empty target.
+        if (target.empty()) {
+            attr.Code = kFailed;
+            attr.Target.clear();
+            AddWarning(attr.Warnings, kFailed, msg::kValueUninterpretable);
+            return kFailed;
+        }
+    }
+    if (!message.empty()) AddWarning(attr.Warnings, code, message);
+    attr.Code = code;
+    attr.Target = std::move(target);
+    return code;
+}
+
+}  // namespace
+
+std::uint8_t ClassifyReference(std::u16string_view v) noexcept try {
+    if (v.empty()) return 7;
+    if (Like(v, u"[A-Za-z][:|]*")) {
+        if (v.size() == 2) return 1;
+        return (v[2] == u'\\' || v[2] == u'/') ? 1 : 0;
+    }
+    if (Like(v, u"[\\/][\\/][A-Za-z]*")) return 1;
+    const std::size_t colon = v.find(u':');
+    if (colon == std::u16string_view::npos) return (v[0] == u'\\' || v[0] == u'/') ? 4 : 5;
+
+    if (Like(v.substr(0, colon), u"*[!A-Za-z]*")) return 0;
+    const std::size_t c = colon + 1;  // 1-based, as p
+    const std::size_t p = SkipSlashes(v, c + 1);
+    if (Like(v, kFileScheme)) {
+        if (p != 7 && p != 9) return 0;
+        const std::u16string_view rest = v.substr(p - 1);
+        if (!Like(rest, u"[\\/][\\/][A-Za-z]*") && !Like(rest, u"[A-Za-z][:|]*")) return 0;
+        switch (ClassifyReference(rest)) {
+            case 1:
+                return 2;
+            case 7:
+                return 7;
+            default:
+                return 0;
+        }
+    }
+    if (p == c + 1) return 6;
+    if (p == c + 3) return 3;
+    return 0;
+} catch (...) {
+    return 0;
+}
+
+std::uint8_t CheckSeparators(std::u16string_view v, const CheckSet& set) noexcept try {
+    if (!set.AllowBackSlash) return 1;
+    if (v.find(u'/') == std::u16string_view::npos) return 0;
+    if (Like(v, u"[Ff][Ii][Ll][Ee]:/*")) {
+        // The slashes right after "file:" belong to the URL form, not to the path.
+        std::size_t i = 5;
+        while (i < v.size() && v[i] == u'/') ++i;
+        return v.find(u'/', i) == std::u16string_view::npos ? 0 : 2;
+    }
+    return 2;
+} catch (...) {
+    return 0;
+}
+
+bool IsLocalFullPath(std::u16string_view v) noexcept {
+    return Like(v, u"\\\\[A-Za-z]*") || Like(v, u"[A-Za-z]:*");
+}
+
+bool IsMailAddress(std::u16string_view v) noexcept try {
+    if (v.find(u'@') == std::u16string_view::npos) return false;
+    v = v.substr(0, v.find(u'?'));
+    const std::size_t at = v.find(u'@');
+    if (at == std::u16string_view::npos) return false;
+    return VornText::IsHostName(v.substr(at), false);
+} catch (...) {
+    return false;
+}
+
+std::u16string RootOf(std::u16string_view path) noexcept try {
+    if (path.empty()) return {};
+    return VornFilePath::SplitPath(path, u"").Head;
+} catch (...) {
+    return {};
+}
+
+std::int32_t CheckBaseHref(TagEntry& tag, std::int32_t attr_index, const CheckSet& set) noexcept {
+    AttrEntry* attr = nullptr;
+    try {
+        attr = &tag.Attrs.at(static_cast<std::size_t>(attr_index));
+        return CheckBaseHrefOf(*attr, set);
+    } catch (...) {
+    }
+    if (attr != nullptr) {
+        attr->Code = kBaseFailed;
+        attr->Target.clear();
+        AddWarning(attr->Warnings, kBaseFailed, msg::kBaseHrefFailed);
+    }
+    return kBaseFailed;
+}
+
+void CompleteBaseContext(BaseContext& base, bool base_tag_used, std::u16string_view base_url_head,
+                         const CheckSet& set) noexcept {
+    if (base.BaseKind == 0) return;
+    try {
+        base.BaseRoot = base_tag_used ? RootOf(base.BasePath) : std::u16string(base_url_head);
+        base.BaseDir = VornFileList::GetDirectoryPart(base.BasePath, u"");
+        // An empty LocalPath would make every base look inside it.
+        base.UrlMapped = !set.Url.empty() && !set.LocalPath.empty() &&
+                         StartsWithFolded(base.BasePath, set.LocalPath);
+        std::u16string w;
+        std::u16string s;
+        if (base.UrlMapped) {
+            w = VornFilePath::ConvertDelimiter(
+                set.Url +
+                    base.BasePath.substr(std::min(set.LocalPath.size(), base.BasePath.size())),
+                u"/");
+            s = u"/";
+        } else {
+            w = base.BasePath;
+            s = VornFilePath::GetPathDelimiter(w);
+        }
+        const VornFilePath::PathSplit split = VornFilePath::SplitPath(w, s);
+        base.BaseHead = split.Head;
+        base.BaseParts.clear();
+        VornFilePath::SplitString(split.Directory, s, base.BaseParts);
+    } catch (...) {
+        base = BaseContext{};
+    }
+}
+
+std::int32_t ResolveLink(FileEntry& file, std::int32_t tag_index, std::int32_t attr_index,
+                         const BaseContext& base, const CheckSet& set) noexcept {
+    AttrEntry* attr = nullptr;
+    try {
+        TagEntry& tag = file.Tags.at(static_cast<std::size_t>(tag_index));
+        attr = &tag.Attrs.at(static_cast<std::size_t>(attr_index));
+        return ResolveLinkOf(file, tag, *attr, base, set);
+    } catch (...) {
+    }
+    if (attr != nullptr) {
+        attr->Code = kFailed;
+        attr->Target.clear();
+        AddWarning(attr->Warnings, kFailed, msg::kValueUninterpretable);
+    }
+    return kFailed;
+}
+
+}  // namespace HtmlLink

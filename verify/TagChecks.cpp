@@ -1,0 +1,263 @@
+#include "verify/TagChecks.h"
+
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/LinkTags.h"
+#include "engine/VornHtml.h"
+#include "lib/Convert.h"
+#include "lib/FileNameCompare.h"
+#include "lib/Like.h"
+#include "verify/Resolve.h"
+#include "verify/Warnings.h"
+
+namespace HtmlLink {
+namespace {
+
+using VornText::Like;
+
+constexpr std::u16string_view kBasePattern = u"[Bb][Aa][Ss][Ee]";
+constexpr std::u16string_view kAPattern = u"[Aa]";
+constexpr std::u16string_view kBodyPattern = u"[Bb][Oo][Dd][Yy]";
+constexpr std::u16string_view kLinkPattern = u"[Ll][Ii][Nn][Kk]";
+constexpr std::u16string_view kNamePattern = u"[Nn][Aa][Mm][Ee]";
+constexpr std::u16string_view kIdPattern = u"[Ii][Dd]";
+constexpr std::u16string_view kHrefPattern = u"[Hh][Rr][Ee][Ff]";
+constexpr std::u16string_view kSrcPattern = u"[Ss][Rr][Cc]";
+constexpr std::u16string_view kRevPattern = u"[Rr][Ee][Vv]";
+
+constexpr std::int32_t kDuplicated = 1;
+constexpr std::int32_t kMissing = 2;
+constexpr std::int32_t kBaseAgain = 4;
+constexpr std::int32_t kBaseOutsideHead = 5;
+constexpr std::int32_t kCheckFailed = 99;
+constexpr std::int32_t kAnchorCode = 500;
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+bool AnyNameLike(const std::vector<std::u16string>& names, std::u16string_view a,
+                 std::u16string_view b, std::u16string_view c = {}) {
+    for (const std::u16string& n : names) {
+        if (n.empty()) continue;
+        if (Like(n, a) || Like(n, b) || (!c.empty() && Like(n, c))) return true;
+    }
+    return false;
+}
+
+bool IsAnchorName(std::u16string_view name) {
+    return Like(name, kNamePattern) || Like(name, kIdPattern);
+}
+
+// The scan keeps an id on a BASE tag too, so the href is not always the first attribute.
+std::size_t FindHref(const TagEntry& tag) {
+    for (std::size_t j = 0; j < tag.Attrs.size(); ++j) {
+        if (Like(tag.Attrs[j].Name, kHrefPattern)) return j;
+    }
+    return kNone;
+}
+
+void FailFile(FileEntry& file) noexcept {
+    file.Status = ScanUnknownError;
+    AddWarning(file.Warnings, ScanUnknownError, msg::kScanUnknown);
+}
+
+// The base of the file from its first BASE tag (`base_index`, kNone without one). Sets
+// `href_index` to the attribute that CheckBaseHref judged, kNone when none was.
+BaseContext BaseFromTag(FileEntry& file, std::size_t base_index, const CheckSet& set,
+                        std::size_t& href_index, bool& base_tag_used) {
+    BaseContext base;
+    href_index = kNone;
+    base_tag_used = false;
+    if (base_index == kNone) {
+        base.BasePath = file.Path;
+        base.BaseKind = 1;
+        return base;
+    }
+    TagEntry& tag = file.Tags[base_index];
+    if (tag.Code > 0) return base;  // a defective BASE tag leaves no usable base
+    const std::size_t href = FindHref(tag);
+    if (href == kNone) {
+        base.BasePath = file.Path;
+        base.BaseKind = 1;
+        return base;
+    }
+    href_index = href;
+    const std::int32_t c = CheckBaseHref(tag, static_cast<std::int32_t>(href), set);
+    if (c == 300 || c == 301) {
+        base.BasePath = tag.Attrs[href].Target;
+        base.BaseKind = IsLocalFullPath(base.BasePath) ? 1 : 2;
+        base_tag_used = true;
+    }
+    return base;
+}
+
+std::u16string BaseAgainMessage(const TagEntry& tag, std::int32_t first_line) {
+    return u"<" + tag.Name + std::u16string(msg::kBaseAgainHead) + ToDecimal(first_line) +
+           std::u16string(msg::kBaseAgainTail);
+}
+
+std::u16string BaseOutsideHeadMessage(const TagEntry& tag) {
+    return u"<" + tag.Name + std::u16string(msg::kBaseOutsideHead1) +
+           std::u16string(msg::kBaseOutsideHead2);
+}
+
+}  // namespace
+
+bool CheckTagAttributes(TagEntry& tag) noexcept try {
+    std::vector<std::u16string> names;
+    names.reserve(tag.Attrs.size());
+    for (const AttrEntry& a : tag.Attrs) names.push_back(a.Name);
+
+    const bool is_link = Like(tag.Name, kLinkPattern);
+    if (Like(tag.Name, kAPattern)) {
+        if (!AnyNameLike(names, kNamePattern, kHrefPattern, kIdPattern)) {
+            AddWarning(tag.Warnings, kMissing, msg::kANoAttrs);
+            tag.Code += kMissing;
+        }
+    } else if (is_link) {
+        if (!AnyNameLike(names, kSrcPattern, kHrefPattern)) {
+            AddWarning(tag.Warnings, kMissing, msg::kLinkNoAttrs);
+            tag.Code += kMissing;
+        }
+    } else if (tag.DefIndex >= 0) {
+        if (static_cast<std::size_t>(tag.DefIndex) >= LinkTags.size()) return true;
+        std::u16string missing;
+        for (const LinkAttrDef& def : LinkTags[static_cast<std::size_t>(tag.DefIndex)].Attrs) {
+            if (!def.Required) continue;
+            bool found = false;
+            for (const std::u16string& n : names) {
+                if (VornFileList::SameFileName(n, def.Name)) {
+                    found = true;
+                    break;
+                }
+            }
+            if (!found) missing += u", " + def.Name;
+        }
+        if (!missing.empty()) {
+            AddWarning(tag.Warnings, kMissing,
+                       missing.substr(2) + std::u16string(msg::kMissingAttrsTail));
+            tag.Code += kMissing;
+        }
+    }
+
+    // Names equal under file-name folding form one group, reported once, at its first member,
+    // in the order of first members; counting the groups keeps this linear in the attributes.
+    std::vector<std::u16string> folded(names.size());
+    std::unordered_map<std::u16string, std::size_t> group_size;
+    for (std::size_t j = 0; j < names.size(); ++j) {
+        if (names[j].empty()) continue;
+        folded[j] = VornFileList::FoldCase(names[j]);
+        ++group_size[folded[j]];
+    }
+    std::u16string duplicated;
+    std::unordered_set<std::u16string> reported;
+    for (std::size_t j = 0; j < names.size(); ++j) {
+        if (names[j].empty() || group_size[folded[j]] < 2) continue;
+        if (reported.insert(folded[j]).second) duplicated += u", " + names[j];
+    }
+    if (!duplicated.empty()) {
+        AddWarning(tag.Warnings, kDuplicated,
+                   duplicated.substr(2) + std::u16string(msg::kDuplicatedAttrsTail));
+        tag.Code += kDuplicated;
+    }
+
+    if (is_link) {
+        std::size_t kept = 0;
+        for (std::size_t r = 0; r < tag.Attrs.size(); ++r) {
+            AttrEntry& a = tag.Attrs[r];
+            if (Like(a.Name, kRevPattern) &&
+                Like(VornHtml::Unquote(a.Value), u"[Mm][Aa][Dd][Ee]")) {
+                tag.RevMade = true;
+                continue;
+            }
+            if (kept != r) tag.Attrs[kept] = std::move(a);
+            ++kept;
+        }
+        tag.Attrs.resize(kept);
+    }
+    return false;
+} catch (...) {
+    return true;
+}
+
+std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
+                           const CheckSet& set) noexcept try {
+    const std::size_t tag_count = UsedCount(file.Tags);
+
+    // The base is the first BASE tag that comes before the first A or BODY tag.
+    std::size_t base_index = kNone;
+    std::int32_t base_line = 0;
+    for (std::size_t k = 0; k < tag_count; ++k) {
+        const std::u16string& name = file.Tags[k].Name;
+        if (Like(name, kBasePattern)) {
+            base_index = k;
+            break;
+        }
+        if (Like(name, kAPattern) || Like(name, kBodyPattern)) break;
+    }
+    if (base_index != kNone) {
+        base_line = file.Tags[base_index].Line;
+        if (CheckTagAttributes(file.Tags[base_index])) {
+            FailFile(file);
+            return static_cast<std::uint8_t>(file.Status);
+        }
+    }
+    std::size_t href_index = kNone;
+    bool base_tag_used = false;
+    BaseContext base = BaseFromTag(file, base_index, set, href_index, base_tag_used);
+    CompleteBaseContext(base, base_tag_used, base_url_head, set);
+
+    std::int32_t base_count = 0;
+    std::int32_t first_base_line = 0;
+    for (std::size_t k = 0; k < tag_count; ++k) {
+        TagEntry& tag = file.Tags[k];
+        if (Like(tag.Name, kBasePattern)) {
+            ++base_count;
+            if (base_count == 1) {
+                first_base_line = tag.Line;
+                if (base_line == 0) {
+                    tag.Code = kBaseOutsideHead;
+                    AddWarning(tag.Warnings, kBaseOutsideHead, BaseOutsideHeadMessage(tag));
+                }
+            } else {
+                tag.Code = kBaseAgain;
+                AddWarning(tag.Warnings, kBaseAgain, BaseAgainMessage(tag, first_base_line));
+            }
+            // Only the judged href of the BASE in force has a code of its own; the rest of a
+            // BASE tag is no link and must not reach verification with an empty target.
+            for (std::size_t j = 0; j < UsedCount(tag.Attrs); ++j) {
+                if (k == base_index && j == href_index) continue;
+                tag.Attrs[j].Code = kNotLinkCode;
+            }
+            continue;
+        }
+        if (CheckTagAttributes(tag)) {
+            tag.Code = kCheckFailed;
+            AddWarning(tag.Warnings, kCheckFailed, msg::kAttrCheckFailed);
+            continue;
+        }
+        const bool is_link = Like(tag.Name, kLinkPattern);
+        for (std::size_t j = 0; j < tag.Attrs.size(); ++j) {
+            AttrEntry& a = tag.Attrs[j];
+            if (IsAnchorName(a.Name)) {
+                AppendEntry(file.Anchors, AnchorEntry{static_cast<std::int32_t>(k),
+                                                      static_cast<std::int32_t>(j), 0, 0});
+                a.Code = kAnchorCode;
+            } else if (is_link && Like(a.Name, kRevPattern)) {
+                // A rev other than 'made' names a relation, not a target.
+                a.Code = kNotLinkCode;
+            } else {
+                ResolveLink(file, static_cast<std::int32_t>(k), static_cast<std::int32_t>(j), base,
+                            set);
+            }
+        }
+    }
+    return static_cast<std::uint8_t>(file.Status);
+} catch (...) {
+    FailFile(file);
+    return static_cast<std::uint8_t>(file.Status);
+}
+
+}  // namespace HtmlLink
