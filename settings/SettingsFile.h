@@ -21,8 +21,8 @@ struct MainWindowState {
     std::int32_t LastNormalTop = 0;
     std::int32_t LastNormalLeft = 0;
     bool Normal = true;
-    std::uint8_t LocalCheck = 1;   // the "ローカル リンク" box
-    std::uint8_t RemoteCheck = 0;  // the "リモート リンク" box
+    std::uint8_t LocalCheck = 1;             // the "ローカル リンク" box
+    std::uint8_t RemoteCheck = 0;            // the "リモート リンク" box
     std::vector<std::u16string> TargetSets;  // the items of the list of check sets
     std::int32_t SelectedSet = -1;           // the selected item; -1 for none
     bool EditDeleteEnabled = false;          // the Edit and Delete buttons

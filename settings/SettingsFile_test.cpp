@@ -50,10 +50,11 @@ CheckSet FullCheckSet(std::u16string name, int seed) {
     s.DefaultDocument = {u"index.html", u"", u"default.htm"};
     s.HtmlFilePattern = {u"*.htm", u"*.shtml"};
     s.HtmlFileLikePattern = {u"*.[Hh][Tt][Mm]", u"*.[Ss][Hh][Tt][Mm][Ll]"};
-    std::uint8_t* flags[] = {&s.AllowBackSlash,      &s.AllowLocalFullPath,     &s.CheckMailTo,
-                             &s.CheckBaseDirOver,    &s.AlertDirListing,        &s.StrictAnchorDescription,
-                             &s.AlertIgnoredFile,    &s.AlertIgnoredNameAnchor, &s.AlertIgnoredIdAnchor,
-                             &s.FilePatternXEnabled, &s.DirPatternXEnabled};
+    std::uint8_t* flags[] = {
+        &s.AllowBackSlash,      &s.AllowLocalFullPath,     &s.CheckMailTo,
+        &s.CheckBaseDirOver,    &s.AlertDirListing,        &s.StrictAnchorDescription,
+        &s.AlertIgnoredFile,    &s.AlertIgnoredNameAnchor, &s.AlertIgnoredIdAnchor,
+        &s.FilePatternXEnabled, &s.DirPatternXEnabled};
     for (std::size_t i = 0; i < std::size(flags); ++i) *flags[i] = (i + seed) % 2;
     s.FileAttribute = 7;
     s.DirAttribute = static_cast<std::uint8_t>(seed);
@@ -150,8 +151,7 @@ TEST_F(SettingsFileTest, SectionNames) {
         u"  [ Check Set -   spaced  ]  \r\n"
         u"[Other]\r\nLocalPath=C:\\other\r\n");
     Load();
-    EXPECT_EQ(window_.TargetSets,
-              (std::vector<std::u16string>{u"a-b", u"Check Set", u"spaced"}));
+    EXPECT_EQ(window_.TargetSets, (std::vector<std::u16string>{u"a-b", u"Check Set", u"spaced"}));
     ASSERT_EQ(sets_.size(), 3u);
     EXPECT_EQ(sets_[0].LocalPath, uR"(C:\ab)");  // the lower-case section's keys went nowhere
     EXPECT_EQ(sets_[0].Url, u"");
@@ -175,8 +175,7 @@ TEST_F(SettingsFileTest, ValuesAsRead) {
     Load();
     ASSERT_EQ(sets_.size(), 2u);
     EXPECT_EQ(sets_[0].HtmlFilePattern, (StringList{u"*.htm", u"*.html"}));
-    EXPECT_EQ(sets_[0].HtmlFileLikePattern,
-              (StringList{u"*.[Hh][Tt][Mm]", u"*.[Hh][Tt][Mm][Ll]"}));
+    EXPECT_EQ(sets_[0].HtmlFileLikePattern, (StringList{u"*.[Hh][Tt][Mm]", u"*.[Hh][Tt][Mm][Ll]"}));
     EXPECT_EQ(sets_[0].LocalPath, uR"(C:\site,old)");
     EXPECT_EQ(sets_[0].Url, u" http://h/a,b ");
     EXPECT_EQ(sets_[1].HtmlFilePattern, StringList{u""});
@@ -215,16 +214,15 @@ TEST_F(SettingsFileTest, BadValueStopsTheReadingAndKeepsWhatWasRead) {
     struct Case {
         const char16_t* bad_line;
     };
-    const Case cases[] = {{u"AllowBackSlash="}, {u"FileAttribute=256"}, {u"CheckMailTo=yes"},
-                          {u"DirAttribute=-1"}};
+    const Case cases[] = {
+        {u"AllowBackSlash="}, {u"FileAttribute=256"}, {u"CheckMailTo=yes"}, {u"DirAttribute=-1"}};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
         PutFile(std::u16string(u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n"
                                u"SetId=9\r\nLogType=1\r\n"
                                u"[Check Set - first]\r\nLocalPath=C:\\one\r\n"
                                u"[Check Set - second]\r\nLocalPath=C:\\two\r\n") +
-                cases[i].bad_line +
-                u"\r\nUrl=http://never/\r\n[Check Set - third]\r\n");
+                cases[i].bad_line + u"\r\nUrl=http://never/\r\n[Check Set - third]\r\n");
         const std::string before = Bytes();
         Load();
         EXPECT_EQ(window_.TargetSets, (std::vector<std::u16string>{u"first", u"second"}));
@@ -236,8 +234,9 @@ TEST_F(SettingsFileTest, BadValueStopsTheReadingAndKeepsWhatWasRead) {
         EXPECT_EQ(settings_.LogFileDirectory, u"");
         EXPECT_EQ(Bytes(), before);
     }
-    PutFile(u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n"
-            u"WindowTop=99999999999\r\nLogType=1\r\n");
+    PutFile(
+        u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n"
+        u"WindowTop=99999999999\r\nLogType=1\r\n");
     Load();
     EXPECT_EQ(settings_.LogType, 0);
 }
@@ -315,13 +314,16 @@ TEST_F(SettingsFileTest, BadFilesNeverCrashNorChange) {
         {binary, 1},  // mentions neither key: taken for an old file
         {"", 1},
         {std::string("\0\0\0", 3), 1},
-        {platform::Utf16ToCp932(u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n"
-                                u"[Check Set - a]\r\nLocalPath=C:\\a\r\n[Check Set - b]\r\nLocalPa"),
+        {platform::Utf16ToCp932(
+             u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n"
+             u"[Check Set - a]\r\nLocalPath=C:\\a\r\n[Check Set - b]\r\nLocalPa"),
          2},
-        {platform::Utf16ToCp932(u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n"
-                                u"[Check Set - a"),
+        {platform::Utf16ToCp932(
+             u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n"
+             u"[Check Set - a"),
          1},
-        {"\xEF\xBB\xBF[Settings]\nAlwaysLogRemoteLink=0\rFileNameCaseSensitive=1\n[Check Set - \xFF]",
+        {"\xEF\xBB\xBF[Settings]\nAlwaysLogRemoteLink=0\rFileNameCaseSensitive=1\n[Check Set - "
+         "\xFF]",
          1},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -106,8 +106,8 @@ std::u16string_view NoteFor(const AttrEntry& attr, const RunContext& run) {
     return {};
 }
 
-void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16string& p,
-                    Log& log, std::u16string& block, std::int32_t& count) {
+void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16string& p, Log& log,
+                    std::u16string& block, std::int32_t& count) {
     if (attr.Warnings.empty() || !InUse(attr.Warnings.front())) return;
     const std::u16string target = TargetColumn(attr);
     if (log.Plain()) {
@@ -144,8 +144,8 @@ void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16st
             }
             block += kCrLf;
         } else {
-            log.Record({p, Number(attr.Line), tag.Name, attr.Name, attr.Value, target, label,
-                        w.Text});
+            log.Record(
+                {p, Number(attr.Line), tag.Name, attr.Name, attr.Value, target, label, w.Text});
         }
     }
     if (log.Plain()) block += kCrLf;

@@ -10,8 +10,8 @@
 namespace HtmlLink {
 namespace {
 
-AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line,
-               int code, WarningList warnings = {}) {
+AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line, int code,
+               WarningList warnings = {}) {
     AttrEntry a;
     a.Name = std::move(name);
     a.Value = std::move(value);
@@ -22,7 +22,8 @@ AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target,
     return a;
 }
 
-TagEntry Tag(std::u16string name, int line, std::vector<AttrEntry> attrs, WarningList warnings = {}) {
+TagEntry Tag(std::u16string name, int line, std::vector<AttrEntry> attrs,
+             WarningList warnings = {}) {
     TagEntry t;
     t.Name = std::move(name);
     t.Line = line;
@@ -166,7 +167,8 @@ TEST_F(WriteLogTest, PlainText) {
     EXPECT_EQ(count, 8);
     // The notes went to copies.
     EXPECT_TRUE(files_[0].Tags[2].Attrs[0].Warnings.empty());
-    EXPECT_EQ(files_[0].Tags[5].Attrs[0].Warnings.size(), before[0].Tags[5].Attrs[0].Warnings.size());
+    EXPECT_EQ(files_[0].Tags[5].Attrs[0].Warnings.size(),
+              before[0].Tags[5].Attrs[0].Warnings.size());
 }
 
 TEST_F(WriteLogTest, CommaSeparated) {
@@ -182,14 +184,16 @@ TEST_F(WriteLogTest, CommaSeparated) {
         u"\"基準ディレクトリ\",\"C:\\site\"\r\n"
         u"\"日時\",\"12-07-2026 09:05:00\"\r\n"
         u"\r\n"
-        u"\"ファイル名\",\"行数\",\"タグ名\",\"属性名\",\"属性値\",\"リンク先\",\"警告 ID\",\"警告内容\"\r\n"
+        u"\"ファイル名\",\"行数\",\"タグ名\",\"属性名\",\"属性値\",\"リンク先\",\"警告 "
+        u"ID\",\"警告内容\"\r\n"
         u"\"/index.htm\",3,\"A\",\"href\",\"\"\"sub/x.htm\"\"\",\"C:\\site\\sub\\x.htm\",41,"
         u"\"リンク先のファイルが見つかりません。\"\r\n"
         u"\"/index.htm\",3,\"A\",\"name\",\"\"\"top\"\"\",,61,"
         u"\"このアンカーは既に 2 行目で定義されています。\"\r\n"
         u"\"/index.htm\",5,\"IMG\",,,,12,\"src 属性が設定されていません。\"\r\n"
         u"\"/index.htm\",5,\"IMG\",,,,11,\"alt 属性が重複定義されています。\"\r\n"
-        u"\"/index.htm\",7,\"a\",\"href\",\"\"\"http://example.com/\"\"\",,,\"リモートへのリンク。\"\r\n"
+        u"\"/index.htm\",7,\"a\",\"href\",\"\"\"http://example.com/"
+        u"\"\"\",,,\"リモートへのリンク。\"\r\n"
         u"\"/index.htm\",8,\"A\",\"href\",\"'#Top'\",\"C:\\site\\index.htm#Top\",49,"
         u"\"指定されたアンカーが見つかりません。\"\r\n"
         u"\"/index.htm\",9,\"A\",\"href\",\"\"\"mailto:\"\"\",,56,"
@@ -224,13 +228,17 @@ TEST_F(WriteLogTest, TabSeparatedWithFullPaths) {
         u"日時\t12-07-2026 09:05:00\r\n"
         u"\r\n"
         u"ファイル名\t行数\tタグ名\t属性名\t属性値\tリンク先\t警告 ID\t警告内容\r\n" +
-        p + u"\t3\tA\thref\t\"sub/x.htm\"\tC:\\site\\sub\\x.htm\t41\tリンク先のファイルが見つかりません。\r\n" +
-        p + u"\t3\tA\tname\t\"top\"\t\t61\tこのアンカーは既に 2 行目で定義されています。\r\n" +
-        p + u"\t5\tIMG\t\t\t\t12\tsrc 属性が設定されていません。\r\n" +
-        p + u"\t5\tIMG\t\t\t\t11\talt 属性が重複定義されています。\r\n" +
-        p + u"\t8\tA\thref\t'#Top'\tC:\\site\\index.htm#Top\t49\t指定されたアンカーが見つかりません。\r\n" +
+        p +
+        u"\t3\tA\thref\t\"sub/"
+        u"x.htm\"\tC:\\site\\sub\\x.htm\t41\tリンク先のファイルが見つかりません。\r\n" +
+        p + u"\t3\tA\tname\t\"top\"\t\t61\tこのアンカーは既に 2 行目で定義されています。\r\n" + p +
+        u"\t5\tIMG\t\t\t\t12\tsrc 属性が設定されていません。\r\n" + p +
+        u"\t5\tIMG\t\t\t\t11\talt 属性が重複定義されています。\r\n" + p +
+        u"\t8\tA\thref\t'#Top'\tC:\\site\\index.htm#"
+        u"Top\t49\t指定されたアンカーが見つかりません。\r\n" +
         p + u"\t9\tA\thref\t\"mailto:\"\t\t56\t\"mailto:\" の後にはメールアドレスが必要です。\r\n" +
-        u"C:\\site\\img\\logo.gif\t\t\t\t\t\t3\tこのファイルは、どこからもリンクされていません。\r\n"
+        u"C:\\site\\img\\logo."
+        u"gif\t\t\t\t\t\t3\tこのファイルは、どこからもリンクされていません。\r\n"
         u"C:\\site\\broken.htm\t\t\t\t\t\t9\tHTML 構造の解析中に未知のエラーを起こしました。\r\n"
         u"C:\\site\\broken.htm\t2\tA\thref\t\"../../up.htm\"\tC:\\up.htm\t32\t"
         u"相対パスが基準ディレクトリより上を参照しています。\r\n" +
@@ -255,8 +263,7 @@ TEST_F(WriteLogTest, NothingToWarnAbout) {
                                   closing);
     EXPECT_EQ(count, 0);
     options_.LogType = 1;
-    EXPECT_TRUE(Compose(count).ends_with(
-        u"\"警告内容\"\r\n" + closing));
+    EXPECT_TRUE(Compose(count).ends_with(u"\"警告内容\"\r\n" + closing));
     EXPECT_EQ(count, 0);
 }
 
@@ -301,8 +308,9 @@ TEST_F(WriteLogTest, WritesCodePage932AndReplacesTheOldLog) {
     ASSERT_TRUE(ComposeLog(run_, text, count));
     EXPECT_EQ(bytes, platform::Utf16ToCp932(text));
     EXPECT_TRUE(bytes.starts_with("Mokuroku (Version "));  // no byte-order mark
-    EXPECT_NE(bytes.find("\x83\x60\x83\x46\x83\x62\x83\x4E\x83\x5A\x83\x62\x83\x67\x96\xBC : jos?\r\n"),
-              bytes.npos);
+    EXPECT_NE(
+        bytes.find("\x83\x60\x83\x46\x83\x62\x83\x4E\x83\x5A\x83\x62\x83\x67\x96\xBC : jos?\r\n"),
+        bytes.npos);
     EXPECT_NE(bytes.find("\x81\x9F /index.htm\r\n"), bytes.npos);
     std::string temp;
     EXPECT_FALSE(fs.Contents(path + u".tmp", temp));
@@ -331,16 +339,16 @@ TEST(TargetColumn, ShowsTheTargetOnlyWhenItSaysMore) {
         bool shown;
     };
     const Case cases[] = {
-        {u"\"x.htm\"", uR"(C:\site\x.htm)", 10, true},               // relative
-        {u"\"sub/\"", uR"(C:\site\sub\index.htm)", 40, true},        // default document
-        {uR"("C:\site\x.htm")", uR"(C:\site\x.htm)", 40, false},     // as written
-        {uR"("c:\SITE\x.htm")", uR"(C:\site\x.htm)", 12, false},     // case alone is not shown
-        {uR"(C:\site\x.htm#Top)", uR"(C:\site\x.htm#top)", 18, true}, // anchor case differs
+        {u"\"x.htm\"", uR"(C:\site\x.htm)", 10, true},                 // relative
+        {u"\"sub/\"", uR"(C:\site\sub\index.htm)", 40, true},          // default document
+        {uR"("C:\site\x.htm")", uR"(C:\site\x.htm)", 40, false},       // as written
+        {uR"("c:\SITE\x.htm")", uR"(C:\site\x.htm)", 12, false},       // case alone is not shown
+        {uR"(C:\site\x.htm#Top)", uR"(C:\site\x.htm#top)", 18, true},  // anchor case differs
         {uR"('c:\site\X.htm#top')", uR"(C:\site\x.htm#top)", 40, false},
         {u"\"http://h/A.htm#x\"", u"http://h/a.htm#x", 100, true},   // remote path is exact
         {u"\"http://H/a.htm#x\"", u"http://h/a.htm#x", 100, false},  // remote host is folded
         {u"\"http://h/A.htm\"", u"http://h/a.htm", 100, false},
-        {u"\"top\"", u"elsewhere", 500, false},                      // anchors, BASE, failures
+        {u"\"top\"", u"elsewhere", 500, false},  // anchors, BASE, failures
         {u"\"ftp:x\"", u"other", 401, false},
         {u"\"\"", uR"(C:\site\)", 906, false},
         {u"\"#a\"", uR"(C:\site\a.htm#a)", 300, false},
@@ -358,14 +366,10 @@ TEST(CompareUrls, HeadsFoldedRestExact) {
         int result;
     };
     const Case cases[] = {
-        {u"http://a.com/x", u"http://a.com/x", 0},
-        {u"http://A.COM/x", u"http://a.com/x", 0},
-        {u"HTTP://a.com/x", u"http://a.com/x", 0},
-        {u"http://a.com/X", u"http://a.com/x", -1},
-        {u"http://a.com/x", u"http://a.com/X", 1},
-        {u"http://a.com/z", u"http://b.com/a", -1},
-        {u"http://b.com/a", u"http://a.com/z", 1},
-        {u"", u"http://a.com/", -1},
+        {u"http://a.com/x", u"http://a.com/x", 0}, {u"http://A.COM/x", u"http://a.com/x", 0},
+        {u"HTTP://a.com/x", u"http://a.com/x", 0}, {u"http://a.com/X", u"http://a.com/x", -1},
+        {u"http://a.com/x", u"http://a.com/X", 1}, {u"http://a.com/z", u"http://b.com/a", -1},
+        {u"http://b.com/a", u"http://a.com/z", 1}, {u"", u"http://a.com/", -1},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
