@@ -29,6 +29,8 @@ struct CheckSet {
     std::uint8_t DirAttribute = 0;
     std::uint8_t DirPatternXEnabled = 0;
     StringList DirPatternX{u""};
+
+    bool operator==(const CheckSet&) const = default;
 };
 
 // The values with which a new check set starts.

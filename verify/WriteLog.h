@@ -10,16 +10,17 @@ namespace HtmlLink {
 
 // Writes the log (a temporary file beside it, renamed over the old log). Returns the number
 // of warnings written, or -1 when composing or writing failed (an old log stays as it was).
+// Characters code page 932 cannot hold are written as '?'.
 std::int32_t WriteLog(const RunContext& run, std::u16string_view path);
 
 // The log text itself, as WriteLog would write it before encoding; `count` gets the warnings.
-// False on failure.
+// LogType 1 is CSV, 2 tab-separated, anything else plain text. False on failure (text empty).
 bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count);
 
-// The target column of an attribute; empty when there is nothing to show.
+// The target column of an attribute; empty when there is nothing to show, or on failure.
 std::u16string TargetColumn(const AttrEntry& attr);
 
-// -1, 0 or 1: heads folded, the rest compared exactly.
+// -1, 0 or 1: heads folded, the rest compared exactly; 0 on failure.
 std::int16_t CompareUrls(std::u16string_view a, std::u16string_view b);
 
 }  // namespace HtmlLink

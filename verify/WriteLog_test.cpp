@@ -1,0 +1,381 @@
+#include "verify/WriteLog.h"
+
+#include <gtest/gtest.h>
+
+#include "lib/Convert.h"
+#include "platform/Cp932.h"
+#include "platform/MemoryFileSystem.h"
+#include "platform/Program.h"
+
+namespace HtmlLink {
+namespace {
+
+AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line, int code,
+               WarningList warnings = {}) {
+    AttrEntry a;
+    a.Name = std::move(name);
+    a.Value = std::move(value);
+    a.Target = std::move(target);
+    a.Line = a.ValueLine = line;
+    a.Code = code;
+    a.Warnings = std::move(warnings);
+    return a;
+}
+
+TagEntry Tag(std::u16string name, int line, std::vector<AttrEntry> attrs,
+             WarningList warnings = {}) {
+    TagEntry t;
+    t.Name = std::move(name);
+    t.Line = line;
+    t.Attrs = std::move(attrs);
+    t.Warnings = std::move(warnings);
+    return t;
+}
+
+FileEntry File(std::u16string path, int status, WarningList warnings,
+               std::vector<TagEntry> tags = {}) {
+    FileEntry f;
+    f.Path = std::move(path);
+    f.Status = status;
+    f.Warnings = std::move(warnings);
+    f.Tags = std::move(tags);
+    return f;
+}
+
+// A small site after a run: warnings at every level, notes to add, a failed scan, and a file
+// after the end of a cancelled scan that must not appear.
+FileTable Site() {
+    FileTable t;
+    t.push_back(File(
+        uR"(C:\site\index.htm)", ScanOk, {},
+        {Tag(u"A", 3,
+             {Attr(u"href", u"\"sub/x.htm\"", uR"(C:\site\sub\x.htm)", 3, 10,
+                   {{10, u"リンク先のファイルが見つかりません。"}}),
+              Attr(u"name", u"\"top\"", u"top", 3, 501,
+                   {{501, u"このアンカーは既に 2 行目で定義されています。"}})}),
+         Tag(u"IMG", 5, {Attr(u"id", u"i", u"", 5, 500)},
+             {{2, u"src 属性が設定されていません。"}, {1, u"alt 属性が重複定義されています。"}}),
+         Tag(u"a", 7, {Attr(u"href", u"\"http://example.com/\"", u"http://example.com/", 7, 100)}),
+         Tag(u"A", 8,
+             {Attr(u"href", u"'#Top'", uR"(C:\site\index.htm#Top)", 8, 18,
+                   {{18, u"指定されたアンカーが見つかりません。"}})}),
+         Tag(u"A", 9,
+             {Attr(u"href", u"\"mailto:\"", u"mailto:", 9, 202,
+                   {{202, u"\"mailto:\" の後にはメールアドレスが必要です。"}}),
+              Attr(u"", u"", u"", 0, 0, {{10, u"never printed"}})}),
+         Tag(u"A", 10, {Attr(u"href", u"\"later.htm\"", uR"(C:\site\later.htm)", 10, 3)}),
+         Tag(u"", 0, {Attr(u"href", u"x", u"x", 11, 10, {{10, u"never printed"}})})}));
+    t.push_back(File(uR"(C:\site\img\logo.gif)", ScanNotHtml,
+                     {{10, u"このファイルは、どこからもリンクされていません。"}}));
+    t.push_back(File(uR"(C:\site\style.css)", ScanNotHtml, {}));
+    t.push_back(File(uR"(C:\site\broken.htm)", ScanUnknownError,
+                     {{99, u"HTML 構造の解析中に未知のエラーを起こしました。"}},
+                     {Tag(u"A", 2,
+                          {Attr(u"href", u"\"../../up.htm\"", uR"(C:\up.htm)", 2, 2,
+                                {{2, u"相対パスが基準ディレクトリより上を参照しています。"}})})}));
+    t.push_back(FileEntry{});
+    t.push_back(File(uR"(C:\site\unscanned.htm)", ScanOk, {{10, u"never printed"}}));
+    return t;
+}
+
+std::u16string FirstLine() {
+    const int minor = platform::VersionMinor();
+    return u"Mokuroku (Version " + ToDecimal(platform::VersionMajor()) + u"." +
+           (minor < 10 ? u"0" : u"") + ToDecimal(minor) + u") チェック結果\r\n\r\n";
+}
+
+const std::u16string kFootnotes =
+    u"\r\n----------------------------------------\r\n\r\n"
+    u"（それぞれの警告メッセージの末尾に \"[]\" で警告番号を示してあります。\r\n"
+    u"  ヘルプの「警告メッセージ一覧」で、各メッセージのより詳しい説明と\r\n"
+    u"  対処法を読むことができます。）\r\n";
+
+class WriteLogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_.Name = u"テスト";
+        set_.LocalPath = uR"(C:\site)";
+        run_.Set = &set_;
+        run_.Options = &options_;
+        run_.Files = &files_;
+        run_.LogDateTime = u"12-07-2026 09:05:00";
+        files_ = Site();
+    }
+
+    std::u16string Compose(std::int32_t& count) {
+        std::u16string text;
+        EXPECT_TRUE(ComposeLog(run_, text, count));
+        return text;
+    }
+
+    CheckSet set_;
+    Settings options_;
+    FileTable files_;
+    RunContext run_;
+};
+
+TEST_F(WriteLogTest, PlainText) {
+    options_.LogType = 0;
+    run_.LocalCheck = true;
+    run_.RemoteCheck = true;
+    const FileTable before = files_;
+    std::int32_t count = -1;
+    const std::u16string text = Compose(count);
+    const std::u16string expected =
+        FirstLine() +
+        u"========================================\r\n"
+        u"チェックセット名 : テスト\r\n"
+        u"基準ディレクトリ : C:\\site\r\n"
+        u"日時 : 12-07-2026 09:05:00\r\n"
+        u"========================================\r\n"
+        u"\r\n"
+        u"◆ /index.htm\r\n"
+        u"\r\n"
+        u"  【3 行目】 <A> タグの href 属性値 \"sub/x.htm\" (→ C:\\site\\sub\\x.htm)\r\n"
+        u"    リンク先のファイルが見つかりません。 [41]\r\n"
+        u"\r\n"
+        u"  【3 行目】 <A> タグの name 属性値 \"top\"\r\n"
+        u"    このアンカーは既に 2 行目で定義されています。 [61]\r\n"
+        u"\r\n"
+        u"  【5 行目】 <IMG> タグ\r\n"
+        u"    src 属性が設定されていません。 [12]\r\n"
+        u"  【5 行目】 <IMG> タグ\r\n"
+        u"    alt 属性が重複定義されています。 [11]\r\n"
+        u"\r\n"
+        u"  【7 行目】 <a> タグの href 属性値 \"http://example.com/\"\r\n"
+        u"    途中キャンセルされたため、未チェック。\r\n"
+        u"\r\n"
+        u"  【8 行目】 <A> タグの href 属性値 '#Top' (→ C:\\site\\index.htm#Top)\r\n"
+        u"    指定されたアンカーが見つかりません。 [49]\r\n"
+        u"\r\n"
+        u"  【9 行目】 <A> タグの href 属性値 \"mailto:\"\r\n"
+        u"    \"mailto:\" の後にはメールアドレスが必要です。 [56]\r\n"
+        u"\r\n"
+        u"  【10 行目】 <A> タグの href 属性値 \"later.htm\" (→ C:\\site\\later.htm)\r\n"
+        u"    途中キャンセルされたため、未チェック。\r\n"
+        u"\r\n"
+        u"◆ /img/logo.gif\r\n"
+        u"\r\n"
+        u"  このファイルは、どこからもリンクされていません。 [3]\r\n"
+        u"\r\n"
+        u"◆ /broken.htm\r\n"
+        u"\r\n"
+        u"  HTML 構造の解析中に未知のエラーを起こしました。 [9]\r\n"
+        u"\r\n" +
+        kFootnotes;
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(count, 8);
+    // The notes went to copies.
+    EXPECT_TRUE(files_[0].Tags[2].Attrs[0].Warnings.empty());
+    EXPECT_EQ(files_[0].Tags[5].Attrs[0].Warnings.size(),
+              before[0].Tags[5].Attrs[0].Warnings.size());
+}
+
+TEST_F(WriteLogTest, CommaSeparated) {
+    options_.LogType = 1;
+    options_.AlwaysLogRemoteLink = 1;
+    run_.LocalCheck = true;
+    run_.RemoteCheck = false;
+    std::int32_t count = -1;
+    const std::u16string text = Compose(count);
+    const std::u16string expected =
+        FirstLine() +
+        u"\"チェックセット名\",\"テスト\"\r\n"
+        u"\"基準ディレクトリ\",\"C:\\site\"\r\n"
+        u"\"日時\",\"12-07-2026 09:05:00\"\r\n"
+        u"\r\n"
+        u"\"ファイル名\",\"行数\",\"タグ名\",\"属性名\",\"属性値\",\"リンク先\",\"警告 "
+        u"ID\",\"警告内容\"\r\n"
+        u"\"/index.htm\",3,\"A\",\"href\",\"\"\"sub/x.htm\"\"\",\"C:\\site\\sub\\x.htm\",41,"
+        u"\"リンク先のファイルが見つかりません。\"\r\n"
+        u"\"/index.htm\",3,\"A\",\"name\",\"\"\"top\"\"\",,61,"
+        u"\"このアンカーは既に 2 行目で定義されています。\"\r\n"
+        u"\"/index.htm\",5,\"IMG\",,,,12,\"src 属性が設定されていません。\"\r\n"
+        u"\"/index.htm\",5,\"IMG\",,,,11,\"alt 属性が重複定義されています。\"\r\n"
+        u"\"/index.htm\",7,\"a\",\"href\",\"\"\"http://example.com/"
+        u"\"\"\",,,\"リモートへのリンク。\"\r\n"
+        u"\"/index.htm\",8,\"A\",\"href\",\"'#Top'\",\"C:\\site\\index.htm#Top\",49,"
+        u"\"指定されたアンカーが見つかりません。\"\r\n"
+        u"\"/index.htm\",9,\"A\",\"href\",\"\"\"mailto:\"\"\",,56,"
+        u"\"\"\"mailto:\"\" の後にはメールアドレスが必要です。\"\r\n"
+        u"\"/index.htm\",10,\"A\",\"href\",\"\"\"later.htm\"\"\",\"C:\\site\\later.htm\",,"
+        u"\"途中キャンセルされたため、未チェック。\"\r\n"
+        u"\"/img/logo.gif\",,,,,,3,\"このファイルは、どこからもリンクされていません。\"\r\n"
+        u"\"/broken.htm\",,,,,,9,\"HTML 構造の解析中に未知のエラーを起こしました。\"\r\n"
+        u"\"/broken.htm\",2,\"A\",\"href\",\"\"\"../../up.htm\"\"\",\"C:\\up.htm\",32,"
+        u"\"相対パスが基準ディレクトリより上を参照しています。\"\r\n"
+        u"\"/broken.htm\",2,\"A\",\"href\",\"\"\"../../up.htm\"\"\",\"C:\\up.htm\",,"
+        u"\"途中キャンセルされたため、未チェック。\"\r\n" +
+        kFootnotes;
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(count, 9);
+}
+
+TEST_F(WriteLogTest, TabSeparatedWithFullPaths) {
+    options_.LogType = 2;
+    options_.AlwaysLogRemoteLink = 0;
+    options_.TrimLogPath = 0;
+    options_.UseSlashLogPath = 0;
+    run_.LocalCheck = false;
+    run_.RemoteCheck = false;
+    std::int32_t count = -1;
+    const std::u16string text = Compose(count);
+    const std::u16string p = uR"(C:\site\index.htm)";
+    const std::u16string expected =
+        FirstLine() +
+        u"チェックセット名\tテスト\r\n"
+        u"基準ディレクトリ\tC:\\site\r\n"
+        u"日時\t12-07-2026 09:05:00\r\n"
+        u"\r\n"
+        u"ファイル名\t行数\tタグ名\t属性名\t属性値\tリンク先\t警告 ID\t警告内容\r\n" +
+        p +
+        u"\t3\tA\thref\t\"sub/"
+        u"x.htm\"\tC:\\site\\sub\\x.htm\t41\tリンク先のファイルが見つかりません。\r\n" +
+        p + u"\t3\tA\tname\t\"top\"\t\t61\tこのアンカーは既に 2 行目で定義されています。\r\n" + p +
+        u"\t5\tIMG\t\t\t\t12\tsrc 属性が設定されていません。\r\n" + p +
+        u"\t5\tIMG\t\t\t\t11\talt 属性が重複定義されています。\r\n" + p +
+        u"\t8\tA\thref\t'#Top'\tC:\\site\\index.htm#"
+        u"Top\t49\t指定されたアンカーが見つかりません。\r\n" +
+        p + u"\t9\tA\thref\t\"mailto:\"\t\t56\t\"mailto:\" の後にはメールアドレスが必要です。\r\n" +
+        u"C:\\site\\img\\logo."
+        u"gif\t\t\t\t\t\t3\tこのファイルは、どこからもリンクされていません。\r\n"
+        u"C:\\site\\broken.htm\t\t\t\t\t\t9\tHTML 構造の解析中に未知のエラーを起こしました。\r\n"
+        u"C:\\site\\broken.htm\t2\tA\thref\t\"../../up.htm\"\tC:\\up.htm\t32\t"
+        u"相対パスが基準ディレクトリより上を参照しています。\r\n" +
+        kFootnotes;
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(count, 9);
+}
+
+TEST_F(WriteLogTest, NothingToWarnAbout) {
+    files_ = {File(uR"(C:\site\a.htm)", ScanOk, {},
+                   {Tag(u"A", 1, {Attr(u"href", u"b.htm", uR"(C:\site\b.htm)", 1, 40)})})};
+    const std::u16string closing = u"\r\n（警告すべき点はありません）";
+    std::int32_t count = -1;
+    options_.LogType = 0;
+    EXPECT_EQ(Compose(count), FirstLine() +
+                                  u"========================================\r\n"
+                                  u"チェックセット名 : テスト\r\n"
+                                  u"基準ディレクトリ : C:\\site\r\n"
+                                  u"日時 : 12-07-2026 09:05:00\r\n"
+                                  u"========================================\r\n"
+                                  u"\r\n" +
+                                  closing);
+    EXPECT_EQ(count, 0);
+    options_.LogType = 1;
+    EXPECT_TRUE(Compose(count).ends_with(u"\"警告内容\"\r\n" + closing));
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(WriteLogTest, DisplayPaths) {
+    struct Case {
+        std::u16string local_path;
+        std::uint8_t trim, slash;
+        std::u16string shown;
+    };
+    const Case cases[] = {
+        {uR"(C:\site)", 1, 1, u"/sub/a.htm"},
+        {uR"(C:\site\)", 1, 1, u"sub/a.htm"},
+        {uR"(C:\site)", 1, 0, uR"(\sub\a.htm)"},
+        {uR"(C:\site)", 0, 1, u"C:/site/sub/a.htm"},
+        {uR"(C:\a\much\longer\base\directory)", 1, 1, u""},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        set_.LocalPath = cases[i].local_path;
+        options_.TrimLogPath = cases[i].trim;
+        options_.UseSlashLogPath = cases[i].slash;
+        files_ = {File(uR"(C:\site\sub\a.htm)", ScanNotHtml, {{10, u"w"}})};
+        std::int32_t count = 0;
+        const std::u16string text = Compose(count);
+        EXPECT_NE(text.find(u"◆ " + cases[i].shown + u"\r\n\r\n  w [3]\r\n"), text.npos);
+        EXPECT_NE(text.find(u"基準ディレクトリ : " + cases[i].local_path + u"\r\n"), text.npos);
+    }
+}
+
+TEST_F(WriteLogTest, WritesCodePage932AndReplacesTheOldLog) {
+    platform::MemoryFileSystem fs;
+    platform::ScopedFileSystem use(fs);
+    fs.AddDirectory(uR"(C:\logs)");
+    const std::u16string path = uR"(C:\logs\テスト.txt)";
+    fs.AddFile(path, "an old and much longer log that must not survive in any part");
+    set_.Name = u"josé";
+    EXPECT_EQ(WriteLog(run_, path), 8);
+    std::string bytes;
+    ASSERT_TRUE(fs.Contents(path, bytes));
+    std::u16string text;
+    std::int32_t count = 0;
+    ASSERT_TRUE(ComposeLog(run_, text, count));
+    EXPECT_EQ(bytes, platform::Utf16ToCp932(text));
+    EXPECT_TRUE(bytes.starts_with("Mokuroku (Version "));  // no byte-order mark
+    EXPECT_NE(
+        bytes.find("\x83\x60\x83\x46\x83\x62\x83\x4E\x83\x5A\x83\x62\x83\x67\x96\xBC : jos?\r\n"),
+        bytes.npos);
+    EXPECT_NE(bytes.find("\x81\x9F /index.htm\r\n"), bytes.npos);
+    std::string temp;
+    EXPECT_FALSE(fs.Contents(path + u".tmp", temp));
+}
+
+TEST_F(WriteLogTest, FailedWriteLeavesTheOldLog) {
+    platform::MemoryFileSystem fs;
+    platform::ScopedFileSystem use(fs);
+    EXPECT_EQ(WriteLog(run_, uR"(C:\missing\log.txt)"), -1);
+    std::string bytes;
+    EXPECT_FALSE(fs.Contents(uR"(C:\missing\log.txt)", bytes));
+
+    fs.AddFile(uR"(C:\logs\log.txt)", "old log", platform::kReadOnly);
+    EXPECT_EQ(WriteLog(run_, uR"(C:\logs\log.txt)"), -1);
+    ASSERT_TRUE(fs.Contents(uR"(C:\logs\log.txt)", bytes));
+    EXPECT_EQ(bytes, "old log");
+    EXPECT_FALSE(fs.Contents(uR"(C:\logs\log.txt.tmp)", bytes));
+
+    EXPECT_EQ(WriteLog(run_, u""), -1);
+}
+
+TEST(TargetColumn, ShowsTheTargetOnlyWhenItSaysMore) {
+    struct Case {
+        std::u16string value, target;
+        int code;
+        bool shown;
+    };
+    const Case cases[] = {
+        {u"\"x.htm\"", uR"(C:\site\x.htm)", 10, true},                 // relative
+        {u"\"sub/\"", uR"(C:\site\sub\index.htm)", 40, true},          // default document
+        {uR"("C:\site\x.htm")", uR"(C:\site\x.htm)", 40, false},       // as written
+        {uR"("c:\SITE\x.htm")", uR"(C:\site\x.htm)", 12, false},       // case alone is not shown
+        {uR"(C:\site\x.htm#Top)", uR"(C:\site\x.htm#top)", 18, true},  // anchor case differs
+        {uR"('c:\site\X.htm#top')", uR"(C:\site\x.htm#top)", 40, false},
+        {u"\"http://h/A.htm#x\"", u"http://h/a.htm#x", 100, true},   // remote path is exact
+        {u"\"http://H/a.htm#x\"", u"http://h/a.htm#x", 100, false},  // remote host is folded
+        {u"\"http://h/A.htm\"", u"http://h/a.htm", 100, false},
+        {u"\"top\"", u"elsewhere", 500, false},  // anchors, BASE, failures
+        {u"\"ftp:x\"", u"other", 401, false},
+        {u"\"\"", uR"(C:\site\)", 906, false},
+        {u"\"#a\"", uR"(C:\site\a.htm#a)", 300, false},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const AttrEntry a = Attr(u"href", cases[i].value, cases[i].target, 1, cases[i].code);
+        EXPECT_EQ(TargetColumn(a), cases[i].shown ? cases[i].target : u"");
+    }
+}
+
+TEST(CompareUrls, HeadsFoldedRestExact) {
+    struct Case {
+        std::u16string a, b;
+        int result;
+    };
+    const Case cases[] = {
+        {u"http://a.com/x", u"http://a.com/x", 0}, {u"http://A.COM/x", u"http://a.com/x", 0},
+        {u"HTTP://a.com/x", u"http://a.com/x", 0}, {u"http://a.com/X", u"http://a.com/x", -1},
+        {u"http://a.com/x", u"http://a.com/X", 1}, {u"http://a.com/z", u"http://b.com/a", -1},
+        {u"http://b.com/a", u"http://a.com/z", 1}, {u"", u"http://a.com/", -1},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(CompareUrls(cases[i].a, cases[i].b), cases[i].result);
+    }
+}
+
+}  // namespace
+}  // namespace HtmlLink
