@@ -172,6 +172,9 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.Options = &options;
     run.Files = &FileTable;
     run.Paths = &Paths;
+    // The site does not change during a run, so verification asks each question once.
+    VerifyCache cache;
+    run.Cache = &cache;
 
     for (size_t k = 0; k < found.size(); ++k) {
         view_.YieldToWindowSystem();

@@ -1,0 +1,251 @@
+#include "app/CheckRun.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/LinkTags.h"
+#include "platform/Cp932.h"
+#include "platform/MemoryFileSystem.h"
+#include "platform/Program.h"
+#include "testutil/ScriptedRunView.h"
+
+using app::BoxAnswer;
+using app::BoxIcon;
+using platform::MemoryFileSystem;
+using testutil::ScriptedRunView;
+
+namespace {
+
+class CheckRunTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        HtmlLink::BuildLinkTagTable();
+        platform::SetProgramDirectory(uR"(C:\prog\)");
+        fs.AddDirectory(uR"(C:\prog)");
+        fs.AddDirectory(uR"(C:\logs)");
+        CheckSet s = NewCheckSet();
+        s.Name = u"site";
+        s.LocalPath = uR"(C:\site)";
+        s.Url.clear();
+        sets = {s};
+        options = Settings();
+        options.LogFileDirectory = uR"(C:\logs\)";
+        request = app::RunRequest();
+        request.Sets = &sets;
+        request.Options = &options;
+        request.SelectedIndex = 0;
+        request.LogDateTime = u"12-07-2026 09:05:00";
+    }
+    void TearDown() override { platform::SetProgramDirectory(u""); }
+
+    std::u16string Log(const std::u16string& path) {
+        std::string bytes;
+        EXPECT_TRUE(fs.Contents(path, bytes)) << "no log at the expected path";
+        return platform::Cp932ToUtf16(bytes);
+    }
+
+    MemoryFileSystem fs;
+    platform::ScopedFileSystem use{fs};
+    CheckSets sets;
+    Settings options;
+    app::RunRequest request;
+    ScriptedRunView view;
+    app::CheckRun run{view};
+};
+
+const std::u16string kHead =
+    u"Mokuroku (Version 1.00) チェック結果\r\n\r\n"
+    u"========================================\r\n"
+    u"チェックセット名 : site\r\n"
+    u"基準ディレクトリ : C:\\site\r\n"
+    u"日時 : 12-07-2026 09:05:00\r\n"
+    u"========================================\r\n\r\n";
+
+const std::u16string kClosing =
+    u"\r\n----------------------------------------\r\n\r\n"
+    u"（それぞれの警告メッセージの末尾に \"[]\" で警告番号を示してあります。\r\n"
+    u"  ヘルプの「警告メッセージ一覧」で、各メッセージのより詳しい説明と\r\n"
+    u"  対処法を読むことができます。）\r\n";
+
+}  // namespace
+
+TEST_F(CheckRunTest, ValidationMessagesInOrder) {
+    struct Case {
+        std::function<void(CheckRunTest&)> arrange;
+        std::u16string message;
+    };
+    const Case cases[] = {
+        {[](CheckRunTest& t) { t.sets.assign(1, CheckSet{}); },
+         u"チェックセットがまだ一つも登録されていません。"},
+        {[](CheckRunTest& t) { t.request.SelectedIndex = -1; },
+         u"チェックセットを選択してください。"},
+        {[](CheckRunTest& t) { t.sets[0].LocalPath = uR"(C:\nothere)"; },
+         u"チェック セットの基準ディレクトリが無効です。"},
+        {[](CheckRunTest& t) { t.request.LocalCheck = 0; },
+         u"「ローカル リンク」、「リモート リンク」の\r\n"
+         u"少なくともどちらか一方にチェックを入れてください。"},
+        {[](CheckRunTest& t) { t.fs.AddDirectory(uR"(C:\site\.hidden)"); },
+         u"チェック対象となりうるファイルがありません。"},
+    };
+    fs.AddDirectory(uR"(C:\site)");
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        SetUp();
+        fs.AddDirectory(uR"(C:\site)");
+        view = ScriptedRunView();
+        cases[i].arrange(*this);
+        run.cmdExecute_Click(request);
+        ASSERT_EQ(view.Boxes.size(), 1u);
+        EXPECT_EQ(view.Boxes[0].Icon, BoxIcon::Exclamation);
+        EXPECT_EQ(view.Boxes[0].Title, u"エラー");
+        EXPECT_EQ(view.Boxes[0].Text, cases[i].message);
+        EXPECT_TRUE(view.ControlsEnabled);
+        EXPECT_TRUE(view.ExecuteEnabled);
+        EXPECT_EQ(view.ExecuteCaption, u"チェック");
+        EXPECT_EQ(view.Titles.back(), u"Mokuroku");
+        EXPECT_FALSE(run.Running());
+    }
+}
+
+TEST_F(CheckRunTest, WholeRunWritesTheLogAndReports) {
+    fs.AddFile(uR"(C:\site\index.htm)", "<html>\r\n<a href=\"missing.htm\">x</a>\r\n"
+                                        "<a href=\"a.htm\">a</a>\r\n");
+    fs.AddFile(uR"(C:\site\a.htm)", "<a href=\"index.htm\">top</a>");
+    view.Answers = {BoxAnswer::No};
+    run.cmdExecute_Click(request);
+
+    EXPECT_EQ(Log(uR"(C:\logs\site.txt)"),
+              kHead + u"◆ /index.htm\r\n\r\n"
+                      u"  【2 行目】 <a> タグの href 属性値 \"missing.htm\" (→ C:\\site\\missing.htm)\r\n"
+                      u"    リンク先のファイルが見つかりません。 [41]\r\n\r\n" +
+                  kClosing);
+    ASSERT_EQ(view.Boxes.size(), 1u);
+    EXPECT_EQ(view.Boxes[0].Icon, BoxIcon::Information);
+    EXPECT_EQ(view.Boxes[0].Title, u"チェック終了");
+    EXPECT_EQ(view.Boxes[0].Text,
+              u"チェックを終了しました。\r\n1 件の警告があります。\r\n\r\nログを表示しますか？");
+    // Progress: search, 0%, then by bytes, verification, log, idle.
+    const std::vector<std::u16string> titles = {
+        u"Mokuroku" u"ファイル検索中 ... ", u"Mokuroku" u"0% ... ファイル解析中 ... ",
+        u"Mokuroku" u"31% ... ファイル解析中 ... ", u"Mokuroku" u"100% ... ファイル解析中 ... ",
+        u"Mokuroku" u"リンク先を検証中 ... ", u"Mokuroku" u"ログ作成中 ... ", u"Mokuroku"};
+    EXPECT_EQ(view.Titles, titles);
+    EXPECT_EQ(run.LastWarningCount, 1);
+}
+
+TEST_F(CheckRunTest, CsvAndTabSeparatedLogs) {
+    fs.AddFile(uR"(C:\site\index.htm)", "<a href=\"x\"\"y.htm\">x</a>");
+    options.LogType = 1;
+    run.cmdExecute_Click(request);
+    const std::u16string records =
+        u"\"チェックセット名\",\"site\"\r\n"
+        u"\"基準ディレクトリ\",\"C:\\site\"\r\n"
+        u"\"日時\",\"12-07-2026 09:05:00\"\r\n\r\n"
+        u"\"ファイル名\",\"行数\",\"タグ名\",\"属性名\",\"属性値\",\"リンク先\",\"警告 ID\",\"警告内容\"\r\n";
+    // Nothing links to the page: its file-level record has empty columns.
+    EXPECT_EQ(Log(uR"(C:\logs\site.csv)"),
+              u"Mokuroku (Version 1.00) チェック結果\r\n\r\n" + records +
+                  u"\"/index.htm\",,,,,,3,\"このファイルは、どこからもリンクされていません。\"\r\n"
+                  u"\"/index.htm\",1,\"a\",\"href\",\"\"\"x\"\"\",\"C:\\site\\x\",41,"
+                  u"\"リンク先のファイルが見つかりません。\"\r\n" +
+                  kClosing);
+    options.LogType = 2;
+    run.cmdExecute_Click(request);
+    EXPECT_EQ(Log(uR"(C:\logs\site.txt)"),
+              u"Mokuroku (Version 1.00) チェック結果\r\n\r\n"
+              u"チェックセット名\tsite\r\n基準ディレクトリ\tC:\\site\r\n"
+              u"日時\t12-07-2026 09:05:00\r\n\r\n"
+              u"ファイル名\t行数\tタグ名\t属性名\t属性値\tリンク先\t警告 ID\t警告内容\r\n"
+              u"/index.htm\t\t\t\t\t\t3\tこのファイルは、どこからもリンクされていません。\r\n"
+              u"/index.htm\t1\ta\thref\t\"x\"\tC:\\site\\x\t41\t"
+              u"リンク先のファイルが見つかりません。\r\n" +
+                  kClosing);
+}
+
+TEST_F(CheckRunTest, NoWarnings) {
+    fs.AddFile(uR"(C:\site\index.htm)", "<a href=\"#top\" name=\"top\">top</a>");
+    run.cmdExecute_Click(request);
+    EXPECT_EQ(Log(uR"(C:\logs\site.txt)"), kHead + u"\r\n（警告すべき点はありません）");
+    ASSERT_EQ(view.Boxes.size(), 1u);
+    EXPECT_EQ(view.Boxes[0].Buttons, app::BoxButtons::Ok);
+    EXPECT_EQ(view.Boxes[0].Text, u"チェックを終了しました。\r\n警告すべき点はありません。");
+}
+
+TEST_F(CheckRunTest, CancelAnsweredNoThenYes) {
+    fs.AddFile(uR"(C:\site\a.htm)", "<a href=\"b.htm\">b</a>");
+    fs.AddFile(uR"(C:\site\b.htm)", "<a href=\"c.htm\">c</a>");
+    fs.AddFile(uR"(C:\site\c.htm)", "<a href=\"a.htm\">a</a>");
+    // Stop is clicked before the second file (answered No) and before the third (Yes).
+    view.OnYield = [&](int n) {
+        if (n == 2 || n == 3) run.cmdExecute_Click();
+    };
+    view.Answers = {BoxAnswer::No, BoxAnswer::Yes, BoxAnswer::No};
+    run.cmdExecute_Click(request);
+    ASSERT_EQ(view.Boxes.size(), 3u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(view.Boxes[i].Icon, BoxIcon::Question);
+        EXPECT_TRUE(view.Boxes[i].DefaultNo);
+        EXPECT_EQ(view.Boxes[i].Title, u"処理の中断");
+        EXPECT_EQ(view.Boxes[i].Text, u"処理を中断します。よろしいですか？");
+    }
+    // Two files were scanned; their links were never verified.
+    EXPECT_EQ(Log(uR"(C:\logs\site.txt)"),
+              kHead +
+                  u"◆ /a.htm\r\n\r\n"
+                  u"  【1 行目】 <a> タグの href 属性値 \"b.htm\" (→ C:\\site\\b.htm)\r\n"
+                  u"    途中キャンセルされたため、未チェック。\r\n\r\n"
+                  u"◆ /b.htm\r\n\r\n"
+                  u"  【1 行目】 <a> タグの href 属性値 \"c.htm\" (→ C:\\site\\c.htm)\r\n"
+                  u"    途中キャンセルされたため、未チェック。\r\n\r\n"
+                  u"\r\n（警告すべき点はありません）");
+    EXPECT_TRUE(run.FileTable[2].Path.empty());
+}
+
+TEST_F(CheckRunTest, NumberedLogsAndOpening) {
+    struct RecordingShell : platform::Shell {
+        std::u16string opened;
+        bool Open(std::u16string_view file, std::u16string_view) override {
+            opened = file;
+            return true;
+        }
+    } shell;
+    platform::ScopedShell use_shell(shell);
+    fs.AddFile(uR"(C:\site\index.htm)", "<a href=\"1.htm\"></a><a href=\"2.htm\"></a><img src=3.gif>");
+    fs.AddFile(uR"(C:\logs\site_000.txt)", "");
+    options.LogFileIncrement = 1;
+    sets[0].AlertIgnoredFile = 0;
+    view.Answers = {BoxAnswer::Yes};
+    run.cmdExecute_Click(request);
+    EXPECT_EQ(run.LastLogPath, uR"(C:\logs\site_001.txt)");
+    EXPECT_EQ(view.Boxes.back().Text,
+              u"チェックを終了しました。\r\n3 件の警告があります。\r\n\r\nログを表示しますか？");
+    EXPECT_EQ(shell.opened, uR"(C:\logs\site_001.txt)");
+}
+
+TEST_F(CheckRunTest, LogDirectoryMissing) {
+    fs.AddFile(uR"(C:\site\index.htm)", "");
+    options.LogFileDirectory = uR"(C:\nowhere\)";
+    run.cmdExecute_Click(request);
+    ASSERT_EQ(view.Boxes.size(), 1u);
+    EXPECT_EQ(view.Boxes[0].Text, u"ログの作成時にエラーが発生しました。");
+    EXPECT_TRUE(view.ControlsEnabled);
+}
+
+TEST_F(CheckRunTest, RemoteOnlySkipsVerification) {
+    fs.AddFile(uR"(C:\site\index.htm)", "<a href=\"missing.htm\">x</a><a href=\"http://h/\">r</a>");
+    request.LocalCheck = 0;
+    request.RemoteCheck = 1;
+    run.cmdExecute_Click(request);
+    const std::u16string log = Log(uR"(C:\logs\site.txt)");
+    EXPECT_EQ(log.find(u"[41]"), log.npos);
+    EXPECT_EQ(log.find(u"[3]"), log.npos);  // no unlinked-file check either
+    EXPECT_NE(log.find(u"属性値 \"http://h/\"\r\n    途中キャンセルされたため、未チェック。"), log.npos);
+}
+
+TEST(ProgressPercent, RoundsHalfToEven) {
+    EXPECT_EQ(app::ProgressPercent(1, 200, 1, 2), 0);   // 0.5
+    EXPECT_EQ(app::ProgressPercent(3, 200, 1, 2), 2);   // 1.5
+    EXPECT_EQ(app::ProgressPercent(5, 200, 1, 2), 2);   // 2.5
+    EXPECT_EQ(app::ProgressPercent(200, 200, 2, 2), 100);
+    EXPECT_EQ(app::ProgressPercent(0, 0, 1, 4), 25);    // empty files: by count
+    EXPECT_EQ(app::ProgressPercent(INT64_MAX / 2, INT64_MAX, 1, 2), 50);
+}
