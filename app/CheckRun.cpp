@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/ScanAhead.h"
 #include "engine/ScanFile.h"
 #include "lib/Convert.h"
 #include "lib/VornFileList.h"
@@ -176,19 +177,19 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     VerifyCache cache;
     run.Cache = &cache;
 
-    for (size_t k = 0; k < found.size(); ++k) {
-        view_.YieldToWindowSystem();
-        if (ConfirmCancel()) break;
-        FileEntry& entry = FileTable[k];
-        entry.Path = found[k];
-        if (ScanFile(entry, set.HtmlFileLikePattern) == ScanOk) {
-            CheckFileTags(entry, base_url_head, set);
-            CheckAnchorDefinitions(entry, set);
+    {
+        ScanAhead ahead(found, set, base_url_head,
+                        request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
+                                                : static_cast<unsigned>(request.ScanWorkers));
+        for (size_t k = 0; k < found.size(); ++k) {
+            view_.YieldToWindowSystem();
+            if (ConfirmCancel()) break;
+            FileTable[k] = ahead.Take(k);
+            platform::DirEntry info;
+            if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
+            Title(ToDecimal(ProgressPercent(DoneBytes, TotalBytes, k + 1, found.size())) +
+                  std::u16string(kScanning));
         }
-        platform::DirEntry info;
-        if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
-        Title(ToDecimal(ProgressPercent(DoneBytes, TotalBytes, k + 1, found.size())) +
-              std::u16string(kScanning));
     }
 
     if (request.LocalCheck == 1 && Running_) {

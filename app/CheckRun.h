@@ -43,6 +43,7 @@ struct RunRequest {
     std::u16string RemoteCheckCaption = u"リモート リンク";
     std::u16string LogPath;  // when not empty, the log goes here instead of the log directory
     std::u16string LogDateTime;  // fixes the log's date and time (tests); empty: the clock
+    int ScanWorkers = -1;  // threads that scan ahead of the loop; -1 as many as the machine has
 };
 
 class CheckRun {

@@ -38,7 +38,9 @@ def main():
                 href = 'http://www.example.jp/%d.html' % k
             else:
                 href = './p%03d.htm' % rnd.randrange(per_dir)
-            lines.append('<p id="s%d">%s <a href="%s"\n   title="リンク %d">%d</a></p>' % (k % 10 if k < 10 else 100 + k, text, href, k, k))
+            # Ten anchors a page, for the fragment links above.
+            anchor = ' id="s%d"' % k if k < 10 else ''
+            lines.append('<p%s>%s <a href="%s"\n   title="リンク %d">%d</a></p>' % (anchor, text, href, k, k))
         lines.append('<!-- 注釈\n 複数行 -->')
         lines.append('</body></html>')
         body = '\r\n'.join(lines) + '\r\n'

@@ -270,13 +270,13 @@ PathKind GetPathKind(std::u16string_view path) noexcept try {
                    ? PathKind::Directory
                    : PathKind::None;
     }
-    if (platform::Fs().List(path, kAnyFile, entries) == platform::ListResult::Ok &&
-        !entries.empty())
-        return PathKind::File;
-    if (platform::Fs().List(path, kAnyEntry, entries) == platform::ListResult::Ok &&
-        !entries.empty())
-        return PathKind::Directory;
-    return PathKind::None;
+    // One listing with directories answers both questions: a name lists as one entry at most.
+    if (platform::Fs().List(path, kAnyEntry, entries) != platform::ListResult::Ok ||
+        entries.empty())
+        return PathKind::None;
+    for (const platform::DirEntry& e : entries)
+        if (!(e.Attributes & platform::kDirectory)) return PathKind::File;
+    return PathKind::Directory;
 } catch (...) {
     return PathKind::None;
 }

@@ -116,6 +116,16 @@ public:
         std::u16string dir, wildcard;
         SplitListing(listing, dir, wildcard);
         if (HasWildcard(dir) || listing.find(u'\0') != listing.npos) return ListResult::InvalidName;
+        // A name written as it is on disk costs one call, which is what link verification
+        // asks for most of the time.
+        std::string direct;
+        struct stat st;
+        if (!wildcard.empty() && !HasWildcard(wildcard) && wildcard != u"." && wildcard != u".." &&
+            DriveToHost(listing, direct) && ::stat(direct.c_str(), &st) == 0) {
+            DirEntry e{wildcard, AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
+            if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
+            return ListResult::Ok;
+        }
         std::string host_dir;
         if (dir.empty()) {
             host_dir = ".";
@@ -127,7 +137,6 @@ public:
         if (!HasWildcard(wildcard)) {
             // A plain name: one lookup instead of reading the directory.
             std::string name;
-            struct stat st;
             if (FindChild(host_dir, wildcard, name) && name != "." && name != ".." &&
                 StatFollow(Join(host_dir, name), st)) {
                 DirEntry e{FromUtf8(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
@@ -145,7 +154,6 @@ public:
             if (raw == "." || raw == "..") continue;
             std::u16string name = FromUtf8(raw);
             if (!MatchFileWildcard(name, wildcard)) continue;
-            struct stat st;
             if (!StatFollow(Join(host_dir, raw), st)) continue;  // vanished meanwhile
             DirEntry e{std::move(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
             if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
@@ -163,9 +171,9 @@ public:
 
     bool Stat(std::u16string_view path, DirEntry& out) override try {
         std::string host;
-        if (!Resolve(path, host)) return false;
         struct stat st;
-        if (!StatFollow(host, st)) return false;
+        const bool direct = DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0;
+        if (!direct && (!Resolve(path, host) || !StatFollow(host, st))) return false;
         const size_t slash = host.find_last_of('/');
         out.Name = FromUtf8(slash == host.npos ? host : host.substr(slash + 1));
         out.Attributes = AttributesOf(st);
@@ -178,8 +186,11 @@ public:
     bool ReadFile(std::u16string_view path, std::string& out) override try {
         out.clear();
         std::string host;
-        if (!Resolve(path, host)) return false;
-        const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+        int fd = DriveToHost(path, host) ? ::open(host.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+        if (fd < 0) {
+            if (!Resolve(path, host)) return false;
+            fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+        }
         if (fd < 0) return false;
         struct stat st;
         if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {

@@ -1,0 +1,99 @@
+#include "app/ScanAhead.h"
+
+#include "engine/ScanFile.h"
+#include "verify/Anchors.h"
+#include "verify/TagChecks.h"
+
+namespace app {
+
+void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const CheckSet& set,
+                  const std::u16string& base_url_head) {
+    entry.Path = path;
+    if (HtmlLink::ScanFile(entry, set.HtmlFileLikePattern) == HtmlLink::ScanOk) {
+        HtmlLink::CheckFileTags(entry, base_url_head, set);
+        HtmlLink::CheckAnchorDefinitions(entry, set);
+    }
+}
+
+unsigned ScanAhead::DefaultWorkers() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? std::min(cores - 1, 3u) : 0;
+}
+
+ScanAhead::ScanAhead(const std::vector<std::u16string>& files, const CheckSet& set,
+                     std::u16string base_url_head, unsigned workers)
+    : files_(files),
+      set_(set),
+      base_url_head_(std::move(base_url_head)),
+      staged_(files.size()),
+      state_(files.size(), kFree) {
+    try {
+        for (unsigned i = 0; i < workers && files.size() > 1; ++i)
+            workers_.emplace_back([this] { Work(); });
+    } catch (...) {
+        // Without threads the loop does every file itself.
+    }
+}
+
+ScanAhead::~ScanAhead() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : workers_) t.join();
+}
+
+void ScanAhead::Work() {
+    for (;;) {
+        std::size_t k;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(
+                lock, [&] { return stop_ || next_ >= files_.size() || next_ < taken_ + kWindow; });
+            if (stop_ || next_ >= files_.size()) return;
+            k = next_++;
+            state_[k] = kClaimed;
+        }
+        HtmlLink::FileEntry entry;
+        State done = kDone;
+        try {
+            ScanAndCheck(entry, files_[k], set_, base_url_head_);
+        } catch (...) {
+            done = kFailed;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (done == kDone) staged_[k] = std::move(entry);
+            state_[k] = done;
+        }
+        changed_.notify_all();
+    }
+}
+
+HtmlLink::FileEntry ScanAhead::Take(std::size_t k) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    taken_ = k;
+    changed_.notify_all();
+    for (;;) {
+        if (state_[k] == kDone) return std::move(staged_[k]);
+        // While a worker is on file k, the caller scans the next free one instead of waiting.
+        const bool own = state_[k] == kFree || state_[k] == kFailed;
+        if (!own && (next_ >= files_.size() || next_ >= taken_ + kWindow)) {
+            changed_.wait(lock);
+            continue;
+        }
+        const std::size_t j = own ? k : next_++;
+        if (j + 1 > next_) next_ = j + 1;  // claims go in order: an unclaimed k is the next one
+        state_[j] = kClaimed;
+        lock.unlock();
+        HtmlLink::FileEntry entry;
+        ScanAndCheck(entry, files_[j], set_, base_url_head_);
+        if (j == k) return entry;
+        lock.lock();
+        staged_[j] = std::move(entry);
+        state_[j] = kDone;
+    }
+}
+
+}  // namespace app

@@ -1,0 +1,58 @@
+#pragma once
+// The per-file work of the scan stage (scan, tag checks, anchor definitions) on other cores,
+// ahead of the run's loop. The loop still takes the files one at a time and in order between
+// its yields, and only a taken file enters the table, so a cancelled run keeps exactly the
+// files it had confirmed. Each file's work touches that file's entry alone.
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/HtmlLink.h"
+#include "settings/Settings.h"
+
+namespace app {
+
+// The work of one file: Path set, scanned, and when it scanned, checked.
+void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const CheckSet& set,
+                  const std::u16string& base_url_head);
+
+class ScanAhead {
+public:
+    // `workers` threads besides the caller's; 0 does everything in Take.
+    ScanAhead(const std::vector<std::u16string>& files, const CheckSet& set,
+              std::u16string base_url_head, unsigned workers);
+    ~ScanAhead();
+    ScanAhead(const ScanAhead&) = delete;
+    ScanAhead& operator=(const ScanAhead&) = delete;
+
+    // The finished entry of file k; files are taken in order 0, 1, 2, ... A file no worker has
+    // started is done here.
+    HtmlLink::FileEntry Take(std::size_t k);
+
+    // Threads worth starting on this machine besides the caller's.
+    static unsigned DefaultWorkers();
+
+private:
+    enum State : unsigned char { kFree, kClaimed, kDone, kFailed };
+    void Work();
+
+    const std::vector<std::u16string>& files_;
+    const CheckSet& set_;
+    const std::u16string base_url_head_;
+    std::vector<HtmlLink::FileEntry> staged_;
+    std::vector<State> state_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;   // the first file nobody has claimed
+    std::size_t taken_ = 0;  // the file the loop waits for
+    bool stop_ = false;
+    std::vector<std::thread> workers_;
+
+    // How far the workers may run ahead of the loop, so memory stays bounded.
+    static constexpr std::size_t kWindow = 64;
+};
+
+}  // namespace app
