@@ -249,3 +249,27 @@ TEST(ProgressPercent, RoundsHalfToEven) {
     EXPECT_EQ(app::ProgressPercent(0, 0, 1, 4), 25);    // empty files: by count
     EXPECT_EQ(app::ProgressPercent(INT64_MAX / 2, INT64_MAX, 1, 2), 50);
 }
+
+TEST_F(CheckRunTest, BaseDirectoryVanishesDuringTheRun) {
+    fs.AddFile(uR"(C:\site\a.htm)", "<a href=\"b.htm\">b</a>");
+    fs.AddFile(uR"(C:\site\b.htm)", "<a href=\"a.htm\">a</a>");
+    request.ScanWorkers = 0;  // the files vanish between two yields, so no scanning ahead
+    view.OnYield = [&](int n) {
+        if (n == 2) fs.RemoveEntry(uR"(C:\site)");
+    };
+    run.cmdExecute_Click(request);
+    // The second file cannot be read any more, and the first one's link now leads nowhere.
+    const std::u16string log = Log(uR"(C:\logs\site.txt)");
+    EXPECT_NE(log.find(u"◆ /b.htm\r\n\r\n  ファイルの読み込みに失敗しました。 [1]\r\n"), log.npos);
+    EXPECT_NE(log.find(u"    リンク先のファイルが見つかりません。 [41]\r\n"), log.npos);
+    EXPECT_EQ(view.Boxes.back().Title, u"チェック終了");
+}
+
+TEST_F(CheckRunTest, LogDirectoryNotWritable) {
+    fs.AddFile(uR"(C:\site\index.htm)", "");
+    fs.AddDirectory(uR"(C:\logs)", platform::kReadOnly);
+    run.cmdExecute_Click(request);
+    ASSERT_EQ(view.Boxes.size(), 1u);
+    EXPECT_EQ(view.Boxes[0].Icon, BoxIcon::Exclamation);
+    EXPECT_EQ(view.Boxes[0].Text, u"ログの作成時にエラーが発生しました。");
+}
