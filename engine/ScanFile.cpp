@@ -180,24 +180,32 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     return true;
 }
 
-// False when a routine of the tokenizer failed; tags kept until then stay.
-bool ScanItems(FileEntry& entry, const ItemList& items, std::size_t item_count) {
-    Scratch scratch;
-    const TagInitials may_be_table_tag;
-    std::int32_t line = 1;
-    for (std::size_t i = 0; i < item_count; ++i) {
-        const std::u16string_view item = items[i];
+// Takes the items of one file as they are cut, keeping what may carry a link or an anchor.
+class ItemScanner final : public VornHtml::ItemSink {
+public:
+    explicit ItemScanner(FileEntry& entry) : entry_(entry) {}
+
+    // True once a routine of the tokenizer failed; tags kept until then stay.
+    bool Failed() const { return failed_; }
+
+    bool Item(std::u16string_view item) override {
+        if (!Scan(item)) failed_ = true;
+        return !failed_;
+    }
+
+private:
+    bool Scan(std::u16string_view item) {
         // Only what SplitTag accepts can be kept, so text runs and comments, the bulk of a page,
         // go straight to the line count.
         if (LooksLikeTag(item)) {
             std::u16string_view name;
             std::int32_t def_index = -1;
-            if (may_be_table_tag(item)) {
+            if (may_be_table_tag_(item)) {
                 name = VornHtml::GetTagName(item);
                 def_index = FindTableTag(name);
             }
             if (def_index >= 0 || MayCarryId(item)) {
-                ItemList& parts = scratch.parts;
+                ItemList& parts = scratch_.parts;
                 parts.assign(1, std::u16string_view());
                 const std::int32_t slots = VornHtml::SplitTag(item, parts);
                 // The item was checked to be a tag, so 0 here is a failure, not markup to pass
@@ -214,15 +222,20 @@ bool ScanItems(FileEntry& entry, const ItemList& items, std::size_t item_count) 
                 if (keep && count > 1 && EqualsIgnoringAsciiCase(parts[1], u"meta")) {
                     keep = IsRefresh(parts, count);
                 }
-                if (keep && !KeepTag(entry, name, def_index, line, parts, count, scratch)) {
+                if (keep && !KeepTag(entry_, name, def_index, line_, parts, count, scratch_)) {
                     return false;
                 }
             }
         }
-        if (!AddBreaks(line, item)) return false;
+        return AddBreaks(line_, item);
     }
-    return true;
-}
+
+    FileEntry& entry_;
+    Scratch scratch_;
+    const TagInitials may_be_table_tag_;
+    std::int32_t line_ = 1;
+    bool failed_ = false;
+};
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
     entry.Status = ScanUnknownError;
@@ -249,19 +262,18 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
         return ScanReadFailed;
     }
 
-    ItemList items(1);
-    const std::int32_t slots = VornHtml::CutItems(text, items);
-    if (slots <= 0) {
+    // The items are scanned as they are cut, so a large file never holds a list of them.
+    entry.Status = ScanOk;
+    ItemScanner scanner(entry);
+    if (!VornHtml::CutItemsTo(text, scanner) && !scanner.Failed()) {
+        entry.Tags = {};
         entry.Status = ScanCutFailed;
         AddWarning(entry.Warnings, ScanCutFailed, msg::kCutFailed);
         return ScanCutFailed;
     }
-
-    entry.Status = ScanOk;
-    const bool scanned = ScanItems(entry, items, std::min<std::size_t>(slots, items.size()));
     // The table of a large site lives until the next run; give back the growth reserve.
     entry.Tags.shrink_to_fit();
-    return scanned ? std::uint8_t{ScanOk} : Unknown(entry);
+    return scanner.Failed() ? Unknown(entry) : std::uint8_t{ScanOk};
 } catch (...) {
     return Unknown(entry);
 }

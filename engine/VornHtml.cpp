@@ -72,8 +72,7 @@ std::uint8_t AppendItem(ItemList& list, std::u16string_view text) try {
     return 1;
 }
 
-std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
-    if (items.empty()) items.emplace_back();
+bool CutItemsTo(std::u16string_view text, ItemSink& sink) try {
     const size_t n = text.size();
     NextOccurrence close(text, u">");
     NextOccurrence double_quote(text, u"\"");
@@ -83,15 +82,13 @@ std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
     // A '<' that starts no markup waits to join the next text run; it is always the character
     // just before `scan`, so every item stays one contiguous piece of the text.
     bool pending = false;
-    auto append = [&](size_t from, size_t to) {
-        return AppendItem(items, text.substr(from, to - from)) == 0;
-    };
+    auto append = [&](size_t from, size_t to) { return sink.Item(text.substr(from, to - from)); };
 
     for (;;) {
         const size_t i = text.find(u'<', scan);
         if (i == npos) break;
         const size_t run = pending ? scan - 1 : scan;
-        if (run < i && !append(run, i)) return 0;
+        if (run < i && !append(run, i)) return false;
         pending = false;
 
         if (text.compare(i, 4, u"<!--") == 0) {
@@ -100,7 +97,7 @@ std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
                 scan = i;
                 break;
             }
-            if (!append(i, b + 3)) return 0;
+            if (!append(i, b + 3)) return false;
             scan = b + 3;
             continue;
         }
@@ -111,7 +108,7 @@ std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
                 scan = i;
                 break;
             }
-            if (!append(i, b + 1)) return 0;
+            if (!append(i, b + 1)) return false;
             scan = b + 1;
             continue;
         }
@@ -141,11 +138,11 @@ std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
             }
             if (end == npos) {
                 // No '>' closes it: the rest of the text is this one tag.
-                if (!append(i, n)) return 0;
+                if (!append(i, n)) return false;
                 scan = n;
                 break;
             }
-            if (!append(i, end + 1)) return 0;
+            if (!append(i, end + 1)) return false;
             scan = end + 1;
             continue;
         }
@@ -153,8 +150,19 @@ std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
         scan = i + 1;
     }
     // A '<' that is the last character is dropped here: the scan has already passed it.
-    if (scan < n && !append(pending ? scan - 1 : scan, n)) return 0;
-    if (items.size() > kMaxPosition) return 0;
+    return !(scan < n && !append(pending ? scan - 1 : scan, n));
+} catch (...) {
+    return false;
+}
+
+std::int32_t CutItems(std::u16string_view text, ItemList& items) try {
+    if (items.empty()) items.emplace_back();
+    struct ToList final : ItemSink {
+        explicit ToList(ItemList& list) : list_(list) {}
+        bool Item(std::u16string_view item) override { return AppendItem(list_, item) == 0; }
+        ItemList& list_;
+    } sink(items);
+    if (!CutItemsTo(text, sink) || items.size() > kMaxPosition) return 0;
     return static_cast<std::int32_t>(items.size());
 } catch (...) {
     return 0;

@@ -17,6 +17,19 @@ std::uint8_t AppendItem(ItemList& list, std::u16string_view text);
 // Cuts into text runs, comments, end tags and start tags (quotes honoured); their concatenation
 // is the text less a final '<'. Number of slots (at least 1); 0 when the list cannot grow.
 std::int32_t CutItems(std::u16string_view text, ItemList& items);
+
+// Receives the items of a text one at a time, in order, as they are cut.
+class ItemSink {
+public:
+    virtual ~ItemSink() = default;
+    // False stops the cutting.
+    virtual bool Item(std::u16string_view item) = 0;
+};
+
+// Cuts the text as CutItems does, handing each item to the sink instead of keeping a list, so
+// a large file never holds all its items at once. False when cutting failed or the sink
+// stopped it.
+bool CutItemsTo(std::u16string_view text, ItemSink& sink);
 // '<', the name, then blank runs and attributes as written, then '>' if the item has it.
 // Number of slots of the part list; 0 when the item is not a start or end tag, or on failure.
 std::int32_t SplitTag(std::u16string_view item, ItemList& parts);
