@@ -123,6 +123,7 @@ bool CheckRun::ConfirmCancel() try {
 
 bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     using namespace HtmlLink;
+    if (!request.Sets || !request.Options) return Fail(error, kUnknownError);
     // Validation, in the order the user meets the problems.
     const CheckSets& sets = *request.Sets;
     Settings& options = *request.Options;
