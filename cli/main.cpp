@@ -213,9 +213,13 @@ int main(int argc, char** argv) {
     run.cmdExecute_Click(request);
     if (view.failed || run.LastWarningCount < 0) return 2;
     Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");
+    // An interrupted run never says "no warnings": what it did not check may hold some.
+    const bool cut_short = interrupted != 0;
+    if (cut_short)
+        std::fputs("mokuroku-check: interrupted; the log holds what was checked before\n", stderr);
     // The log is written and closed; freeing the run's tables entry by entry would only cost
     // time, so the process ends here and the system takes the memory back.
     std::fflush(stdout);
     std::fflush(stderr);
-    _exit(run.LastWarningCount == 0 ? 0 : 1);
+    _exit(cut_short ? 2 : run.LastWarningCount == 0 ? 0 : 1);
 }
