@@ -7,6 +7,7 @@
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
 #include "testutil/ScriptedRunView.h"
+#include "testutil/TempDir.h"
 
 using app::BoxAnswer;
 using app::BoxIcon;
@@ -107,17 +108,20 @@ TEST_F(CheckRunTest, ValidationMessagesInOrder) {
 }
 
 TEST_F(CheckRunTest, WholeRunWritesTheLogAndReports) {
-    fs.AddFile(uR"(C:\site\index.htm)", "<html>\r\n<a href=\"missing.htm\">x</a>\r\n"
-                                        "<a href=\"a.htm\">a</a>\r\n");
+    fs.AddFile(uR"(C:\site\index.htm)",
+               "<html>\r\n<a href=\"missing.htm\">x</a>\r\n"
+               "<a href=\"a.htm\">a</a>\r\n");
     fs.AddFile(uR"(C:\site\a.htm)", "<a href=\"index.htm\">top</a>");
     view.Answers = {BoxAnswer::No};
     run.cmdExecute_Click(request);
 
-    EXPECT_EQ(Log(uR"(C:\logs\site.txt)"),
-              kHead + u"◆ /index.htm\r\n\r\n"
-                      u"  【2 行目】 <a> タグの href 属性値 \"missing.htm\" (→ C:\\site\\missing.htm)\r\n"
-                      u"    リンク先のファイルが見つかりません。 [41]\r\n\r\n" +
-                  kClosing);
+    EXPECT_EQ(
+        Log(uR"(C:\logs\site.txt)"),
+        kHead +
+            u"◆ /index.htm\r\n\r\n"
+            u"  【2 行目】 <a> タグの href 属性値 \"missing.htm\" (→ C:\\site\\missing.htm)\r\n"
+            u"    リンク先のファイルが見つかりません。 [41]\r\n\r\n" +
+            kClosing);
     ASSERT_EQ(view.Boxes.size(), 1u);
     EXPECT_EQ(view.Boxes[0].Icon, BoxIcon::Information);
     EXPECT_EQ(view.Boxes[0].Title, u"チェック終了");
@@ -125,9 +129,19 @@ TEST_F(CheckRunTest, WholeRunWritesTheLogAndReports) {
               u"チェックを終了しました。\r\n1 件の警告があります。\r\n\r\nログを表示しますか？");
     // Progress: search, 0%, then by bytes, verification, log, idle.
     const std::vector<std::u16string> titles = {
-        u"Mokuroku" u"ファイル検索中 ... ", u"Mokuroku" u"0% ... ファイル解析中 ... ",
-        u"Mokuroku" u"31% ... ファイル解析中 ... ", u"Mokuroku" u"100% ... ファイル解析中 ... ",
-        u"Mokuroku" u"リンク先を検証中 ... ", u"Mokuroku" u"ログ作成中 ... ", u"Mokuroku"};
+        u"Mokuroku"
+        u"ファイル検索中 ... ",
+        u"Mokuroku"
+        u"0% ... ファイル解析中 ... ",
+        u"Mokuroku"
+        u"31% ... ファイル解析中 ... ",
+        u"Mokuroku"
+        u"100% ... ファイル解析中 ... ",
+        u"Mokuroku"
+        u"リンク先を検証中 ... ",
+        u"Mokuroku"
+        u"ログ作成中 ... ",
+        u"Mokuroku"};
     EXPECT_EQ(view.Titles, titles);
     EXPECT_EQ(run.LastWarningCount, 1);
 }
@@ -140,7 +154,8 @@ TEST_F(CheckRunTest, CsvAndTabSeparatedLogs) {
         u"\"チェックセット名\",\"site\"\r\n"
         u"\"基準ディレクトリ\",\"C:\\site\"\r\n"
         u"\"日時\",\"12-07-2026 09:05:00\"\r\n\r\n"
-        u"\"ファイル名\",\"行数\",\"タグ名\",\"属性名\",\"属性値\",\"リンク先\",\"警告 ID\",\"警告内容\"\r\n";
+        u"\"ファイル名\",\"行数\",\"タグ名\",\"属性名\",\"属性値\",\"リンク先\",\"警告 "
+        u"ID\",\"警告内容\"\r\n";
     // Nothing links to the page: its file-level record has empty columns.
     EXPECT_EQ(Log(uR"(C:\logs\site.csv)"),
               u"Mokuroku (Version 1.00) チェック結果\r\n\r\n" + records +
@@ -209,7 +224,8 @@ TEST_F(CheckRunTest, NumberedLogsAndOpening) {
         }
     } shell;
     platform::ScopedShell use_shell(shell);
-    fs.AddFile(uR"(C:\site\index.htm)", "<a href=\"1.htm\"></a><a href=\"2.htm\"></a><img src=3.gif>");
+    fs.AddFile(uR"(C:\site\index.htm)",
+               "<a href=\"1.htm\"></a><a href=\"2.htm\"></a><img src=3.gif>");
     fs.AddFile(uR"(C:\logs\site_000.txt)", "");
     options.LogFileIncrement = 1;
     sets[0].AlertIgnoredFile = 0;
@@ -238,15 +254,16 @@ TEST_F(CheckRunTest, RemoteOnlySkipsVerification) {
     const std::u16string log = Log(uR"(C:\logs\site.txt)");
     EXPECT_EQ(log.find(u"[41]"), log.npos);
     EXPECT_EQ(log.find(u"[3]"), log.npos);  // no unlinked-file check either
-    EXPECT_NE(log.find(u"属性値 \"http://h/\"\r\n    途中キャンセルされたため、未チェック。"), log.npos);
+    EXPECT_NE(log.find(u"属性値 \"http://h/\"\r\n    途中キャンセルされたため、未チェック。"),
+              log.npos);
 }
 
 TEST(ProgressPercent, RoundsHalfToEven) {
-    EXPECT_EQ(app::ProgressPercent(1, 200, 1, 2), 0);   // 0.5
-    EXPECT_EQ(app::ProgressPercent(3, 200, 1, 2), 2);   // 1.5
-    EXPECT_EQ(app::ProgressPercent(5, 200, 1, 2), 2);   // 2.5
+    EXPECT_EQ(app::ProgressPercent(1, 200, 1, 2), 0);  // 0.5
+    EXPECT_EQ(app::ProgressPercent(3, 200, 1, 2), 2);  // 1.5
+    EXPECT_EQ(app::ProgressPercent(5, 200, 1, 2), 2);  // 2.5
     EXPECT_EQ(app::ProgressPercent(200, 200, 2, 2), 100);
-    EXPECT_EQ(app::ProgressPercent(0, 0, 1, 4), 25);    // empty files: by count
+    EXPECT_EQ(app::ProgressPercent(0, 0, 1, 4), 25);  // empty files: by count
     EXPECT_EQ(app::ProgressPercent(INT64_MAX / 2, INT64_MAX, 1, 2), 50);
 }
 
@@ -272,4 +289,49 @@ TEST_F(CheckRunTest, LogDirectoryNotWritable) {
     ASSERT_EQ(view.Boxes.size(), 1u);
     EXPECT_EQ(view.Boxes[0].Icon, BoxIcon::Exclamation);
     EXPECT_EQ(view.Boxes[0].Text, u"ログの作成時にエラーが発生しました。");
+}
+
+TEST(CheckRunOnDisk, SmallSiteInATemporaryDirectory) {
+    HtmlLink::BuildLinkTagTable();
+    testutil::TempDir dir;
+    dir.Write("site/index.htm", "<a href=\"Sub/\">sub</a>\r\n<a href=\"gone.htm#x\">x</a>");
+    dir.Write("site/sub/index.html",
+              "\x93\xfa\x96\x7b<a href=\"../index.htm\">top</a>");  // Shift_JIS
+    dir.MakeDir("logs");
+    CheckSet s = NewCheckSet();
+    s.Name = u"disk";
+    s.LocalPath = dir.Drive() + u"site";
+    s.Url.clear();
+    CheckSets sets{s};
+    Settings options;
+    options.LogFileDirectory = dir.Drive() + uR"(logs\)";
+    options.LogType = 2;
+    app::RunRequest request;
+    request.Sets = &sets;
+    request.Options = &options;
+    request.SelectedIndex = 0;
+    request.LogDateTime = u"01-02-2027 03:04:05";
+    ScriptedRunView view;
+    app::CheckRun run(view);
+    run.cmdExecute_Click(request);
+
+    std::string bytes;
+    ASSERT_TRUE(platform::HostFs().ReadFile(dir.Drive() + uR"(logs\disk.txt)", bytes));
+    const std::u16string site = dir.Drive() + u"site";
+    // 'Sub/' reaches 'sub\index.html' on a file system that keeps letter case: reported.
+    EXPECT_EQ(platform::Cp932ToUtf16(bytes),
+              u"Mokuroku (Version 1.00) チェック結果\r\n\r\n"
+              u"チェックセット名\tdisk\r\n基準ディレクトリ\t" +
+                  site +
+                  u"\r\n"
+                  u"日時\t01-02-2027 03:04:05\r\n\r\n"
+                  u"ファイル名\t行数\tタグ名\t属性名\t属性値\tリンク先\t警告 ID\t警告内容\r\n"
+                  u"/index.htm\t1\ta\thref\t\"Sub/\"\t" +
+                  site + uR"(\Sub\index.html)" +
+                  u"\t43\tファイル名の大文字／小文字が一致しません。\r\n"
+                  u"/index.htm\t2\ta\thref\t\"gone.htm#x\"\t" +
+                  site + uR"(\gone.htm#x)" + u"\t41\tリンク先のファイルが見つかりません。\r\n" +
+                  kClosing);
+    EXPECT_EQ(view.Boxes.back().Text,
+              u"チェックを終了しました。\r\n2 件の警告があります。\r\n\r\nログを表示しますか？");
 }
