@@ -1,4 +1,5 @@
 #include "engine/LinkTags.h"
+#include "lib/Chars.h"
 
 #include <array>
 #include <string_view>
@@ -75,9 +76,8 @@ std::u16string CollectInitials(const std::vector<std::u16string>& names) try {
         // A name without a first character has no initial to give; like a non-ASCII initial
         // it would make a pattern that misses tags, so the whole result is refused.
         if (name.empty()) return {};
-        char16_t c = name.front();
+        const char16_t c = AsciiLower(name.front());
         if (c >= 128) return {};
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
         seen[c] = true;
     }
     std::u16string lower;

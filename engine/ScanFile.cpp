@@ -1,4 +1,5 @@
 #include "engine/ScanFile.h"
+#include "lib/Chars.h"
 
 #include <algorithm>
 #include <array>
@@ -20,11 +21,6 @@ using VornHtml::ItemList;
 // Longer than every name of the table, so a longer tag name is known absent without a search.
 constexpr std::size_t kMaxTableName = 16;
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-bool IsAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-char16_t AsciiLower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
 bool IsI(char16_t c) { return c == u'I' || c == u'i'; }
 bool IsD(char16_t c) { return c == u'D' || c == u'd'; }
 

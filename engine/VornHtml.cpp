@@ -1,4 +1,5 @@
 #include "engine/VornHtml.h"
+#include "lib/Chars.h"
 
 #include <limits>
 
@@ -8,10 +9,6 @@ namespace {
 constexpr size_t npos = std::u16string_view::npos;
 constexpr size_t kMaxPosition = static_cast<size_t>(std::numeric_limits<std::int32_t>::max());
 
-constexpr bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-constexpr bool IsAsciiLetter(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
 constexpr bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
 
 // 0-based helpers; npos for "none" and for a start at or past the end.

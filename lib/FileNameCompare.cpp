@@ -1,4 +1,5 @@
 #include "lib/FileNameCompare.h"
+#include "lib/Chars.h"
 
 #include <unicode/uchar.h>
 
@@ -29,9 +30,6 @@ bool HasFullWidthLetter(std::u16string_view s) noexcept {
     return false;
 }
 
-inline char16_t AsciiUpper(char16_t c) noexcept {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-}
 
 }  // namespace
 

@@ -1,4 +1,5 @@
 #include "lib/Like.h"
+#include "lib/Chars.h"
 
 namespace VornText {
 namespace {
@@ -43,7 +44,7 @@ bool MatchOne(char16_t c, std::u16string_view p, size_t pi, size_t& next) noexce
     }
     if (e == u'#') {
         next = pi + 1;
-        return c >= u'0' && c <= u'9';
+        return IsAsciiDigit(c);
     }
     if (e == u'[') {
         size_t end = 0;

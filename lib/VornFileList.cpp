@@ -1,4 +1,5 @@
 #include "lib/VornFileList.h"
+#include "lib/Chars.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -298,11 +299,10 @@ std::u16string MakeMatchPattern(std::u16string_view stored) try {
             out += u"[[]";
         } else if (c == u'#') {
             out += u"[#]";
-        } else if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) {
-            const char16_t upper = (c >= u'a') ? static_cast<char16_t>(c - 32) : c;
+        } else if (IsAsciiLetter(c)) {
             out += u'[';
-            out += upper;
-            out += static_cast<char16_t>(upper + 32);
+            out += AsciiUpper(c);
+            out += AsciiLower(c);
             out += u']';
         } else {
             out += c;

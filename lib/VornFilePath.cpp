@@ -1,4 +1,5 @@
 #include "lib/VornFilePath.h"
+#include "lib/Chars.h"
 
 #include <algorithm>
 
@@ -34,24 +35,21 @@ constexpr std::u16string_view kUnknownError = u"未知のエラーです。";
 constexpr std::uint8_t kAnyFile = platform::kReadOnly | platform::kHidden | platform::kSystem;
 constexpr std::uint8_t kAnyEntry = kAnyFile | platform::kDirectory;
 
-bool IsLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 bool StartsWith(std::u16string_view s, std::u16string_view prefix) {
     return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
 }
 
-bool IsBareDrive(std::u16string_view s) { return s.size() == 2 && IsLetter(s[0]) && s[1] == u':'; }
+bool IsBareDrive(std::u16string_view s) { return s.size() == 2 && IsAsciiLetter(s[0]) && s[1] == u':'; }
 
 // 'http:', 'abc:def': a letter first and a colon somewhere.
 bool LetterThenColon(std::u16string_view s) {
-    return !s.empty() && IsLetter(s[0]) && s.find(u':') != s.npos;
+    return !s.empty() && IsAsciiLetter(s[0]) && s.find(u':') != s.npos;
 }
 
 // 'http://host...': a letter first, then a colon followed by '//'.
 bool LooksLikeUrlWithHost(std::u16string_view s) {
-    if (s.empty() || !IsLetter(s[0])) return false;
+    if (s.empty() || !IsAsciiLetter(s[0])) return false;
     const size_t colon = s.find(u"://", 1);
     return colon != s.npos;
 }
@@ -88,11 +86,11 @@ void SplitHead(std::u16string_view path, const std::u16string& separator, std::u
                std::u16string& remainder) {
     head.clear();
     remainder.clear();
-    if (path.size() >= 2 && IsLetter(path[0]) && path[1] == u':') {
+    if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':') {
         head = path.substr(0, 2);
         remainder = path.substr(2);
     } else if (!LetterThenColon(path)) {
-        if (path.size() >= 3 && path[0] == u'\\' && path[1] == u'\\' && IsLetter(path[2])) {
+        if (path.size() >= 3 && path[0] == u'\\' && path[1] == u'\\' && IsAsciiLetter(path[2])) {
             const std::int32_t cut = InStrNth(1, path, u"\\", 4);
             if (cut > 0) {
                 head = path.substr(0, cut - 1);
@@ -106,7 +104,7 @@ void SplitHead(std::u16string_view path, const std::u16string& separator, std::u
     } else if (IsFileScheme(path)) {
         // The drive mark of 'file:///C|/...' or 'file:/C:/...'.
         for (size_t i = 4; i + 2 < path.size(); ++i) {
-            if ((path[i] == u':' || path[i] == u'/') && IsLetter(path[i + 1]) &&
+            if ((path[i] == u':' || path[i] == u'/') && IsAsciiLetter(path[i + 1]) &&
                 (path[i + 2] == u'|' || path[i + 2] == u':')) {
                 head = path.substr(0, i + 3);
                 remainder = path.substr(i + 3);
@@ -175,7 +173,7 @@ std::u16string FindLastSerialIn(std::u16string_view prefix, int digits,
             if (name.size() < extension.size() + static_cast<size_t>(digits)) continue;
             const std::u16string_view serial = std::u16string_view(name).substr(
                 name.size() - extension.size() - digits, static_cast<size_t>(digits));
-            if (!std::all_of(serial.begin(), serial.end(), IsDigit)) continue;
+            if (!std::all_of(serial.begin(), serial.end(), IsAsciiDigit)) continue;
             if (digits == 1) return std::u16string(serial);
             std::u16string next(prefix);
             next += serial[0];
@@ -191,9 +189,7 @@ std::u16string FindLastSerialIn(std::u16string_view prefix, int digits,
 
 std::u16string GetSpecialDirectory(std::u16string_view folder_word) try {
     std::u16string word(folder_word);
-    for (char16_t& c : word) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
-    }
+    for (char16_t& c : word) c = AsciiLower(c);
     platform::SpecialFolder folder;
     if (word == u"windows") {
         folder = platform::SpecialFolder::Windows;
@@ -323,7 +319,7 @@ ResolveResult ResolveRelativePath(std::u16string_view head, const std::vector<st
         if (own != sep) p.Directory = ConvertDelimiter(p.Directory, sep);
         if (!p.Head.empty()) {
             resolved = p.Head + p.Directory + p.Name;
-        } else if (!p.Directory.empty() && IsSeparator(p.Directory[0])) {
+        } else if (!p.Directory.empty() && IsPathSeparator(p.Directory[0])) {
             resolved = SystemDrive() + p.Directory + p.Name;
         } else {
             resolved =
@@ -437,7 +433,7 @@ std::int32_t CheckPathName(std::u16string_view path, bool forbid_separator_marks
     const PathSplit p = SplitPath(path, u"\\");
     const std::u16string& head = p.Head;
     if (head.size() == 2 && head[1] == u':') {
-        if (!IsLetter(head[0])) return 2;
+        if (!IsAsciiLetter(head[0])) return 2;
     } else if (!head.empty()) {
         if (head.size() < 3 || head[0] != u'\\' || head[1] != u'\\' || head[2] == u'\\') return 3;
         const size_t share = head.find(u'\\', 3);

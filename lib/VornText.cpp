@@ -1,4 +1,5 @@
 #include "lib/VornText.h"
+#include "lib/Chars.h"
 
 #include <limits>
 
@@ -44,10 +45,6 @@ int Compare(std::u16string_view a, std::u16string_view b, CompareMode mode) noex
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-constexpr bool IsAsciiLetter(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
-constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 bool AllOf(std::u16string_view s, bool (*pred)(char16_t)) {
     for (char16_t c : s) {
@@ -57,7 +54,7 @@ bool AllOf(std::u16string_view s, bool (*pred)(char16_t)) {
 }
 
 bool IsStrictLabel(std::u16string_view label) {
-    auto alnum = [](char16_t c) { return IsAsciiLetter(c) || IsDigit(c); };
+    auto alnum = [](char16_t c) { return IsAsciiLetter(c) || IsAsciiDigit(c); };
     if (label.empty() || !alnum(label.front()) || !alnum(label.back())) return false;
     for (char16_t c : label) {
         if (!alnum(c) && c != u'-') return false;
@@ -228,7 +225,7 @@ bool IsHostName(std::u16string_view text, bool strict) try {
     if (AllOf(last, [](char16_t c) { return IsAsciiLetter(c); })) return true;
     if (labels.size() != 4) return false;
     for (const std::u16string& label : labels) {
-        if (!AllOf(label, [](char16_t c) { return IsDigit(c); }) || OctetValue(label) > 255) {
+        if (!AllOf(label, [](char16_t c) { return IsAsciiDigit(c); }) || OctetValue(label) > 255) {
             return false;
         }
     }

@@ -1,4 +1,5 @@
 #include "platform/HostPath.h"
+#include "lib/Chars.h"
 
 #include <unistd.h>
 
@@ -9,9 +10,6 @@
 namespace platform {
 namespace {
 
-bool IsSep(char16_t c) { return c == u'\\' || c == u'/'; }
-
-bool IsLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
 std::u16string Home() {
     const char* home = std::getenv("HOME");
@@ -43,22 +41,22 @@ bool SplitDrivePath(std::u16string_view path, std::vector<std::u16string>& compo
     absolute = false;
     if (path.find(u'\0') != path.npos) return false;
     std::u16string_view rest = path;
-    if (rest.size() >= 2 && IsLetter(rest[0]) && rest[1] == u':') {
+    if (rest.size() >= 2 && IsAsciiLetter(rest[0]) && rest[1] == u':') {
         if (rest[0] != u'C' && rest[0] != u'c') return false;
         rest.remove_prefix(2);
         // 'C:foo' is relative to the drive's current directory, which is the process's; a bare
         // 'C:' is taken as the root.
-        absolute = rest.empty() || IsSep(rest[0]);
-    } else if (rest.size() >= 2 && IsSep(rest[0]) && IsSep(rest[1])) {
+        absolute = rest.empty() || IsPathSeparator(rest[0]);
+    } else if (rest.size() >= 2 && IsPathSeparator(rest[0]) && IsPathSeparator(rest[1])) {
         return false;  // network names name nothing
-    } else if (!rest.empty() && IsSep(rest[0])) {
+    } else if (!rest.empty() && IsPathSeparator(rest[0])) {
         absolute = true;
     }
     size_t i = 0;
     while (i < rest.size()) {
-        while (i < rest.size() && IsSep(rest[i])) ++i;
+        while (i < rest.size() && IsPathSeparator(rest[i])) ++i;
         size_t j = i;
-        while (j < rest.size() && !IsSep(rest[j])) ++j;
+        while (j < rest.size() && !IsPathSeparator(rest[j])) ++j;
         if (j > i) components.emplace_back(rest.substr(i, j - i));
         i = j;
     }
@@ -83,8 +81,8 @@ std::u16string HostToDrive(std::string_view host) { return ToDriveForm(FromUtf8(
 
 std::u16string ToAbsoluteDriveForm(std::u16string_view text) {
     std::u16string drive = ToDriveForm(text);
-    const bool has_drive = drive.size() >= 2 && IsLetter(drive[0]) && drive[1] == u':';
-    const bool rooted = !drive.empty() && IsSep(drive[0]);
+    const bool has_drive = drive.size() >= 2 && IsAsciiLetter(drive[0]) && drive[1] == u':';
+    const bool rooted = !drive.empty() && IsPathSeparator(drive[0]);
     if (!has_drive && !rooted) {
         char buf[4096];
         const std::u16string cwd = ::getcwd(buf, sizeof buf) ? FromUtf8(buf) : u"/";
@@ -105,7 +103,7 @@ std::u16string ToAbsoluteDriveForm(std::u16string_view text) {
     }
     std::u16string out = u"C:";
     for (const auto& p : kept) out += u"\\" + p;
-    if (kept.empty() || (!drive.empty() && IsSep(drive.back()))) out += u'\\';
+    if (kept.empty() || (!drive.empty() && IsPathSeparator(drive.back()))) out += u'\\';
     return out;
 }
 
