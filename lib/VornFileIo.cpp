@@ -43,4 +43,15 @@ std::uint8_t WriteTextFile(std::u16string_view path, std::u16string_view text, s
     return 0;
 }
 
+bool WriteFileReplacing(std::u16string_view path, std::string_view bytes) try {
+    if (path.empty()) return false;
+    const std::u16string temp = std::u16string(path) + u".tmp";
+    platform::FileSystem& fs = platform::Fs();
+    if (fs.WriteFile(temp, bytes, false) && fs.Replace(temp, path)) return true;
+    fs.Remove(temp);
+    return false;
+} catch (...) {
+    return false;
+}
+
 }  // namespace VornFileIo

@@ -13,4 +13,9 @@ std::uint8_t ReadTextFile(std::u16string_view path, std::u16string& text, std::u
 std::uint8_t WriteTextFile(std::u16string_view path, std::u16string_view text, std::uint8_t raw,
                            std::uint8_t append);
 
+// Writes the bytes to a temporary file beside `path` and renames it over `path`, so a failed
+// write never leaves a cut-short file under the old name. False on failure, with the old file
+// (if any) as it was.
+bool WriteFileReplacing(std::u16string_view path, std::string_view bytes);
+
 }  // namespace VornFileIo

@@ -2,6 +2,7 @@
 
 #include "engine/ScanFile.h"
 #include "lib/Convert.h"
+#include "lib/VornFileIo.h"
 #include "lib/VornFilePath.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -17,7 +18,6 @@ constexpr std::u16string_view kCheckSetSection = u"Check Set";
 constexpr std::u16string_view kCheckSetHeader = u"[Check Set - ";
 constexpr std::u16string_view kCrLf = u"\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-constexpr std::u16string_view kTempSuffix = u".tmp";
 
 // The single check set an old file describes.
 constexpr std::u16string_view kMigratedName = u"チェック セット 1";
@@ -104,14 +104,6 @@ std::string EncodeSettings(std::u16string_view text) {
     std::string bytes = platform::Utf16ToCp932(text, &lossless);
     if (lossless && platform::Cp932ToUtf16(bytes) == text) return bytes;
     return std::string(kUtf8Bom) + platform::ToUtf8(text);
-}
-
-bool WriteReplacing(std::u16string_view path, std::string_view bytes) {
-    const std::u16string temp = std::u16string(path) + std::u16string(kTempSuffix);
-    platform::FileSystem& fs = platform::Fs();
-    if (fs.WriteFile(temp, bytes, false) && fs.Replace(temp, path)) return true;
-    fs.Remove(temp);
-    return false;
 }
 
 // Whole lines, leading blanks skipped. Reading comma-delimited items instead would cut a value
@@ -407,7 +399,7 @@ bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,
         }
         t += kCrLf;
     }
-    return WriteReplacing(settings_path, EncodeSettings(t));
+    return VornFileIo::WriteFileReplacing(settings_path, EncodeSettings(t));
 } catch (...) {
     return false;
 }

@@ -4,11 +4,11 @@
 
 #include "engine/VornHtml.h"
 #include "lib/Convert.h"
+#include "lib/VornFileIo.h"
 #include "lib/FileNameCompare.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
 #include "platform/Cp932.h"
-#include "platform/FileSystem.h"
 #include "platform/Program.h"
 #include "verify/Warnings.h"
 
@@ -37,7 +37,6 @@ constexpr std::u16string_view kFootnote2 =
     u"  ヘルプの「警告メッセージ一覧」で、各メッセージのより詳しい説明と";
 constexpr std::u16string_view kFootnote3 = u"  対処法を読むことができます。）";
 constexpr std::u16string_view kNoWarnings = u"（警告すべき点はありません）";
-constexpr std::u16string_view kTempSuffix = u".tmp";
 
 constexpr bool IsLocalLink(std::int32_t code) { return code < 10; }
 constexpr bool IsRemoteLink(std::int32_t code) { return code >= 100 && code <= 109; }
@@ -300,13 +299,7 @@ std::int32_t WriteLog(const RunContext& run, std::u16string_view path) try {
     std::int32_t count = 0;
     if (!ComposeLog(run, text, count)) return -1;
     const std::string bytes = platform::Utf16ToCp932(text);
-    // Written beside the log and renamed over it, so a failed write never leaves half a log
-    // under the old name.
-    const std::u16string temp = std::u16string(path) + std::u16string(kTempSuffix);
-    platform::FileSystem& fs = platform::Fs();
-    if (fs.WriteFile(temp, bytes, false) && fs.Replace(temp, path)) return count;
-    fs.Remove(temp);
-    return -1;
+    return VornFileIo::WriteFileReplacing(path, bytes) ? count : -1;
 } catch (...) {
     return -1;
 }
