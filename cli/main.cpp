@@ -68,6 +68,10 @@ public:
         if (pct == rest.npos || pct == 0) return;
         const std::u16string percent(rest.substr(0, pct + 1));
         if (percent == last_) return;
+        // A log file or a CI job gets a line every tenth, not a hundred lines.
+        if (!tty_ && percent != u"0%" && percent != u"100%" &&
+            !(percent.size() == 3 && percent[1] == u'0'))
+            return;
         last_ = percent;
         Print(stderr, (tty_ ? u"\r" : u"") + percent + (tty_ ? u"" : u"\n"));
         shown_ = true;
