@@ -188,6 +188,11 @@ int main(int argc, char** argv) {
         CheckSet s = NewCheckSet();
         s.Url.clear();
         s.LocalPath = dir;
+        // Named after the directory, so the log says which site it is about ('site.txt').
+        std::u16string_view name = dir;
+        while (!name.empty() && name.back() == u'\\') name.remove_suffix(1);
+        name = name.substr(name.find_last_of(u'\\') + 1);
+        if (!name.empty() && name.back() != u':') s.Name = name;
         sets.assign(1, s);
         selected = 0;
     } else if (!set_name.empty()) {
