@@ -1,16 +1,15 @@
 #include "engine/ScanFile.h"
-#include "lib/Chars.h"
+#include "platform/Chars.h"
 
 #include <algorithm>
 #include <array>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
-#include "lib/Like.h"
 #include "lib/VornCharSet.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 
@@ -283,19 +282,6 @@ bool IsHtmlFile(std::u16string_view path, const std::vector<std::u16string>& pat
     return false;
 } catch (...) {
     return false;
-}
-
-std::uint8_t ToLikePatterns(std::vector<std::u16string>& output,
-                            const std::vector<std::u16string>& wildcards) try {
-    std::vector<std::u16string> patterns;
-    patterns.reserve(wildcards.size());
-    for (const std::u16string& wildcard : wildcards) {
-        patterns.push_back(VornFileList::MakeMatchPattern(wildcard));
-    }
-    output = std::move(patterns);
-    return 0;
-} catch (...) {
-    return 1;
 }
 
 }  // namespace HtmlLink

@@ -1,5 +1,5 @@
 #include "platform/HostPath.h"
-#include "lib/Chars.h"
+#include "platform/Chars.h"
 
 #include <unistd.h>
 

@@ -1,8 +1,8 @@
 #include "settings/SettingsFile.h"
 
-#include "engine/ScanFile.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
+#include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -177,7 +177,7 @@ private:
             } else if (k.list) {
                 VornFilePath::SplitString(value_, u";", s.*k.list);
                 if (k.list == &CheckSet::HtmlFilePattern &&
-                    HtmlLink::ToLikePatterns(s.HtmlFileLikePattern, s.HtmlFilePattern) != 0) {
+                    VornFileList::ToLikePatterns(s.HtmlFileLikePattern, s.HtmlFilePattern) != 0) {
                     return false;
                 }
             } else {

@@ -4,9 +4,9 @@
 
 #include "engine/VornHtml.h"
 #include "lib/Convert.h"
-#include "lib/FileNameCompare.h"
-#include "lib/Like.h"
-#include "verify/Warnings.h"
+#include "lib/VornFileList.h"
+#include "lib/VornText.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {

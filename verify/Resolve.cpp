@@ -3,12 +3,10 @@
 #include <algorithm>
 
 #include "engine/VornHtml.h"
-#include "lib/FileNameCompare.h"
-#include "lib/Like.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {

@@ -8,10 +8,10 @@
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
 #include "lib/Convert.h"
-#include "lib/FileNameCompare.h"
-#include "lib/Like.h"
+#include "lib/VornFileList.h"
+#include "lib/VornText.h"
 #include "verify/Resolve.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {

@@ -4,8 +4,8 @@
 #include <unordered_set>
 
 #include "engine/VornHtml.h"
-#include "lib/FileNameCompare.h"
-#include "verify/Warnings.h"
+#include "lib/VornFileList.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {

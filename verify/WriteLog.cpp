@@ -5,12 +5,12 @@
 #include "engine/VornHtml.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
-#include "lib/FileNameCompare.h"
+#include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
 #include "platform/Cp932.h"
 #include "platform/Program.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {
