@@ -234,7 +234,7 @@ private:
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
     entry.Status = ScanUnknownError;
-    AddWarning(entry.Warnings, ScanUnknownError, msg::kScanUnknown);
+    AddWarning(entry.Warnings, kFileScanFailed, msg::kScanUnknown);
     return ScanUnknownError;
 }
 
@@ -251,9 +251,9 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     }
 
     std::u16string text;
-    if (VornCharSet::DecodeTextFile(entry.Path, text) >= 4) {
+    if (VornCharSet::DecodeTextFile(entry.Path, text) > VornCharSet::kShiftJis) {
         entry.Status = ScanReadFailed;
-        AddWarning(entry.Warnings, ScanReadFailed, msg::kReadFailed);
+        AddWarning(entry.Warnings, kFileReadFailed, msg::kReadFailed);
         return ScanReadFailed;
     }
 
@@ -263,7 +263,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     if (!VornHtml::CutItemsTo(text, scanner) && !scanner.Failed()) {
         entry.Tags = {};
         entry.Status = ScanCutFailed;
-        AddWarning(entry.Warnings, ScanCutFailed, msg::kCutFailed);
+        AddWarning(entry.Warnings, kFileCutFailed, msg::kCutFailed);
         return ScanCutFailed;
     }
     // The table of a large site lives until the next run; give back the growth reserve.

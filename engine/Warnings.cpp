@@ -9,17 +9,57 @@ struct Numbered {
     std::uint8_t number;
 };
 
-constexpr Numbered kFileNumbers[] = {{2, 1}, {3, 2}, {10, 3}, {99, 9}};
+constexpr Numbered kFileNumbers[] = {
+    {kFileReadFailed, 1}, {kFileCutFailed, 2}, {kFileUnlinked, 3}, {kFileScanFailed, 9}};
 
-constexpr Numbered kTagNumbers[] = {{1, 11}, {2, 12}, {4, 13}, {5, 14}, {99, 19}};
+constexpr Numbered kTagNumbers[] = {{kTagAttrDuplicated, 11}, {kTagAttrMissing, 12},
+                                    {kTagBaseAgain, 13},      {kTagBaseOutsideHead, 14},
+                                    {kTagCheckFailed, 19}};
 
 constexpr Numbered kAttrNumbers[] = {
-    {308, 21}, {906, 21}, {302, 22}, {901, 22}, {303, 23}, {902, 23}, {907, 24}, {903, 25},
-    {904, 26}, {905, 27}, {1, 31},   {301, 31}, {2, 32},   {102, 32}, {304, 33}, {305, 34},
-    {306, 35}, {307, 36}, {909, 37}, {10, 41},  {11, 42},  {12, 43},  {13, 44},  {14, 45},
-    {15, 46},  {16, 47},  {17, 48},  {18, 49},  {19, 50},  {20, 51},  {21, 52},  {22, 53},
-    {202, 56}, {203, 57}, {501, 61}, {502, 61}, {510, 62}, {520, 63}, {530, 64}, {908, 96},
-    {99, 97},  {399, 98}, {999, 98},
+    {kBaseEmpty, 21},
+    {kEmptyLink, 21},
+    {kBaseBackslash, 22},
+    {kBackslashLink, 22},
+    {kBaseMixedSeparators, 23},
+    {kMixedSeparatorsLink, 23},
+    {kAboveRoot, 24},
+    {kNoRoot, 25},
+    {kBadBase, 26},
+    {kMailNotAllowed, 27},
+    {kLocalFullPathLink, 31},
+    {kBaseLocalFullPath, 31},
+    {kAboveBaseDirLink, 32},
+    {kAboveUrlLink, 32},
+    {kBaseRelative, 33},
+    {kBaseNoSlash, 34},
+    {kBaseNoScheme, 35},
+    {kBaseBadScheme, 36},
+    {kBadRefresh, 37},
+    {kTargetMissing, 41},
+    {kDirectoryListing, 42},
+    {kCaseMismatch, 43},
+    {kTargetNotHtml, 44},
+    {kTargetUnreadable, 45},
+    {kTargetUnparsable, 46},
+    {kAnchorOnBareDirectory, 47},
+    {kTrailingSeparator, 48},
+    {kAnchorMissing, 49},
+    {kAnchorDuplicated, 50},
+    {kTargetIgnored, 51},
+    {kNoSeparatorBeforeHash, 52},
+    {kOutsideWithAnchor, 53},
+    {kMailtoNoAddress, 56},
+    {kAddressNoMailto, 57},
+    {kAnchorDefinedFolded, 61},
+    {kAnchorDefinedExact, 61},
+    {kAnchorInvalid, 62},
+    {kAnchorEmpty, 63},
+    {kAnchorUnlinked, 64},
+    {kResolveFailed, 96},
+    {kVerifyFailed, 97},
+    {kBaseFailed, 98},
+    {kResolveError, 98},
 };
 
 template <std::size_t N>

@@ -10,25 +10,6 @@
 namespace HtmlLink {
 namespace {
 
-enum VerifyCode : std::int32_t {
-    kTargetMissing = 10,
-    kDirectoryListing = 11,
-    kCaseMismatch = 12,
-    kNotHtml = 13,
-    kUnreadable = 14,
-    kUnparsable = 15,
-    kAnchorOnDirectory = 16,
-    kTrailingSeparator = 17,
-    kAnchorMissing = 18,
-    kAnchorDuplicated = 19,
-    kTargetIgnored = 20,
-    kNoSeparatorBeforeHash = 21,
-    kOutsideWithAnchor = 22,
-    kVerified = 90,
-    kOutsideBaseDir = 91,
-    kVerifyFailed = 99,
-};
-
 struct TextHash {
     using is_transparent = void;
     std::size_t operator()(std::u16string_view s) const noexcept {
@@ -267,7 +248,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
                            std::u16string(msg::kNoDefaultDocument2));
             }
             if (!anchor.empty()) {
-                Report(attr, kAnchorOnDirectory,
+                Report(attr, kAnchorOnBareDirectory,
                        std::u16string(msg::kAnchorOnBareDirectory1) +
                            std::u16string(msg::kAnchorOnBareDirectory2));
             }
@@ -320,15 +301,15 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
             if (LookupAnchor(run, target_index, anchor, attr)) return Fail(attr);
             return false;
         case ScanNotHtml:
-            code = kNotHtml;
+            code = kTargetNotHtml;
             reason = msg::kNotHtmlTarget;
             break;
         case ScanReadFailed:
-            code = kUnreadable;
+            code = kTargetUnreadable;
             reason = msg::kUnreadableTarget;
             break;
         default:
-            code = kUnparsable;
+            code = kTargetUnparsable;
             reason = msg::kUnparsableTarget;
             break;
     }
