@@ -60,20 +60,15 @@ public:
     app::CheckRun* run = nullptr;
     bool failed = false;
 
-    void ShowTitle(std::u16string_view title) override {
-        if (quiet_) return;
-        const std::u16string_view product = platform::ProductName();
-        std::u16string_view rest = title.substr(std::min(title.size(), product.size()));
-        const size_t pct = rest.find(u'%');
-        if (pct == rest.npos || pct == 0) return;
-        const std::u16string percent(rest.substr(0, pct + 1));
+    void ShowTitle(std::u16string_view) override {}
+    void ShowProgress(const app::RunProgress& progress) override {
+        if (quiet_ || progress.Stage != app::RunState::Scanning) return;
+        const int percent = progress.Percent;
         if (percent == last_) return;
         // A log file or a CI job gets a line every tenth, not a hundred lines.
-        if (!tty_ && percent != u"0%" && percent != u"100%" &&
-            !(percent.size() == 3 && percent[1] == u'0'))
-            return;
+        if (!tty_ && percent % 10 != 0) return;
         last_ = percent;
-        Print(stderr, (tty_ ? u"\r" : u"") + percent + (tty_ ? u"" : u"\n"));
+        Print(stderr, (tty_ ? u"\r" : u"") + ToDecimal(percent) + u"%" + (tty_ ? u"" : u"\n"));
         shown_ = true;
     }
     void SetControlsEnabled(bool) override {}
@@ -110,7 +105,7 @@ private:
     bool tty_;
     bool shown_ = false;
     bool cancel_sent_ = false;
-    std::u16string last_;
+    int last_ = -1;
 };
 
 int Usage(const char* problem) {
