@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/RunStages.h"
 #include "engine/LinkTags.h"
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
@@ -279,6 +280,24 @@ TEST_F(CheckRunTest, StatesOfARunAndItsCancelRequests) {
     // A click once the run has ended does not count as a stop for the next one.
     run.cmdExecute_Click();
     EXPECT_EQ(run.State(), RunState::Idle);
+}
+
+TEST_F(CheckRunTest, NoCandidateFilesKeepsTheSearchResult) {
+    // An empty site, and a search that fails, give the same message; only the search's own
+    // result tells them apart.
+    fs.AddDirectory(uR"(C:\site)");
+    run.cmdExecute_Click(request);
+    ASSERT_EQ(view.Boxes.size(), 1u);
+    EXPECT_EQ(view.Boxes[0].Text, u"チェック対象となりうるファイルがありません。");
+    EXPECT_EQ(run.FindResult, 0);
+
+    CheckSet gone = sets[0];
+    gone.LocalPath = uR"(C:\gone\)";
+    StringList found;
+    PathList::PathEntries paths;
+    std::int32_t find_result = 0;
+    EXPECT_EQ(app::SearchFiles(gone, found, paths, find_result), app::SearchResult::NoFiles);
+    EXPECT_EQ(find_result, -2);
 }
 
 TEST_F(CheckRunTest, NumberedLogsAndOpening) {

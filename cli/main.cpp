@@ -108,6 +108,18 @@ private:
     int last_ = -1;
 };
 
+// The cause of a failed file search, by the search's result.
+std::u16string_view SearchFailure(std::int32_t find_result) {
+    switch (find_result) {
+        case -2:
+            return u"the file search found no base directory";
+        case -3:
+            return u"the file search could not walk the directories";
+        default:
+            return u"the file search failed";
+    }
+}
+
 int Usage(const char* problem) {
     std::fprintf(stderr, "mokuroku-check: %s\n%s", problem, kUsage);
     return 2;
@@ -167,12 +179,22 @@ int main(int argc, char** argv) {
     }
 
     HtmlLink::BuildLinkTagTable();
-    if (settings_path.empty()) settings_path = SettingsPath();
+    const bool settings_named = !settings_path.empty();
+    if (!settings_named) settings_path = SettingsPath();
     CheckSets sets(1);
     Settings options;
     MainWindowState window;
-    // Read only: the command-line checker never writes the settings file.
-    LoadSettings(settings_path, sets, options, window);
+    // Read only: the command-line checker never writes the settings file. Without one of its
+    // own it runs on the defaults, but a file the user named must be there and readable.
+    const LoadResult loaded = LoadSettings(settings_path, sets, options, window);
+    if (settings_named && loaded != LoadResult::Loaded) {
+        Print(stderr, u"mokuroku-check: " +
+                          std::u16string(loaded == LoadResult::Missing
+                                             ? u"no settings file at "
+                                             : u"cannot read the settings file ") +
+                          Shown(settings_path) + u"\n");
+        return 2;
+    }
 
     app::RunRequest request;
     request.Options = &options;
@@ -215,6 +237,11 @@ int main(int argc, char** argv) {
     app::CheckRun run(view);
     view.run = &run;
     run.cmdExecute_Click(request);
+    if (run.FindResult < 0) {
+        // The run's message says only that there was nothing to check; say why.
+        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) +
+                          u"\n");
+    }
     if (view.failed || run.LastWarningCount < 0) return 2;
     Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");
     // An interrupted run never says "no warnings": what it did not check may hold some.
