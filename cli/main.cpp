@@ -239,8 +239,7 @@ int main(int argc, char** argv) {
     run.cmdExecute_Click(request);
     if (run.FindResult < 0) {
         // The run's message says only that there was nothing to check; say why.
-        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) +
-                          u"\n");
+        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) + u"\n");
     }
     if (view.failed || run.LastWarningCount < 0) return 2;
     Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");

@@ -185,7 +185,7 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
     return true;
 }
 
-bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) try {
+bool VerifyLink(RunContext& run, AttrEntry& attr) try {
     if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
