@@ -122,16 +122,18 @@ TEST(HelpDocument, HeadingsQuoteTheCatalogue) {
         const std::u16string& message = it->second.Message;
         std::u16string joined;
         std::size_t at = 0;
+        bool all_found = true;
         for (std::u16string_view piece : c.pieces) {
             joined += piece;
             const std::size_t found = message.find(piece, at);
             if (found == message.npos) {
                 ADD_FAILURE() << ToUtf8(message) << " lacks " << ToUtf8(piece);
+                all_found = false;
                 break;
             }
             at = found + piece.size();
         }
-        if (c.exact) {
+        if (c.exact && all_found) {
             EXPECT_EQ(ToUtf8(message), ToUtf8(joined));
         }
     }
