@@ -1,15 +1,28 @@
 #!/usr/bin/env python3
 """Generates a site for the whole-run benchmark: PAGES pages in directories of 100, LINKS links
-each (relative, '../', directory links, fragments, a few per cent broken), mixed encodings."""
+each (relative, '../', directory links, fragments, a few per cent broken), mixed encodings.
+
+usage: make_site.py ROOT [PAGES [LINKS [BIG_MB]]] [--manifest FILE]
+
+The same arguments always give the same site. With --manifest, every planted defect is listed
+there, one a line: 'broken' or 'anchor', the page (site-relative, '/'), and the link as written.
+Each planted link is unique in the site, so a report names it when it contains that text."""
 import os
 import random
 import sys
 
 def main():
-    root = sys.argv[1]
-    pages = int(sys.argv[2]) if len(sys.argv) > 2 else 10000
-    links = int(sys.argv[3]) if len(sys.argv) > 3 else 50
-    big_mb = int(sys.argv[4]) if len(sys.argv) > 4 else 0
+    args = sys.argv[1:]
+    manifest = None
+    if '--manifest' in args:
+        at = args.index('--manifest')
+        manifest = args[at + 1]
+        del args[at:at + 2]
+    root = args[0]
+    pages = int(args[1]) if len(args) > 1 else 10000
+    links = int(args[2]) if len(args) > 2 else 50
+    big_mb = int(args[3]) if len(args) > 3 else 0
+    planted = []
     rnd = random.Random(7)
     per_dir = 100
     dirs = (pages + per_dir - 1) // per_dir
@@ -25,7 +38,11 @@ def main():
             r = rnd.random()
             td, tn = divmod(rnd.randrange(pages), per_dir)
             if r < 0.03:
-                href = 'missing%d.htm' % k
+                href = 'missing-%d-%d.htm' % (p, k)
+                planted.append(('broken', '/d%03d/p%03d.htm' % (d, n), href))
+            elif r < 0.04:
+                href = '../d%03d/p%03d.htm#gone-%d-%d' % (td, tn, p, k)
+                planted.append(('anchor', '/d%03d/p%03d.htm' % (d, n), href))
             elif r < 0.35:
                 href = 'p%03d.htm' % rnd.randrange(per_dir) if td == d else '../d%03d/p%03d.htm' % (td, tn)
             elif r < 0.55:
@@ -49,6 +66,10 @@ def main():
     for d in range(dirs):
         with open(os.path.join(root, 'd%03d' % d, 'index.html'), 'wb') as f:
             f.write('<html><body><a href="p000.htm">最初</a></body></html>\r\n'.encode('cp932'))
+    if manifest:
+        with open(manifest, 'w', encoding='utf-8') as f:
+            for kind, page, href in planted:
+                f.write('%s\t%s\t%s\n' % (kind, page, href))
     if big_mb:
         chunk = ('<p>%s<a href="d000/p000.htm">x</a></p>\r\n' % text).encode('cp932')
         with open(os.path.join(root, 'big.htm'), 'wb') as f:

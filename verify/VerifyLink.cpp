@@ -1,11 +1,14 @@
 #include "verify/VerifyLink.h"
 
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "engine/VornHtml.h"
-#include "lib/VornFileList.h"
 #include "engine/Warnings.h"
+#include "lib/VornFileList.h"
+#include "platform/FileNameCompare.h"
+#include "platform/FileSystem.h"
 
 namespace HtmlLink {
 namespace {
@@ -57,6 +60,14 @@ const AttrEntry* AnchorAttr(const FileEntry& file, const AnchorEntry& anchor) {
 }  // namespace
 
 struct VerifyCache::Impl {
+    // The search's answer about the site, built once: the files it found (views into the path
+    // list, which outlives the cache) and every directory above them.
+    bool site_known = false;
+    std::unordered_set<std::u16string_view, TextHash, TextEqual> site_files;
+    std::unordered_set<std::u16string, TextHash, TextEqual> site_dirs;
+    // Folded names of every entry of a site directory, listed the first time a name in it was
+    // not found: the names that are surely missing cost no file system call after that.
+    TextMap<std::unordered_set<std::u16string, TextHash, TextEqual>> listings;
     TextMap<VornFilePath::PathKind> kinds;
     TextMap<std::int32_t> positions;
     struct FileAnchors {
@@ -69,10 +80,70 @@ struct VerifyCache::Impl {
 VerifyCache::VerifyCache() : impl_(std::make_unique<Impl>()) {}
 VerifyCache::~VerifyCache() = default;
 
-VornFilePath::PathKind VerifyCache::PathKind(std::u16string_view path) noexcept try {
+namespace {
+
+bool IsPlainName(std::u16string_view name) {
+    return !name.empty() && name != u"." && name != u".." &&
+           name.find_first_of(u"/*?:") == name.npos;
+}
+
+// What the site index can tell without the file system; nullopt when only the disk knows.
+std::optional<VornFilePath::PathKind> KindFromSite(VerifyCache::Impl& impl,
+                                                   std::u16string_view path) {
+    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+    if (path.empty() || path.find_first_of(u"*?") != path.npos) return std::nullopt;
+    if (impl.site_files.contains(path)) return VornFilePath::PathKind::File;
+    if (impl.site_dirs.contains(path)) return VornFilePath::PathKind::Directory;
+    const std::size_t cut = path.rfind(u'\\');
+    if (cut == path.npos) return std::nullopt;
+    const std::u16string_view dir = path.substr(0, cut);
+    const std::u16string_view name = path.substr(cut + 1);
+    if (!IsPlainName(name) || !impl.site_dirs.contains(dir)) return std::nullopt;
+    auto listed = impl.listings.find(dir);
+    if (listed == impl.listings.end()) {
+        std::vector<platform::DirEntry> entries;
+        const std::uint8_t any = platform::kReadOnly | platform::kHidden | platform::kSystem |
+                                 platform::kDirectory;
+        if (platform::Fs().List(std::u16string(dir) + u"\\*", any, entries) !=
+            platform::ListResult::Ok)
+            return std::nullopt;
+        std::unordered_set<std::u16string, TextHash, TextEqual> names;
+        for (const platform::DirEntry& e : entries) names.insert(platform::FoldCase(e.Name));
+        listed = impl.listings.emplace(std::u16string(dir), std::move(names)).first;
+    }
+    // A name the listing holds in some letter case is looked up as before.
+    if (listed->second.contains(platform::FoldCase(name))) return std::nullopt;
+    return VornFilePath::PathKind::None;
+}
+
+void LearnSite(VerifyCache::Impl& impl, const RunContext& run) {
+    impl.site_known = true;
+    if (!run.Paths || !run.Files) return;
+    for (const PathList::PathEntry& entry : *run.Paths) {
+        const std::u16string_view path = entry.Path;
+        if (path.empty()) continue;
+        // A file that could not be read may be gone since the search: the disk decides.
+        if (entry.FileIndex >= 0 && static_cast<std::size_t>(entry.FileIndex) < run.Files->size() &&
+            (*run.Files)[static_cast<std::size_t>(entry.FileIndex)].Status == ScanReadFailed)
+            continue;
+        impl.site_files.insert(path);
+        // Every directory above a found file exists; the bare drive is left to the disk.
+        for (std::size_t cut = path.rfind(u'\\'); cut != path.npos && cut > 2;
+             cut = path.rfind(u'\\', cut - 1)) {
+            if (!impl.site_dirs.emplace(path.substr(0, cut)).second) break;
+        }
+    }
+}
+
+}  // namespace
+
+VornFilePath::PathKind VerifyCache::PathKind(const RunContext& run,
+                                             std::u16string_view path) noexcept try {
     auto found = impl_->kinds.find(path);
     if (found != impl_->kinds.end()) return found->second;
-    const VornFilePath::PathKind kind = VornFilePath::GetPathKind(path);
+    if (!impl_->site_known) LearnSite(*impl_, run);
+    const std::optional<VornFilePath::PathKind> known = KindFromSite(*impl_, path);
+    const VornFilePath::PathKind kind = known ? *known : VornFilePath::GetPathKind(path);
     impl_->kinds.emplace(std::u16string(path), kind);
     return kind;
 } catch (...) {
@@ -208,7 +279,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr) try {
     bool is_file = false;
     bool default_document = false;
     const VornFilePath::PathKind kind =
-        run.Cache ? run.Cache->PathKind(t) : VornFilePath::GetPathKind(t);
+        run.Cache ? run.Cache->PathKind(run, t) : VornFilePath::GetPathKind(t);
     switch (kind) {
         case VornFilePath::PathKind::File:
             // The kind ignores trailing backslashes, so 'a.htm\' still names the file.

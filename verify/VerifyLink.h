@@ -22,8 +22,10 @@ public:
     VerifyCache(const VerifyCache&) = delete;
     VerifyCache& operator=(const VerifyCache&) = delete;
 
-    // GetPathKind of exactly this text, asked of the file system the first time only.
-    VornFilePath::PathKind PathKind(std::u16string_view path) noexcept;
+    // GetPathKind of exactly this text, asked the first time only. A found file or a directory
+    // above one is answered from the run's path list (the search's result), and so is a name
+    // missing from a directory of the site; the file system is asked about everything else.
+    VornFilePath::PathKind PathKind(const RunContext& run, std::u16string_view path) noexcept;
 
     // FindPath of exactly this text over the whole list, searched the first time only.
     std::int32_t FindPath(const PathList::PathEntries& paths, std::u16string_view path) noexcept;

@@ -124,6 +124,40 @@ TEST_P(VerifySite, MissingExcludedAndOutsideTargets) {
     EXPECT_EQ(site.FileOf(u"page.htm").LinkCount, 1);
 }
 
+// Targets the search found, directories above them, and names missing from or present but
+// not found in a directory of the site: the answers match the file system's.
+TEST_P(VerifySite, TargetsBesideWhatTheSearchFound) {
+    site.Set.FilePatternXEnabled = 1;
+    site.Set.FilePatternX = {u"*.bak"};
+    site.Page(uR"(a\b\page.htm)", u"");
+    site.Page(u"index.html",
+              u"<a href=\"a/b/page.htm\">1</a><a href=\"a/\">2</a><a href=\"a/b/none.htm\">3</a>\n"
+              u"<a href=\"a/b/PAGE.htm\">4</a><a href=\"a/b/old.bak\">5</a><a href=\"a/b/\">6</a>\n"
+              u"<a href=\"a/b/empty/\">7</a><a href=\"a/x/none.htm\">8</a><a href=\"a/b/empty\">9</a>");
+    site.File(uR"(a\b\old.bak)");
+    site.Directory(uR"(a\b\empty)");
+    Run();
+
+    const std::u16string missing = u"リンク先のファイルが見つかりません。";
+    struct Case {
+        std::u16string link;
+        std::int32_t code;
+        Strings texts;
+    };
+    const Case cases[] = {
+        {u"a/b/page.htm", 90, {}},   {u"a/", 90, {}},      {u"a/b/none.htm", 10, {missing}},
+        {u"a/b/PAGE.htm", 90, {u"ファイル名の大文字／小文字が一致しません。"}},   {u"a/b/old.bak", 20, {u"リンク先ファイルは、無視するよう設定されています。"}},
+        {u"a/b/", 90, {}},           {u"a/b/empty/", 90, {}}, {u"a/x/none.htm", 10, {missing}},
+        {u"a/b/empty", 90, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.link.size() << " " << c.code);
+        const AttrEntry& link = site.Attr(u"index.html", c.link);
+        EXPECT_EQ(link.Code, c.code);
+        EXPECT_EQ(Texts(link.Warnings), c.texts);
+    }
+}
+
 TEST_P(VerifySite, LetterCaseOfTheTarget) {
     for (const std::uint8_t sensitive : {1, 0}) {
         SCOPED_TRACE(int(sensitive));
