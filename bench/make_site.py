@@ -2,11 +2,12 @@
 """Generates a site for the whole-run benchmark: PAGES pages in directories of 100, LINKS links
 each (relative, '../', directory links, fragments, a few per cent broken), mixed encodings.
 
-usage: make_site.py ROOT [PAGES [LINKS [BIG_MB]]] [--manifest FILE]
+usage: make_site.py ROOT [PAGES [LINKS [BIG_MB]]] [--manifest FILE] [--ext EXT]
 
 The same arguments always give the same site. With --manifest, every planted defect is listed
 there, one a line: 'broken' or 'anchor', the page (site-relative, '/'), and the link as written.
-Each planted link is unique in the site, so a report names it when it contains that text."""
+Each planted link is unique in the site, so a report names it when it contains that text.
+--ext names the pages' extension (default 'htm'; 'html' for checkers that read no other)."""
 import os
 import random
 import sys
@@ -18,6 +19,12 @@ def main():
         at = args.index('--manifest')
         manifest = args[at + 1]
         del args[at:at + 2]
+    ext = 'htm'
+    if '--ext' in args:
+        at = args.index('--ext')
+        ext = args[at + 1]
+        del args[at:at + 2]
+    page = 'p%03d.' + ext
     root = args[0]
     pages = int(args[1]) if len(args) > 1 else 10000
     links = int(args[2]) if len(args) > 2 else 50
@@ -38,15 +45,15 @@ def main():
             r = rnd.random()
             td, tn = divmod(rnd.randrange(pages), per_dir)
             if r < 0.03:
-                href = 'missing-%d-%d.htm' % (p, k)
-                planted.append(('broken', '/d%03d/p%03d.htm' % (d, n), href))
+                href = ('missing-%d-%d.' + ext) % (p, k)
+                planted.append(('broken', ('/d%03d/' + page) % (d, n), href))
             elif r < 0.04:
-                href = '../d%03d/p%03d.htm#gone-%d-%d' % (td, tn, p, k)
-                planted.append(('anchor', '/d%03d/p%03d.htm' % (d, n), href))
+                href = ('../d%03d/' + page + '#gone-%d-%d') % (td, tn, p, k)
+                planted.append(('anchor', ('/d%03d/' + page) % (d, n), href))
             elif r < 0.35:
-                href = 'p%03d.htm' % rnd.randrange(per_dir) if td == d else '../d%03d/p%03d.htm' % (td, tn)
+                href = page % rnd.randrange(per_dir) if td == d else ('../d%03d/' + page) % (td, tn)
             elif r < 0.55:
-                href = '../d%03d/p%03d.htm#top' % (td, tn)
+                href = ('../d%03d/' + page + '#top') % (td, tn)
             elif r < 0.65:
                 href = '../d%03d/' % td
             elif r < 0.75:
@@ -54,18 +61,18 @@ def main():
             elif r < 0.85:
                 href = 'http://www.example.jp/%d.html' % k
             else:
-                href = './p%03d.htm' % rnd.randrange(per_dir)
+                href = ('./' + page) % rnd.randrange(per_dir)
             # Ten anchors a page, for the fragment links above.
             anchor = ' id="s%d"' % k if k < 10 else ''
             lines.append('<p%s>%s <a href="%s"\n   title="リンク %d">%d</a></p>' % (anchor, text, href, k, k))
         lines.append('<!-- 注釈\n 複数行 -->')
         lines.append('</body></html>')
         body = '\r\n'.join(lines) + '\r\n'
-        with open(os.path.join(root, 'd%03d' % d, 'p%03d.htm' % n), 'wb') as f:
+        with open(os.path.join(root, 'd%03d' % d, page % n), 'wb') as f:
             f.write(body.encode(encodings[p % 3]))
     for d in range(dirs):
         with open(os.path.join(root, 'd%03d' % d, 'index.html'), 'wb') as f:
-            f.write('<html><body><a href="p000.htm">最初</a></body></html>\r\n'.encode('cp932'))
+            f.write(('<html><body><a href="p000.%s">最初</a></body></html>\r\n' % ext).encode('cp932'))
     if manifest:
         with open(manifest, 'w', encoding='utf-8') as f:
             for kind, page, href in planted:
