@@ -1,0 +1,30 @@
+#pragma once
+// The screen a window is placed on and the twips in which positions are stored (1440 per inch,
+// 15 per pixel at 96 dots per inch).
+#include <QRect>
+
+class QWidget;
+
+namespace platform {
+
+// The usable area of the window's screen (the primary screen when the window has none yet), in
+// pixels; the area set by ScopedScreenArea while one exists.
+QRect ScreenArea(const QWidget* window = nullptr);
+
+// Fixes the screen area (tests, a monitor that is gone).
+class ScopedScreenArea {
+public:
+    explicit ScopedScreenArea(const QRect& area);
+    ~ScopedScreenArea();
+    ScopedScreenArea(const ScopedScreenArea&) = delete;
+    ScopedScreenArea& operator=(const ScopedScreenArea&) = delete;
+
+private:
+    QRect previous_;
+};
+
+// From the screen's logical dots per inch; 15 when no screen is known.
+double TwipsPerPixelX(const QWidget* window = nullptr);
+double TwipsPerPixelY(const QWidget* window = nullptr);
+
+}  // namespace platform
