@@ -1,0 +1,51 @@
+#pragma once
+// Helpers for form tests: controls by objectName, and answering a modal dialog that a click is
+// about to open (exec() does not return until the dialog is closed).
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "gui/QtText.h"
+
+namespace testutil {
+
+// The child named `name`; the test fails when there is none.
+template <class T>
+T* Control(QObject* form, const QString& name) {
+    T* child = form->findChild<T*>(name);
+    if (!child) qFatal("no control %s", qPrintable(name));
+    return child;
+}
+
+// Runs `act` on the modal dialog named `name` as soon as it is shown; `act` must close it.
+inline void OnModal(const QString& name, std::function<void(QWidget*)> act) {
+    auto attempt = std::make_shared<std::function<void()>>();
+    *attempt = [name, act, attempt]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && modal->objectName() == name) {
+            act(modal);
+        } else {
+            QTimer::singleShot(5, *attempt);
+        }
+    };
+    QTimer::singleShot(0, *attempt);
+}
+
+inline void Click(QObject* form, const QString& name) {
+    QTest::mouseClick(Control<QWidget>(form, name), Qt::LeftButton);
+}
+
+inline void SetText(QObject* form, const QString& name, std::u16string_view text) {
+    Control<QLineEdit>(form, name)->setText(ToQString(text));
+}
+
+inline std::u16string Text(QObject* form, const QString& name) {
+    return FromQString(Control<QLineEdit>(form, name)->text());
+}
+
+}  // namespace testutil
