@@ -41,8 +41,12 @@ inline void OnModal(const QString& name, std::function<void(QWidget*)> act) {
     QTimer::singleShot(0, *attempt);
 }
 
+// Check boxes and option buttons answer only on their indicator and caption, so they are
+// clicked near their left edge rather than in the middle of a stretched box.
 inline void Click(QObject* form, const QString& name) {
-    QTest::mouseClick(Control<QWidget>(form, name), Qt::LeftButton);
+    QWidget* w = Control<QWidget>(form, name);
+    const bool toggle = w->inherits("QCheckBox") || w->inherits("QRadioButton");
+    QTest::mouseClick(w, Qt::LeftButton, {}, toggle ? QPoint(6, w->height() / 2) : QPoint());
 }
 
 inline void SetText(QObject* form, const QString& name, std::u16string_view text) {
