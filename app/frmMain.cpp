@@ -204,10 +204,8 @@ void frmMain::Form_Unload() {
         platform::ShowError(this, ToQString(kSaveFailed) + QStringLiteral("\n") +
                                       HostPath(settings_path_));
     platform::QuitHelp();
-    if (in_run_) {
-        instance_.Release();
-        if (EndProgram) EndProgram();
-    }
+    instance_.Release();
+    if (in_run_ && EndProgram) EndProgram();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -30,7 +30,7 @@ file(GLOB FORMS_TEST_SOURCES CONFIGURE_DEPENDS
 enable_testing()
 foreach(src ${FORMS_TEST_SOURCES})
     get_filename_component(name ${src} NAME_WE)
-    add_executable(${name} ${src})
+    add_executable(${name} ${src} ${MOKUROKU_ROOT}/testutil/TempDir.cpp)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     target_link_libraries(${name} PRIVATE forms Qt6::Test)
     target_compile_definitions(${name} PRIVATE
