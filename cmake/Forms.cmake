@@ -39,3 +39,5 @@ foreach(src ${FORMS_TEST_SOURCES})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endforeach()
+
+include(${CMAKE_CURRENT_LIST_DIR}/Install.cmake)
