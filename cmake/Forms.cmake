@@ -23,6 +23,10 @@ target_compile_definitions(forms PRIVATE
 add_executable(mokuroku ${MOKUROKU_ROOT}/gui/main.cpp)
 target_link_libraries(mokuroku PRIVATE forms)
 
+# Pictures of the windows for the documentation (scripts/screenshot).
+add_executable(mokuroku-screenshot ${MOKUROKU_ROOT}/gui/screenshot.cpp)
+target_link_libraries(mokuroku-screenshot PRIVATE forms)
+
 # Each form's test is a program of its own (Qt Test runs one QApplication per process). The Qt
 # halves of the engine's modules are tested in platform/qt/, out of reach of the engine's globs.
 file(GLOB FORMS_TEST_SOURCES CONFIGURE_DEPENDS

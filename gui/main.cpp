@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mokuroku"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("mokuroku")));
+    platform::UseJapaneseFont();
     platform::DesktopShell shell;
     platform::ScopedShell use_shell(shell);
 

@@ -1,5 +1,6 @@
 #include "platform/qt/Desktop.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -29,6 +30,13 @@ QString HostPath(std::u16string_view drive_path) {
 QPointer<QTextBrowser> help_window;
 
 }  // namespace
+
+void UseJapaneseFont() {
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic"),
+                      QStringLiteral("IPAPGothic"), font.family()});
+    QApplication::setFont(font);
+}
 
 bool DesktopShell::Open(std::u16string_view file, std::u16string_view) {
     const QString host = HostPath(file);

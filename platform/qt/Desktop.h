@@ -12,6 +12,10 @@ class QWidget;
 
 namespace platform {
 
+// Prefers a Japanese font for the whole program, so that kanji shared with Chinese take their
+// Japanese forms whatever the locale.
+void UseJapaneseFont();
+
 // Opens a file with the desktop's default program through a file URL; never a command line.
 class DesktopShell : public Shell {
 public:
