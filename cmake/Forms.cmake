@@ -23,6 +23,10 @@ target_compile_definitions(forms PRIVATE
 add_executable(mokuroku ${MOKUROKU_ROOT}/gui/main.cpp)
 target_link_libraries(mokuroku PRIVATE forms)
 
+# Pictures of the windows for the documentation (scripts/screenshot).
+add_executable(mokuroku-screenshot ${MOKUROKU_ROOT}/gui/screenshot.cpp)
+target_link_libraries(mokuroku-screenshot PRIVATE forms)
+
 # Each form's test is a program of its own (Qt Test runs one QApplication per process). The Qt
 # halves of the engine's modules are tested in platform/qt/, out of reach of the engine's globs.
 file(GLOB FORMS_TEST_SOURCES CONFIGURE_DEPENDS
@@ -30,7 +34,7 @@ file(GLOB FORMS_TEST_SOURCES CONFIGURE_DEPENDS
 enable_testing()
 foreach(src ${FORMS_TEST_SOURCES})
     get_filename_component(name ${src} NAME_WE)
-    add_executable(${name} ${src})
+    add_executable(${name} ${src} ${MOKUROKU_ROOT}/testutil/TempDir.cpp)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     target_link_libraries(${name} PRIVATE forms Qt6::Test)
     target_compile_definitions(${name} PRIVATE
@@ -39,3 +43,5 @@ foreach(src ${FORMS_TEST_SOURCES})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endforeach()
+
+include(${CMAKE_CURRENT_LIST_DIR}/Install.cmake)

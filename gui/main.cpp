@@ -1,13 +1,31 @@
+// The desktop program: one main window over the settings file of this user (or of this copy).
 #include <QApplication>
-#include <QWidget>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
 
-#include "platform/Program.h"
+#include "app/frmMain.h"
 #include "gui/QtText.h"
+#include "platform/HostPath.h"
+#include "platform/Program.h"
+#include "platform/qt/Desktop.h"
+#include "settings/SettingsFile.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(ToQString(platform::ProductName()));
+    QApplication::setApplicationName(QStringLiteral("mokuroku"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("mokuroku")));
+    platform::UseJapaneseFont();
+    platform::DesktopShell shell;
+    platform::ScopedShell use_shell(shell);
+
+    const std::u16string settings_path = SettingsPath();
+    std::string host;
+    if (platform::DriveToHost(settings_path, host))
+        QDir().mkpath(QFileInfo(QString::fromStdString(host)).absolutePath());
+
+    frmMain window(settings_path);
+    if (!window.Form_Load()) return 1;
     window.show();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "engine/ScanFile.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
+#include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -216,7 +217,13 @@ private:
 std::u16string SettingsPath() {
     std::u16string dir = platform::ProgramDirectory();
     if (dir.empty() || dir.back() != u'\\') dir += u'\\';
-    return dir + std::u16string(kFileName);
+    const std::u16string beside = dir + std::u16string(kFileName);
+    // A copy that carries its own settings file is portable; an installed program never writes
+    // beside itself.
+    if (VornFilePath::GetPathKind(beside) == VornFilePath::PathKind::File) return beside;
+    const std::u16string config = platform::UserConfigDirectory();
+    if (config.empty()) return beside;
+    return config + u"mokuroku\\" + std::u16string(kFileName);
 }
 
 IniLineType ParseIniLine(std::u16string_view line, std::u16string& section, std::u16string& key,
@@ -357,6 +364,9 @@ void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& 
         if (settings.SetId > last) settings.SetId = last;
         window.SelectedSet = settings.SetId;
     }
+    // Logs go beside the settings file: the program's own directory may not be writable.
+    if (settings.LogFileDirectory.empty())
+        settings.LogFileDirectory = VornFileList::GetDirectoryPart(settings_path, u"\\");
     if (settings.LogFileDirectory.empty()) settings.LogFileDirectory = platform::ProgramDirectory();
     if (settings.LogFileDirectory.back() != u'\\') settings.LogFileDirectory += u'\\';
 } catch (...) {

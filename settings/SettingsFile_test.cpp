@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 
 #include "lib/Convert.h"
 #include "platform/Cp932.h"
@@ -411,6 +413,44 @@ TEST(ParseIniLine, EveryLineType) {
         EXPECT_EQ(key, cases[i].key);
         EXPECT_EQ(value, cases[i].value);
     }
+}
+
+// Sets an environment variable for the scope, or removes it (null).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1); else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1); else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(SettingsFileTest, PortableCopyOrTheUsersConfiguration) {
+    ScopedEnv home("HOME", "/home/u");
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", "/home/u/cfg");
+        EXPECT_EQ(SettingsPath(), uR"(C:\home\u\cfg\mokuroku\mokuroku.ini)");
+    }
+    for (const char* unset_or_relative : {static_cast<const char*>(nullptr), "", "cfg"}) {
+        ScopedEnv config("XDG_CONFIG_HOME", unset_or_relative);
+        EXPECT_EQ(SettingsPath(), uR"(C:\home\u\.config\mokuroku\mokuroku.ini)");
+    }
+    // A copy that brought its own file keeps it beside itself.
+    PutFile(u"[Settings]\r\n");
+    EXPECT_EQ(SettingsPath(), kIni);
+
+    // Logs default to the directory of the file in use, not the program's.
+    const std::u16string user_ini = uR"(C:\home\u\.config\mokuroku\mokuroku.ini)";
+    fs_.AddFile(user_ini,
+                "[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\nLogFileDirectory=\r\n");
+    LoadSettings(user_ini, sets_, settings_, window_);
+    EXPECT_EQ(settings_.LogFileDirectory, uR"(C:\home\u\.config\mokuroku\)");
 }
 
 TEST(JoinList, JoinsEveryElement) {

@@ -18,7 +18,8 @@ public:
             case app::BoxIcon::Information: mb.setIcon(QMessageBox::Information); break;
         }
         mb.setWindowTitle(box.Title);
-        mb.setText(box.Text);
+        // The texts keep Windows line breaks; a lone CR would show as a stray glyph.
+        mb.setText(QString(box.Text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         mb.setTextFormat(Qt::PlainText);  // names from the checked site must never render as markup
         if (box.Buttons == app::BoxButtons::Ok) {
             mb.setStandardButtons(QMessageBox::Ok);

@@ -1,0 +1,43 @@
+// Saves pictures of the main window and the about box for the documentation. Run under a display
+// (Xvfb) with the settings of the demo; not installed.
+//   mokuroku-screenshot OUTPUT_DIR
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/frmMain.h"
+#include "platform/qt/Desktop.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: mokuroku-screenshot OUTPUT_DIR\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    platform::UseJapaneseFont();
+    frmMain window(SettingsPath());
+    if (!window.Form_Load()) return 1;
+    window.show();
+    int failures = 0;
+    const auto save = [&](QWidget* w, const char* name) {
+        if (!w || !w->grab().save(out.filePath(QString::fromLatin1(name)))) {
+            std::fprintf(stderr, "mokuroku-screenshot: %s not saved\n", name);
+            ++failures;
+        }
+    };
+    // Pictures are taken once the windows have been painted.
+    QTimer::singleShot(800, &window, [&] {
+        save(&window, "main-window.png");
+        QTimer::singleShot(800, &window, [&] {
+            QWidget* about = QApplication::activeModalWidget();
+            save(about, "about-box.png");
+            if (about) about->close();
+        });
+        window.cmdAbout_Click();
+        window.close();
+    });
+    app.exec();
+    return failures ? 1 : 0;
+}

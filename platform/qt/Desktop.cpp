@@ -1,0 +1,111 @@
+#include "platform/qt/Desktop.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include "gui/QtText.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+#include "platform/qt/MessageBox.h"
+
+namespace platform {
+namespace {
+
+constexpr std::u16string_view kHelpFileName = u"mokuroku.html";
+constexpr std::u16string_view kHelpTitle = u" ヘルプ";
+constexpr std::u16string_view kHelpMissing = u"ヘルプ ファイルが見つかりません。";
+
+QString HostPath(std::u16string_view drive_path) {
+    std::string host;
+    if (!DriveToHost(drive_path, host)) return {};
+    return QString::fromStdString(host);
+}
+
+QPointer<QTextBrowser> help_window;
+
+}  // namespace
+
+void UseJapaneseFont() {
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAGothic"),
+                      QStringLiteral("IPAPGothic"), font.family()});
+    QApplication::setFont(font);
+}
+
+bool DesktopShell::Open(std::u16string_view file, std::u16string_view) {
+    const QString host = HostPath(file);
+    if (host.isEmpty()) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(host));
+}
+
+SingleInstance::SingleInstance() = default;
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::Acquire(const QString& lock_path) {
+    Release();
+    QDir().mkpath(QFileInfo(lock_path).absolutePath());
+    auto lock = std::make_unique<QLockFile>(lock_path);
+    // Only a dead owner makes a lock stale: the first copy may run for days.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) return false;
+    lock_ = std::move(lock);
+    return true;
+}
+
+void SingleInstance::Release() {
+    if (lock_) lock_->unlock();
+    lock_.reset();
+}
+
+QString LockPathFor(const QString& settings_file) {
+    return QFileInfo(settings_file).absolutePath() + QStringLiteral("/mokuroku.lock");
+}
+
+QString FindHelpDocument() {
+    const QString program = HostPath(ProgramDirectory());
+    const QString name = ToQString(kHelpFileName);
+    const QString beside = QDir(program).filePath(name);
+    if (QFileInfo(beside).isFile()) return beside;
+    const QString installed = QDir(program).filePath(QStringLiteral("../share/mokuroku/") + name);
+    if (QFileInfo(installed).isFile()) return QDir::cleanPath(installed);
+    return beside;
+}
+
+bool ShowHelp(QWidget* owner, const QString& document, int context) {
+    if (document.isEmpty() || !QFileInfo(document).isFile()) {
+        ShowError(owner, ToQString(kHelpMissing) + QStringLiteral("\n") + document);
+        return false;
+    }
+    if (!help_window) {
+        help_window = new QTextBrowser(owner);
+        help_window->setObjectName(QStringLiteral("HelpWindow"));
+        help_window->setAttribute(Qt::WA_DeleteOnClose);
+        help_window->setOpenExternalLinks(true);
+        help_window->setWindowTitle(ToQString(ProductName()) + ToQString(kHelpTitle));
+        help_window->resize(720, 640);
+    }
+    // A child of the window that asks, so that a modal dialog does not block its own help.
+    if (help_window->parentWidget() != owner) help_window->setParent(owner);
+    help_window->setWindowFlags(Qt::Window);
+    QUrl url = QUrl::fromLocalFile(QFileInfo(document).absoluteFilePath());
+    url.setFragment(QStringLiteral("ctx") + QString::number(context));
+    help_window->setSource(url);
+    help_window->show();
+    help_window->raise();
+    help_window->activateWindow();
+    return true;
+}
+
+void QuitHelp() {
+    if (help_window) help_window->close();
+}
+
+QWidget* HelpWindow() { return help_window; }
+
+}  // namespace platform

@@ -1,0 +1,54 @@
+#pragma once
+// Services of the desktop the program runs on: opening a document with its default program, the
+// one-instance lock, and the help window.
+#include <QString>
+#include <memory>
+#include <string_view>
+
+#include "platform/Program.h"
+
+class QLockFile;
+class QWidget;
+
+namespace platform {
+
+// Prefers a Japanese font for the whole program, so that kanji shared with Chinese take their
+// Japanese forms whatever the locale.
+void UseJapaneseFont();
+
+// Opens a file with the desktop's default program through a file URL; never a command line.
+class DesktopShell : public Shell {
+public:
+    bool Open(std::u16string_view file, std::u16string_view working_directory) override;
+};
+
+// The lock that keeps a second copy of the program from running on the same settings file. A
+// lock left by a process that has ended does not count.
+class SingleInstance {
+public:
+    SingleInstance();
+    ~SingleInstance();
+    // False when another running process holds the lock, or the lock file cannot be made.
+    bool Acquire(const QString& lock_path);
+    void Release();
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+};
+
+// The lock file that belongs to a settings file (host path): beside it.
+QString LockPathFor(const QString& settings_file);
+
+// The help document: beside the program, else in the installed data directory. The path beside
+// the program when it is in neither place.
+QString FindHelpDocument();
+
+// Shows the help document at the topic of `context` in the program's help window, opening the
+// window over `owner` when needed. False, after an error box, when the document is missing.
+bool ShowHelp(QWidget* owner, const QString& document, int context);
+// Closes the help window, if open.
+void QuitHelp();
+// The help window while open (tests).
+QWidget* HelpWindow();
+
+}  // namespace platform
