@@ -17,9 +17,12 @@
 #include "dialogs/frmAbout.h"
 #include "engine/LinkTags.h"
 #include "gui/QtText.h"
+#include "lib/VornFileList.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/qt/MessageBox.h"
+#include "settings/frmCheckSet.h"
+#include "settings/frmEnvironment.h"
 
 namespace {
 
@@ -251,9 +254,16 @@ void frmMain::cmdEditSet_Click() {
 void frmMain::cmdOption_Click() { ShowEnvironmentDialog(); }
 
 // The check-set dialog edits Sets() and SetId and updates cmbTargetSet itself.
-void frmMain::ShowCheckSetDialog() {}
+void frmMain::ShowCheckSetDialog() {
+    frmCheckSet dialog(sets_, options_, {cmbTargetSet, cmdEditSet, cmdDeleteSet}, this);
+    ShowModal(dialog);
+}
 
-void frmMain::ShowEnvironmentDialog() {}
+// Logs left without a directory go beside the settings file, as at load.
+void frmMain::ShowEnvironmentDialog() {
+    frmEnvironment dialog(options_, VornFileList::GetDirectoryPart(settings_path_, u"\\"), this);
+    ShowModal(dialog);
+}
 
 void frmMain::cmdDeleteSet_Click() {
     const int i = cmbTargetSet->currentIndex();

@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 
 set(MOKUROKU_HELP_DIR ${MOKUROKU_ROOT}/help)
-if(EXISTS ${MOKUROKU_HELP_DIR})
+if(EXISTS ${MOKUROKU_HELP_DIR} AND NOT TARGET help_document)
     add_custom_target(help_document ALL
         COMMAND ${CMAKE_COMMAND} -E copy_directory ${MOKUROKU_HELP_DIR} $<TARGET_FILE_DIR:mokuroku>
         COMMENT "Copying the help document beside the program")

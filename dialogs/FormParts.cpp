@@ -11,6 +11,7 @@
 #include "gui/QtText.h"
 #include "lib/VornFilePath.h"
 #include "platform/HostPath.h"
+#include "platform/qt/Desktop.h"
 
 QString ControlArrayName(const char* name, int index) {
     return QString::fromLatin1(name) + u'(' + QString::number(index) + u')';
@@ -70,4 +71,12 @@ void ChooseDirectoryInto(QWidget* owner, QLineEdit* box) {
     if (chosen.empty()) return;
     if (!chosen.ends_with(u'\\')) chosen += u'\\';
     box->setText(ToQString(chosen));
+}
+
+void ShowHelpContext(QWidget* owner, int context) {
+    if (OpenHelpContext) {
+        OpenHelpContext(owner, context);
+    } else {
+        platform::ShowHelp(owner, platform::FindHelpDocument(), context);
+    }
 }

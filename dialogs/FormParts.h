@@ -44,6 +44,7 @@ void SetTabOrder(std::initializer_list<QWidget*> widgets);
 // with a trailing '\'. Cancel leaves the box as it is.
 void ChooseDirectoryInto(QWidget* owner, QLineEdit* box);
 
-// Opens the help document at a context number over `owner`; the main window installs it.
-// Without one, help does nothing.
+// Opens the help document at a context number over `owner`: the hook when one is installed
+// (tests), else the program's help window.
 inline void (*OpenHelpContext)(QWidget* owner, int context) = nullptr;
+void ShowHelpContext(QWidget* owner, int context);

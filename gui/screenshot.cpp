@@ -1,10 +1,12 @@
-// Saves pictures of the main window and the about box for the documentation. Run under a display
+// Saves pictures of the main window and its dialogs for the documentation. Run under a display
 // (Xvfb) with the settings of the demo; not installed.
 //   mokuroku-screenshot OUTPUT_DIR
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "app/frmMain.h"
 #include "platform/qt/Desktop.h"
@@ -27,15 +29,29 @@ int main(int argc, char* argv[]) {
             ++failures;
         }
     };
-    // Pictures are taken once the windows have been painted.
+    // Pictures are taken once the windows have been painted. Each dialog is grabbed while it is
+    // shown modally and then closed, which lets its opener go on to the next one.
+    std::function<void(const char*, std::function<void(QWidget*)>)> grab_modal =
+        [&](const char* name, std::function<void(QWidget*)> inside) {
+            QTimer::singleShot(800, &window, [&, name, inside] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                save(dialog, name);
+                if (dialog && inside) inside(dialog);
+                if (dialog) dialog->close();
+            });
+        };
     QTimer::singleShot(800, &window, [&] {
         save(&window, "main-window.png");
-        QTimer::singleShot(800, &window, [&] {
-            QWidget* about = QApplication::activeModalWidget();
-            save(about, "about-box.png");
-            if (about) about->close();
-        });
+        grab_modal("about-box.png", {});
         window.cmdAbout_Click();
+        grab_modal("check-set.png", [&](QWidget* check_set) {
+            grab_modal("file-search-options.png", {});
+            if (auto* details = check_set->findChild<QPushButton*>("cmdFileOption"))
+                details->click();
+        });
+        window.cmdEditSet_Click();
+        grab_modal("environment.png", {});
+        window.cmdOption_Click();
         window.close();
     });
     app.exec();

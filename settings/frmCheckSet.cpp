@@ -348,7 +348,7 @@ void frmCheckSet::cmdCancel_Click() { QDialog::reject(); }
 void frmCheckSet::reject() { cmdCancel_Click(); }
 
 void frmCheckSet::cmdHelp_Click() {
-    if (OpenHelpContext) OpenHelpContext(this, kHelpContext);
+    ShowHelpContext(this, kHelpContext);
 }
 
 void frmCheckSet::cmdDirectoryDialog_Click() { ChooseDirectoryInto(this, txtBaseDirectory_); }

@@ -142,11 +142,12 @@ std::uint8_t frmEnvironment::ApplyEnvironment() try {
                                             u"」" + std::u16string(message)));
         return 1;
     }
-    const int type = VornApp::FindCheckedIndex(optLogType_, 0, 2);
-    if (type < 0) return 1;
+    // No button is selected only for a type the file held but no button offers: kept as it is.
+    const int checked = VornApp::FindCheckedIndex(optLogType_, 0, 2);
+    const std::uint8_t type = checked < 0 ? settings_.LogType : static_cast<std::uint8_t>(checked);
     settings_.LogFileDirectory = dir;
     settings_.LogFileIncrement = chkLogFileIncrement_->isChecked() ? 0 : 1;
-    settings_.LogType = static_cast<std::uint8_t>(type);
+    settings_.LogType = type;
     settings_.AlwaysLogRemoteLink = Flag(chkAlwaysLogRemoteLink_);
     settings_.TrimLogPath = Flag(chkTrimLogPath_);
     settings_.UseSlashLogPath = Flag(chkUseSlashLogPath_);
@@ -165,7 +166,7 @@ void frmEnvironment::cmdCancel_Click() { QDialog::reject(); }
 void frmEnvironment::reject() { cmdCancel_Click(); }
 
 void frmEnvironment::cmdHelp_Click() {
-    if (OpenHelpContext) OpenHelpContext(this, kHelpContext);
+    ShowHelpContext(this, kHelpContext);
 }
 
 void frmEnvironment::cmdDirectoryDialog_Click() { ChooseDirectoryInto(this, txtLogFileDirectory_); }
