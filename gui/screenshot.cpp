@@ -1,4 +1,4 @@
-// Saves pictures of the main window and the about box for the documentation. Run under a display
+// Saves pictures of the main window, the about box and the help window for the documentation. Run under a display
 // (Xvfb) with the settings of the demo; not installed.
 //   mokuroku-screenshot OUTPUT_DIR
 #include <QApplication>
@@ -36,7 +36,11 @@ int main(int argc, char* argv[]) {
             if (about) about->close();
         });
         window.cmdAbout_Click();
-        window.close();
+        window.cmdHelp_Click();
+        QTimer::singleShot(800, &window, [&] {
+            save(platform::HelpWindow(), "help-window.png");
+            window.close();
+        });
     });
     app.exec();
     return failures ? 1 : 0;

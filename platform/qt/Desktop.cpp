@@ -9,6 +9,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "app/HelpDocument.h"
 #include "gui/QtText.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
@@ -17,7 +18,6 @@
 namespace platform {
 namespace {
 
-constexpr std::u16string_view kHelpFileName = u"mokuroku.html";
 constexpr std::u16string_view kHelpTitle = u" ヘルプ";
 constexpr std::u16string_view kHelpMissing = u"ヘルプ ファイルが見つかりません。";
 
@@ -68,13 +68,10 @@ QString LockPathFor(const QString& settings_file) {
 }
 
 QString FindHelpDocument() {
-    const QString program = HostPath(ProgramDirectory());
-    const QString name = ToQString(kHelpFileName);
-    const QString beside = QDir(program).filePath(name);
-    if (QFileInfo(beside).isFile()) return beside;
-    const QString installed = QDir(program).filePath(QStringLiteral("../share/mokuroku/") + name);
-    if (QFileInfo(installed).isFile()) return QDir::cleanPath(installed);
-    return beside;
+    const std::u16string program = ProgramDirectory();
+    const std::u16string found = app::FindHelpDocument(program);
+    // Where it was looked for first, so that the error names a place.
+    return HostPath(found.empty() ? program + std::u16string(app::kHelpFileName) : found);
 }
 
 bool ShowHelp(QWidget* owner, const QString& document, int context) {

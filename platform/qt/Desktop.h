@@ -39,8 +39,8 @@ private:
 // The lock file that belongs to a settings file (host path): beside it.
 QString LockPathFor(const QString& settings_file);
 
-// The help document: beside the program, else in the installed data directory. The path beside
-// the program when it is in neither place.
+// The help document as a host path: beside the program, else in the installed data directory;
+// the path beside the program when it is in neither place.
 QString FindHelpDocument();
 
 // Shows the help document at the topic of `context` in the program's help window, opening the
