@@ -122,7 +122,9 @@ frmMain::~frmMain() = default;
 
 bool frmMain::Form_Load() {
     const QString settings_host = HostPath(settings_path_);
-    if (!instance_.Acquire(platform::LockPathFor(settings_host))) {
+    // A place where no lock can be made cannot be shared with another copy either.
+    if (instance_.Acquire(platform::LockPathFor(settings_host)) ==
+        platform::SingleInstance::Result::HeldByAnother) {
         platform::ShowError(nullptr,
                             ToQString(platform::ProductName()) + ToQString(kAlreadyRunning),
                             kStartupErrorTitle);

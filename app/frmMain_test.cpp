@@ -539,6 +539,22 @@ private slots:
         QCOMPARE(sets[0].Name, u"site");
     }
 
+    void SettingsInAPlaceThatCannotBeWritten() {
+        // The settings directory is a file: no lock, no save; neither may pass in silence.
+        dir_->Write("blocked", "x");
+        const std::u16string ini = dir_->Drive() + u"blocked\\mokuroku.ini";
+        testutil::ScriptedMessageBoxes boxes;
+        frmMain form(ini);
+        QVERIFY(form.Form_Load());
+        QCOMPARE(boxes.Count(), 0);
+        form.close();
+        QCOMPARE(boxes.Count(), 1);
+        QCOMPARE(boxes.Last().Title, QStringLiteral("エラー"));
+        QCOMPARE(boxes.Last().Text, QStringLiteral("設定ファイルを保存できませんでした。\n") +
+                                        QString::fromStdString(dir_->Host()) +
+                                        QStringLiteral("/blocked/mokuroku.ini"));
+    }
+
     // Two real processes: the program itself holds the lock, this one is the second copy.
     void SecondInstanceIsRefused() {
         const QString program = QStringLiteral(MOKUROKU_BINARY_DIR "/mokuroku");

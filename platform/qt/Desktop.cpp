@@ -47,15 +47,17 @@ bool DesktopShell::Open(std::u16string_view file, std::u16string_view) {
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::Acquire(const QString& lock_path) {
+SingleInstance::Result SingleInstance::Acquire(const QString& lock_path) {
     Release();
     QDir().mkpath(QFileInfo(lock_path).absolutePath());
     auto lock = std::make_unique<QLockFile>(lock_path);
     // Only a dead owner makes a lock stale: the first copy may run for days.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) return false;
+    if (!lock->tryLock(0))
+        return lock->error() == QLockFile::LockFailedError ? Result::HeldByAnother
+                                                            : Result::Unavailable;
     lock_ = std::move(lock);
-    return true;
+    return Result::Acquired;
 }
 
 void SingleInstance::Release() {

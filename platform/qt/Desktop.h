@@ -28,8 +28,10 @@ class SingleInstance {
 public:
     SingleInstance();
     ~SingleInstance();
-    // False when another running process holds the lock, or the lock file cannot be made.
-    bool Acquire(const QString& lock_path);
+    enum class Result { Acquired, HeldByAnother, Unavailable };
+    // Unavailable when the lock file cannot be made at all (a read-only place): nobody can hold
+    // it then either, so the caller may go on without it.
+    Result Acquire(const QString& lock_path);
     void Release();
 
 private:
