@@ -17,7 +17,6 @@
 #include "dialogs/frmAbout.h"
 #include "engine/LinkTags.h"
 #include "gui/QtText.h"
-#include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/qt/MessageBox.h"
 
@@ -33,11 +32,6 @@ constexpr std::u16string_view kWebPage = u"https://mokuroku.example.org/";
 
 QString DeleteQuestion(const QString& name) {
     return QStringLiteral("「") + name + QStringLiteral("」を\r\n") + ToQString(kDeleteQuestion);
-}
-
-QString HostPath(std::u16string_view drive_path) {
-    std::string host;
-    return platform::DriveToHost(drive_path, host) ? QString::fromStdString(host) : QString();
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
@@ -121,7 +115,7 @@ frmMain::frmMain(std::u16string settings_path, QWidget* parent)
 frmMain::~frmMain() = default;
 
 bool frmMain::Form_Load() {
-    const QString settings_host = HostPath(settings_path_);
+    const QString settings_host = platform::ToHostPath(settings_path_);
     // A place where no lock can be made cannot be shared with another copy either.
     if (instance_.Acquire(platform::LockPathFor(settings_host)) ==
         platform::SingleInstance::Result::HeldByAnother) {
@@ -204,7 +198,7 @@ void frmMain::Form_Unload() {
     // Losing every check set without a word would be worse than one more box at exit.
     if (!SaveSettings(settings_path_, sets_, options_, StateToSave()))
         platform::ShowError(this, ToQString(kSaveFailed) + QStringLiteral("\n") +
-                                      HostPath(settings_path_));
+                                      platform::ToHostPath(settings_path_));
     platform::QuitHelp();
     instance_.Release();
     if (in_run_ && EndProgram) EndProgram();

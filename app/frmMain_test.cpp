@@ -45,6 +45,15 @@ CheckSet FullSet(const std::u16string& name, int seed) {
     return s;
 }
 
+// The one check set of a test site.
+CheckSet SiteSet(const testutil::TempDir& site) {
+    CheckSet s = NewCheckSet();
+    s.Name = u"site";
+    s.LocalPath = site.Drive();
+    s.Url = u"http://example.com/";
+    return s;
+}
+
 // Records what a run asks the desktop to open.
 class RecordingShell : public platform::Shell {
 public:
@@ -76,6 +85,12 @@ class frmMainTest : public QObject {
         options.LogFileDirectory = extra_log_dir;
         MainWindowState window;
         QVERIFY(SaveSettings(ini_, sets, options, window));
+    }
+
+    // The settings of one check set over `site`, logging into its "logs" directory.
+    void UseSiteWithLogs(const testutil::TempDir& site) {
+        site.MakeDir("logs");
+        WriteSettings({SiteSet(site)}, 0, site.Drive() + u"logs\\");
     }
 
     MainWindowState ReadBack(CheckSets& sets, Settings& options) {
@@ -366,12 +381,7 @@ private slots:
                    "<a href=\"missing.htm\">x</a></body></html>");
         site.Write("a.htm", "<html><body><a href=\"index.htm\">top</a></body></html>");
         site.Write("b.htm", "<html><body><a href=\"nothing.htm\">top</a></body></html>");
-        site.MakeDir("logs");
-        CheckSet s = NewCheckSet();
-        s.Name = u"site";
-        s.LocalPath = site.Drive();
-        s.Url = u"http://example.com/";
-        WriteSettings({s}, 0, site.Drive() + u"logs\\");
+        UseSiteWithLogs(site);
 
         RecordingShell shell;
         platform::ScopedShell use_shell(shell);
@@ -433,11 +443,7 @@ private slots:
             site.Write("p" + std::to_string(i) + ".htm",
                        "<html><body><a href=\"gone" + std::to_string(i) +
                            ".htm\">x</a></body></html>");
-        site.MakeDir("logs");
-        CheckSet s = NewCheckSet();
-        s.Name = u"site";
-        s.LocalPath = site.Drive();
-        WriteSettings({s}, 0, site.Drive() + u"logs\\");
+        UseSiteWithLogs(site);
 
         RecordingShell shell;
         platform::ScopedShell use_shell(shell);
@@ -489,10 +495,7 @@ private slots:
 
         const testutil::TempDir site;
         site.Write("index.htm", "<html></html>");
-        CheckSet s = NewCheckSet();
-        s.Name = u"site";
-        s.LocalPath = site.Drive();
-        WriteSettings({s});
+        WriteSettings({SiteSet(site)});
         frmMain second(ini_);
         QVERIFY(second.Form_Load());
         second.chkLocalCheck->setChecked(false);
@@ -508,10 +511,7 @@ private slots:
     void ClosingDuringARunSavesAndEnds() {
         const testutil::TempDir site;
         for (int i = 0; i < 4; ++i) site.Write("p" + std::to_string(i) + ".htm", "<p>x</p>");
-        CheckSet s = NewCheckSet();
-        s.Name = u"site";
-        s.LocalPath = site.Drive();
-        WriteSettings({s}, 0, site.Drive());
+        WriteSettings({SiteSet(site)}, 0, site.Drive());
 
         testutil::ScriptedMessageBoxes boxes;
         frmMain form(ini_);

@@ -21,15 +21,15 @@ namespace {
 constexpr std::u16string_view kHelpTitle = u" ヘルプ";
 constexpr std::u16string_view kHelpMissing = u"ヘルプ ファイルが見つかりません。";
 
-QString HostPath(std::u16string_view drive_path) {
+QPointer<QTextBrowser> help_window;
+
+}  // namespace
+
+QString ToHostPath(std::u16string_view drive_path) {
     std::string host;
     if (!DriveToHost(drive_path, host)) return {};
     return QString::fromStdString(host);
 }
-
-QPointer<QTextBrowser> help_window;
-
-}  // namespace
 
 void UseJapaneseFont() {
     QFont font = QApplication::font();
@@ -39,7 +39,7 @@ void UseJapaneseFont() {
 }
 
 bool DesktopShell::Open(std::u16string_view file, std::u16string_view) {
-    const QString host = HostPath(file);
+    const QString host = ToHostPath(file);
     if (host.isEmpty()) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(host));
 }
@@ -73,7 +73,7 @@ QString FindHelpDocument() {
     const std::u16string program = ProgramDirectory();
     const std::u16string found = app::FindHelpDocument(program);
     // Where it was looked for first, so that the error names a place.
-    return HostPath(found.empty() ? program + std::u16string(app::kHelpFileName) : found);
+    return ToHostPath(found.empty() ? program + std::u16string(app::kHelpFileName) : found);
 }
 
 bool ShowHelp(QWidget* owner, const QString& document, int context) {

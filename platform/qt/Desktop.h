@@ -12,6 +12,9 @@ class QWidget;
 
 namespace platform {
 
+// A drive-form path as the host's; empty when no host path can hold it.
+QString ToHostPath(std::u16string_view drive_path);
+
 // Prefers a Japanese font for the whole program, so that kanji shared with Chinese take their
 // Japanese forms whatever the locale.
 void UseJapaneseFont();
