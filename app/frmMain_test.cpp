@@ -336,12 +336,6 @@ private slots:
         QVERIFY(seen);
     }
 
-    void VersionText() {
-        // Two digits for the minor version, as 2.02 is written.
-        QCOMPARE(QStringLiteral("Version %1.%2").arg(2).arg(2, 2, 10, QLatin1Char('0')),
-                 QStringLiteral("Version 2.02"));
-    }
-
     void Help() {
         testutil::ScriptedMessageBoxes boxes;
         frmMain form(ini_);
