@@ -71,8 +71,8 @@ frmMain::frmMain(std::u16string settings_path, QWidget* parent)
 
     // The designed places: every button as wide as the widest caption needs, in rows.
     int w = 84;
-    for (QPushButton* b : {cmdNewSet, cmdEditSet, cmdDeleteSet, cmdExecute, cmdOption, cmdHelp,
-                           cmdAbout}) {
+    for (QPushButton* b :
+         {cmdNewSet, cmdEditSet, cmdDeleteSet, cmdExecute, cmdOption, cmdHelp, cmdAbout}) {
         w = std::max(w, b->sizeHint().width());
     }
     const int h = std::max(28, cmdExecute->sizeHint().height());
@@ -94,8 +94,8 @@ frmMain::frmMain(std::u16string settings_path, QWidget* parent)
     resize(m + 4 * w + m, y + h + m);
 
     // Visual order: the list, its buttons, the two boxes, then the row of commands.
-    QWidget* order[] = {cmbTargetSet, cmdNewSet,  cmdEditSet, cmdDeleteSet, chkLocalCheck,
-                        chkRemoteCheck, cmdExecute, cmdOption, cmdHelp,     cmdAbout};
+    QWidget* order[] = {cmbTargetSet,   cmdNewSet,  cmdEditSet, cmdDeleteSet, chkLocalCheck,
+                        chkRemoteCheck, cmdExecute, cmdOption,  cmdHelp,      cmdAbout};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     connect(cmdNewSet, &QPushButton::clicked, this, &frmMain::cmdNewSet_Click);
@@ -302,7 +302,8 @@ void frmMain::cmdAbout_Click() {
     int label_w = 0;
     for (QLabel* l : {about.lblAppName, about.lblVersion, about.lblAuthor})
         label_w = std::max(label_w, l->sizeHint().width());
-    for (QLabel* l : {about.lblAppName, about.lblVersion, about.lblAuthor}) l->resize(label_w, l->height());
+    for (QLabel* l : {about.lblAppName, about.lblVersion, about.lblAuthor})
+        l->resize(label_w, l->height());
     const QRect name = about.lblAppName->geometry();
     about.cmdOK->move(name.x() + name.width() + name.x(), about.cmdOK->y());
     about.txtWeb->resize(about.cmdOK->x() + about.cmdOK->width() - name.x(),

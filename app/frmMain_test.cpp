@@ -33,12 +33,11 @@ CheckSet FullSet(const std::u16string& name, int seed) {
     s.DefaultDocument = {u"index.html", name + u".htm"};
     s.FilePatternX = {u"*.bak", name};
     s.DirPatternX = {name};
-    std::uint8_t* flags[] = {&s.AllowBackSlash,         &s.AllowLocalFullPath,
-                             &s.CheckMailTo,            &s.CheckBaseDirOver,
-                             &s.AlertDirListing,        &s.StrictAnchorDescription,
-                             &s.AlertIgnoredFile,       &s.AlertIgnoredNameAnchor,
-                             &s.AlertIgnoredIdAnchor,   &s.FilePatternXEnabled,
-                             &s.DirPatternXEnabled};
+    std::uint8_t* flags[] = {
+        &s.AllowBackSlash,      &s.AllowLocalFullPath,     &s.CheckMailTo,
+        &s.CheckBaseDirOver,    &s.AlertDirListing,        &s.StrictAnchorDescription,
+        &s.AlertIgnoredFile,    &s.AlertIgnoredNameAnchor, &s.AlertIgnoredIdAnchor,
+        &s.FilePatternXEnabled, &s.DirPatternXEnabled};
     for (std::size_t i = 0; i < std::size(flags); ++i) *flags[i] = (i + seed) % 2;
     s.FileAttribute = static_cast<std::uint8_t>(seed + 1);
     s.DirAttribute = static_cast<std::uint8_t>(seed * 2);
@@ -136,11 +135,16 @@ private slots:
         QVERIFY(form.Form_Load());
         QCOMPARE(form.windowTitle(), QStringLiteral("Mokuroku"));
         const std::pair<const char*, QString> captions[] = {
-            {"lblCheckSet", "チェック セット"}, {"cmdNewSet", "新規"},
-            {"cmdEditSet", "編集"},             {"cmdDeleteSet", "削除"},
-            {"chkLocalCheck", "ローカル リンク"}, {"chkRemoteCheck", "リモート リンク"},
-            {"cmdExecute", "チェック"},         {"cmdOption", "設定"},
-            {"cmdHelp", "ヘルプ"},              {"cmdAbout", "About"},
+            {"lblCheckSet", "チェック セット"},
+            {"cmdNewSet", "新規"},
+            {"cmdEditSet", "編集"},
+            {"cmdDeleteSet", "削除"},
+            {"chkLocalCheck", "ローカル リンク"},
+            {"chkRemoteCheck", "リモート リンク"},
+            {"cmdExecute", "チェック"},
+            {"cmdOption", "設定"},
+            {"cmdHelp", "ヘルプ"},
+            {"cmdAbout", "About"},
         };
         for (const auto& [name, caption] : captions) {
             QObject* o = form.findChild<QObject*>(name);
@@ -160,9 +164,9 @@ private slots:
         QCOMPARE(form.cmbTargetSet->width(), right(form.cmdAbout) - form.cmdExecute->x());
 
         // Tab goes through the controls as they are read, row by row.
-        QWidget* order[] = {form.cmbTargetSet,  form.cmdNewSet,   form.cmdEditSet,
-                            form.cmdDeleteSet,  form.chkLocalCheck, form.chkRemoteCheck,
-                            form.cmdExecute,    form.cmdOption,   form.cmdHelp,
+        QWidget* order[] = {form.cmbTargetSet, form.cmdNewSet,     form.cmdEditSet,
+                            form.cmdDeleteSet, form.chkLocalCheck, form.chkRemoteCheck,
+                            form.cmdExecute,   form.cmdOption,     form.cmdHelp,
                             form.cmdAbout};
         for (std::size_t i = 1; i < std::size(order); ++i)
             QCOMPARE(order[i - 1]->nextInFocusChain(), order[i]);
@@ -396,12 +400,14 @@ private slots:
         QStringList titles;
         for (const Snapshot& k : shots)
             if (titles.isEmpty() || titles.back() != k.title) titles << k.title;
-        const QStringList expected = {
-            "Mokurokuファイル検索中 ... ",  "Mokuroku0% ... ファイル解析中 ... ",
-            titles.value(2),                titles.value(3),
-            "Mokuroku100% ... ファイル解析中 ... ",
-            "Mokurokuリンク先を検証中 ... ", "Mokurokuログ作成中 ... ",
-            "Mokuroku"};
+        const QStringList expected = {"Mokurokuファイル検索中 ... ",
+                                      "Mokuroku0% ... ファイル解析中 ... ",
+                                      titles.value(2),
+                                      titles.value(3),
+                                      "Mokuroku100% ... ファイル解析中 ... ",
+                                      "Mokurokuリンク先を検証中 ... ",
+                                      "Mokurokuログ作成中 ... ",
+                                      "Mokuroku"};
         QCOMPARE(titles, expected);
         QVERIFY(titles[2].endsWith("% ... ファイル解析中 ... "));
 
@@ -434,9 +440,9 @@ private slots:
     void CancelAnsweredNoThenYes() {
         const testutil::TempDir site;
         for (int i = 0; i < 6; ++i)
-            site.Write("p" + std::to_string(i) + ".htm",
-                       "<html><body><a href=\"gone" + std::to_string(i) +
-                           ".htm\">x</a></body></html>");
+            site.Write(
+                "p" + std::to_string(i) + ".htm",
+                "<html><body><a href=\"gone" + std::to_string(i) + ".htm\">x</a></body></html>");
         UseSiteWithLogs(site);
 
         RecordingShell shell;

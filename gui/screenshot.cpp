@@ -1,5 +1,5 @@
-// Saves pictures of the main window, the about box and the help window for the documentation. Run under a display
-// (Xvfb) with the settings of the demo; not installed.
+// Saves pictures of the main window, the about box and the help window for the documentation. Run
+// under a display (Xvfb) with the settings of the demo; not installed.
 //   mokuroku-screenshot OUTPUT_DIR
 #include <QApplication>
 #include <QDir>

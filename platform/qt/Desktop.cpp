@@ -55,7 +55,7 @@ SingleInstance::Result SingleInstance::Acquire(const QString& lock_path) {
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0))
         return lock->error() == QLockFile::LockFailedError ? Result::HeldByAnother
-                                                            : Result::Unavailable;
+                                                           : Result::Unavailable;
     lock_ = std::move(lock);
     return Result::Acquired;
 }
