@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -176,6 +178,15 @@ private slots:
         QVERIFY(!form.cmdEditSet->isEnabled() && !form.cmdDeleteSet->isEnabled());
         QVERIFY(form.chkLocalCheck->isChecked() && !form.chkRemoteCheck->isChecked());
         QCOMPARE(boxes.Count(), 0);
+    }
+
+    void JapaneseFont() {
+        if (!QFontDatabase::hasFamily(QStringLiteral("Noto Sans CJK JP")))
+            QSKIP("fonts-noto-cjk is not installed");
+        const QFont before = QApplication::font();
+        platform::UseJapaneseFont();
+        QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("Noto Sans CJK JP"));
+        QApplication::setFont(before);
     }
 
     void DeletingCheckSets() {
