@@ -1,4 +1,4 @@
-// Saves pictures of the main window, the about box and the help window for the documentation. Run
+// Saves pictures of the main window, the about box, the help window and a check's report for the documentation. Run
 // under a display (Xvfb) with the settings of the demo; not installed.
 //   mokuroku-screenshot OUTPUT_DIR
 #include <QApplication>
@@ -39,6 +39,14 @@ int main(int argc, char* argv[]) {
         window.cmdHelp_Click();
         QTimer::singleShot(800, &window, [&] {
             save(platform::HelpWindow(), "help-window.png");
+            platform::QuitHelp();
+            // A check of the demo's site; the picture is of the report at its end.
+            QTimer::singleShot(1500, &window, [&] {
+                QWidget* report = QApplication::activeModalWidget();
+                save(report, "check-finished.png");
+                if (report) report->close();
+            });
+            window.cmdExecute_Click();
             window.close();
         });
     });
