@@ -71,6 +71,21 @@ struct Snapshot {
     bool execute_enabled, others_enabled;
 };
 
+// Starts the program itself on a settings directory of its own; false when it did not come
+// up (its lock file did not appear).
+bool StartProgram(QProcess& process, const QString& config) {
+    if (QFile::exists(QStringLiteral(MOKUROKU_BINARY_DIR "/mokuroku.ini"))) return false;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", config);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(MOKUROKU_BINARY_DIR "/mokuroku"), {});
+    if (!process.waitForStarted()) return false;
+    for (int i = 0; i < 200 && !QFile::exists(config + "/mokuroku/mokuroku.lock"); ++i)
+        QTest::qWait(50);
+    return QFile::exists(config + "/mokuroku/mokuroku.lock");
+}
+
 }  // namespace
 
 class frmMainTest : public QObject {
@@ -568,22 +583,13 @@ private slots:
 
     // Two real processes: the program itself holds the lock, this one is the second copy.
     void SecondInstanceIsRefused() {
-        const QString program = QStringLiteral(MOKUROKU_BINARY_DIR "/mokuroku");
-        if (QFile::exists(QStringLiteral(MOKUROKU_BINARY_DIR "/mokuroku.ini")))
-            QSKIP("a portable settings file beside the built program");
         const QString config = QString::fromStdString(dir_->Host()) + "/xdg";
         const QString lock = config + "/mokuroku/mokuroku.lock";
         const std::string host_ini = (config + "/mokuroku/mokuroku.ini").toStdString();
         const std::u16string drive_ini = platform::HostToDrive(host_ini);
 
         QProcess first;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", config);
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        first.setProcessEnvironment(env);
-        first.start(program, {});
-        QVERIFY(first.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 10000);
+        QVERIFY(StartProgram(first, config));
 
         testutil::ScriptedMessageBoxes boxes;
         {
@@ -605,6 +611,18 @@ private slots:
         QVERIFY(QFile::exists(lock));
         frmMain next(drive_ini);
         QVERIFY(next.Form_Load());
+    }
+
+    void TerminationSavesTheSettings() {
+        const QString config = QString::fromStdString(dir_->Host()) + "/xdg";
+        QProcess program;
+        QVERIFY(StartProgram(program, config));
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QFile::exists(config + "/mokuroku/mokuroku.ini"));
+        QVERIFY(!QFile::exists(config + "/mokuroku/mokuroku.lock"));
     }
 };
 

@@ -24,6 +24,7 @@ int main(int argc, char* argv[]) {
 
     frmMain window(settings_path);
     if (!window.Form_Load()) return 1;
+    platform::CloseOnTermination(&window);
     window.show();
     return app.exec();
 }

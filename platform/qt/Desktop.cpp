@@ -1,11 +1,16 @@
 #include "platform/qt/Desktop.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -29,6 +34,35 @@ QString ToHostPath(std::u16string_view drive_path) {
     std::string host;
     if (!DriveToHost(drive_path, host)) return {};
     return QString::fromStdString(host);
+}
+
+namespace {
+
+int termination_pipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    // Only write() is safe in a signal handler; the event loop does the rest.
+    [[maybe_unused]] ssize_t n = ::write(termination_pipe[1], &byte, 1);
+}
+
+}  // namespace
+
+void CloseOnTermination(QWidget* window) {
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, window, &QWidget::close);
+    if (termination_pipe[0] < 0 && ::pipe2(termination_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(termination_pipe[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char buffer[16];
+        while (::read(termination_pipe[0], buffer, sizeof buffer) > 0) {
+        }
+        window->close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
 }
 
 void UseJapaneseFont() {

@@ -12,6 +12,10 @@ class QWidget;
 
 namespace platform {
 
+// Closes `window` when the session ends or the process is asked to terminate (SIGTERM, SIGHUP,
+// SIGINT), so that it unloads as on a shutdown instead of dying with its settings unsaved.
+void CloseOnTermination(QWidget* window);
+
 // A drive-form path as the host's; empty when no host path can hold it.
 QString ToHostPath(std::u16string_view drive_path);
 
