@@ -21,7 +21,8 @@ Box Outer(const QWidget* w) {
 void SetOuterSize(QWidget* w, double width, double height) {
     const QRect outer = w->frameGeometry();
     const int fw = outer.width() - w->width(), fh = outer.height() - w->height();
-    w->resize(std::max(0, int(std::lround(width)) - fw), std::max(0, int(std::lround(height)) - fh));
+    w->resize(std::max(0, int(std::lround(width)) - fw),
+              std::max(0, int(std::lround(height)) - fh));
 }
 
 void MoveOuter(QWidget* w, double left, double top) {

@@ -18,7 +18,6 @@
 #include "engine/LinkTags.h"
 #include "gui/QtText.h"
 #include "lib/VornFileList.h"
-#include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/qt/MessageBox.h"
 #include "settings/frmCheckSet.h"
@@ -36,11 +35,6 @@ constexpr std::u16string_view kWebPage = u"https://mokuroku.example.org/";
 
 QString DeleteQuestion(const QString& name) {
     return QStringLiteral("「") + name + QStringLiteral("」を\r\n") + ToQString(kDeleteQuestion);
-}
-
-QString HostPath(std::u16string_view drive_path) {
-    std::string host;
-    return platform::DriveToHost(drive_path, host) ? QString::fromStdString(host) : QString();
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
@@ -80,8 +74,8 @@ frmMain::frmMain(std::u16string settings_path, QWidget* parent)
 
     // The designed places: every button as wide as the widest caption needs, in rows.
     int w = 84;
-    for (QPushButton* b : {cmdNewSet, cmdEditSet, cmdDeleteSet, cmdExecute, cmdOption, cmdHelp,
-                           cmdAbout}) {
+    for (QPushButton* b :
+         {cmdNewSet, cmdEditSet, cmdDeleteSet, cmdExecute, cmdOption, cmdHelp, cmdAbout}) {
         w = std::max(w, b->sizeHint().width());
     }
     const int h = std::max(28, cmdExecute->sizeHint().height());
@@ -103,8 +97,8 @@ frmMain::frmMain(std::u16string settings_path, QWidget* parent)
     resize(m + 4 * w + m, y + h + m);
 
     // Visual order: the list, its buttons, the two boxes, then the row of commands.
-    QWidget* order[] = {cmbTargetSet, cmdNewSet,  cmdEditSet, cmdDeleteSet, chkLocalCheck,
-                        chkRemoteCheck, cmdExecute, cmdOption, cmdHelp,     cmdAbout};
+    QWidget* order[] = {cmbTargetSet,   cmdNewSet,  cmdEditSet, cmdDeleteSet, chkLocalCheck,
+                        chkRemoteCheck, cmdExecute, cmdOption,  cmdHelp,      cmdAbout};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     connect(cmdNewSet, &QPushButton::clicked, this, &frmMain::cmdNewSet_Click);
@@ -124,8 +118,10 @@ frmMain::frmMain(std::u16string settings_path, QWidget* parent)
 frmMain::~frmMain() = default;
 
 bool frmMain::Form_Load() {
-    const QString settings_host = HostPath(settings_path_);
-    if (!instance_.Acquire(platform::LockPathFor(settings_host))) {
+    const QString settings_host = platform::ToHostPath(settings_path_);
+    // A place where no lock can be made cannot be shared with another copy either.
+    if (instance_.Acquire(platform::LockPathFor(settings_host)) ==
+        platform::SingleInstance::Result::HeldByAnother) {
         platform::ShowError(nullptr,
                             ToQString(platform::ProductName()) + ToQString(kAlreadyRunning),
                             kStartupErrorTitle);
@@ -205,7 +201,7 @@ void frmMain::Form_Unload() {
     // Losing every check set without a word would be worse than one more box at exit.
     if (!SaveSettings(settings_path_, sets_, options_, StateToSave()))
         platform::ShowError(this, ToQString(kSaveFailed) + QStringLiteral("\n") +
-                                      HostPath(settings_path_));
+                                      platform::ToHostPath(settings_path_));
     platform::QuitHelp();
     instance_.Release();
     if (in_run_ && EndProgram) EndProgram();
@@ -316,7 +312,8 @@ void frmMain::cmdAbout_Click() {
     int label_w = 0;
     for (QLabel* l : {about.lblAppName, about.lblVersion, about.lblAuthor})
         label_w = std::max(label_w, l->sizeHint().width());
-    for (QLabel* l : {about.lblAppName, about.lblVersion, about.lblAuthor}) l->resize(label_w, l->height());
+    for (QLabel* l : {about.lblAppName, about.lblVersion, about.lblAuthor})
+        l->resize(label_w, l->height());
     const QRect name = about.lblAppName->geometry();
     about.cmdOK->move(name.x() + name.width() + name.x(), about.cmdOK->y());
     about.txtWeb->resize(about.cmdOK->x() + about.cmdOK->width() - name.x(),

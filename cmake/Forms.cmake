@@ -27,6 +27,14 @@ target_link_libraries(mokuroku PRIVATE forms)
 add_executable(mokuroku-screenshot ${MOKUROKU_ROOT}/gui/screenshot.cpp)
 target_link_libraries(mokuroku-screenshot PRIVATE forms)
 
+# Benchmarks of the window, run by hand.
+file(GLOB FORMS_BENCH_SOURCES CONFIGURE_DEPENDS ${MOKUROKU_ROOT}/bench/qt/*.cpp)
+foreach(src ${FORMS_BENCH_SOURCES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE forms)
+endforeach()
+
 # Each form's test is a program of its own (Qt Test runs one QApplication per process). The Qt
 # halves of the engine's modules are tested in platform/qt/, out of reach of the engine's globs.
 file(GLOB FORMS_TEST_SOURCES CONFIGURE_DEPENDS

@@ -1,14 +1,6 @@
-# Installation as a desktop program, and its Debian package. The help document goes beside the
-# built program, so a program run from the build finds it as an installed one does.
+# Installation as a desktop program, and its Debian package (the help document installs itself,
+# help/CMakeLists.txt).
 include(GNUInstallDirs)
-
-set(MOKUROKU_HELP_DIR ${MOKUROKU_ROOT}/help)
-if(EXISTS ${MOKUROKU_HELP_DIR} AND NOT TARGET help_document)
-    add_custom_target(help_document ALL
-        COMMAND ${CMAKE_COMMAND} -E copy_directory ${MOKUROKU_HELP_DIR} $<TARGET_FILE_DIR:mokuroku>
-        COMMENT "Copying the help document beside the program")
-    install(DIRECTORY ${MOKUROKU_HELP_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/mokuroku)
-endif()
 
 install(TARGETS mokuroku RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET mokuroku-check)

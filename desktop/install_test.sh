@@ -21,8 +21,8 @@ grep -qx 'Exec=mokuroku' "$entry" || fail "desktop entry does not start mokuroku
 grep -qx 'Icon=mokuroku' "$entry" || fail "desktop entry names another icon"
 grep -q '^Name\[ja\]=' "$entry" || fail "desktop entry has no Japanese name"
 grep -qx 'Categories=Development;WebDevelopment;' "$entry" || fail "desktop entry categories"
-if [ -d "$src/help" ]; then
-    for f in "$src"/help/*; do
+if [ -f "$src/help/mokuroku.html" ]; then
+    for f in "$src"/help/*.html; do
         [ -f "$prefix/share/mokuroku/$(basename "$f")" ] || fail "help file $(basename "$f")"
     done
 fi

@@ -35,7 +35,7 @@ QLineEdit* MakeTextBox(QWidget* parent, const char* name) {
 }
 
 void ReserveButtonRow(QBoxLayout* layout, QPushButton* button) {
-    layout->addSpacing(button->height());
+    layout->addSpacing(button->height() + layout->spacing() + 4);
 }
 
 int ButtonRowTop(const QWidget* dialog, const QPushButton* button) {

@@ -6,7 +6,6 @@
 
 #include "app/frmMain.h"
 #include "gui/QtText.h"
-#include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/qt/Desktop.h"
 #include "settings/SettingsFile.h"
@@ -20,12 +19,12 @@ int main(int argc, char* argv[]) {
     platform::ScopedShell use_shell(shell);
 
     const std::u16string settings_path = SettingsPath();
-    std::string host;
-    if (platform::DriveToHost(settings_path, host))
-        QDir().mkpath(QFileInfo(QString::fromStdString(host)).absolutePath());
+    const QString host = platform::ToHostPath(settings_path);
+    if (!host.isEmpty()) QDir().mkpath(QFileInfo(host).absolutePath());
 
     frmMain window(settings_path);
     if (!window.Form_Load()) return 1;
+    platform::CloseOnTermination(&window);
     window.show();
     return app.exec();
 }

@@ -1,5 +1,5 @@
-// Saves pictures of the main window and its dialogs for the documentation. Run under a display
-// (Xvfb) with the settings of the demo; not installed.
+// Saves pictures of the main window, its dialogs, the help window and a check's report for the
+// documentation. Run under a display (Xvfb) with the settings of the demo; not installed.
 //   mokuroku-screenshot OUTPUT_DIR
 #include <QApplication>
 #include <QDir>
@@ -52,7 +52,19 @@ int main(int argc, char* argv[]) {
         window.cmdEditSet_Click();
         grab_modal("environment.png", {});
         window.cmdOption_Click();
-        window.close();
+        window.cmdHelp_Click();
+        QTimer::singleShot(800, &window, [&] {
+            save(platform::HelpWindow(), "help-window.png");
+            platform::QuitHelp();
+            // A check of the demo's site; the picture is of the report at its end.
+            QTimer::singleShot(1500, &window, [&] {
+                QWidget* report = QApplication::activeModalWidget();
+                save(report, "check-finished.png");
+                if (report) report->close();
+            });
+            window.cmdExecute_Click();
+            window.close();
+        });
     });
     app.exec();
     return failures ? 1 : 0;

@@ -431,10 +431,16 @@ class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value) ::setenv(name, value, 1); else ::unsetenv(name);
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
     }
     ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1); else ::unsetenv(name_);
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
     }
 
 private:
@@ -458,8 +464,9 @@ TEST_F(SettingsFileTest, PortableCopyOrTheUsersConfiguration) {
 
     // Logs default to the directory of the file in use, not the program's.
     const std::u16string user_ini = uR"(C:\home\u\.config\mokuroku\mokuroku.ini)";
-    fs_.AddFile(user_ini,
-                "[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\nLogFileDirectory=\r\n");
+    fs_.AddFile(
+        user_ini,
+        "[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\nLogFileDirectory=\r\n");
     LoadSettings(user_ini, sets_, settings_, window_);
     EXPECT_EQ(settings_.LogFileDirectory, uR"(C:\home\u\.config\mokuroku\)");
 }

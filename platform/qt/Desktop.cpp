@@ -1,14 +1,20 @@
 #include "platform/qt/Desktop.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "app/HelpDocument.h"
 #include "gui/QtText.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
@@ -17,19 +23,47 @@
 namespace platform {
 namespace {
 
-constexpr std::u16string_view kHelpFileName = u"mokuroku.html";
 constexpr std::u16string_view kHelpTitle = u" ヘルプ";
 constexpr std::u16string_view kHelpMissing = u"ヘルプ ファイルが見つかりません。";
 
-QString HostPath(std::u16string_view drive_path) {
+QPointer<QTextBrowser> help_window;
+
+}  // namespace
+
+QString ToHostPath(std::u16string_view drive_path) {
     std::string host;
     if (!DriveToHost(drive_path, host)) return {};
     return QString::fromStdString(host);
 }
 
-QPointer<QTextBrowser> help_window;
+namespace {
+
+int termination_pipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    // Only write() is safe in a signal handler; the event loop does the rest.
+    [[maybe_unused]] ssize_t n = ::write(termination_pipe[1], &byte, 1);
+}
 
 }  // namespace
+
+void CloseOnTermination(QWidget* window) {
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, window, &QWidget::close);
+    if (termination_pipe[0] < 0 && ::pipe2(termination_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(termination_pipe[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char buffer[16];
+        while (::read(termination_pipe[0], buffer, sizeof buffer) > 0) {
+        }
+        window->close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &action, nullptr);
+}
 
 void UseJapaneseFont() {
     QFont font = QApplication::font();
@@ -39,7 +73,7 @@ void UseJapaneseFont() {
 }
 
 bool DesktopShell::Open(std::u16string_view file, std::u16string_view) {
-    const QString host = HostPath(file);
+    const QString host = ToHostPath(file);
     if (host.isEmpty()) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(host));
 }
@@ -47,15 +81,17 @@ bool DesktopShell::Open(std::u16string_view file, std::u16string_view) {
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::Acquire(const QString& lock_path) {
+SingleInstance::Result SingleInstance::Acquire(const QString& lock_path) {
     Release();
     QDir().mkpath(QFileInfo(lock_path).absolutePath());
     auto lock = std::make_unique<QLockFile>(lock_path);
     // Only a dead owner makes a lock stale: the first copy may run for days.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) return false;
+    if (!lock->tryLock(0))
+        return lock->error() == QLockFile::LockFailedError ? Result::HeldByAnother
+                                                           : Result::Unavailable;
     lock_ = std::move(lock);
-    return true;
+    return Result::Acquired;
 }
 
 void SingleInstance::Release() {
@@ -68,13 +104,10 @@ QString LockPathFor(const QString& settings_file) {
 }
 
 QString FindHelpDocument() {
-    const QString program = HostPath(ProgramDirectory());
-    const QString name = ToQString(kHelpFileName);
-    const QString beside = QDir(program).filePath(name);
-    if (QFileInfo(beside).isFile()) return beside;
-    const QString installed = QDir(program).filePath(QStringLiteral("../share/mokuroku/") + name);
-    if (QFileInfo(installed).isFile()) return QDir::cleanPath(installed);
-    return beside;
+    const std::u16string program = ProgramDirectory();
+    const std::u16string found = app::FindHelpDocument(program);
+    // Where it was looked for first, so that the error names a place.
+    return ToHostPath(found.empty() ? program + std::u16string(app::kHelpFileName) : found);
 }
 
 bool ShowHelp(QWidget* owner, const QString& document, int context) {

@@ -12,6 +12,13 @@ class QWidget;
 
 namespace platform {
 
+// Closes `window` when the session ends or the process is asked to terminate (SIGTERM, SIGHUP,
+// SIGINT), so that it unloads as on a shutdown instead of dying with its settings unsaved.
+void CloseOnTermination(QWidget* window);
+
+// A drive-form path as the host's; empty when no host path can hold it.
+QString ToHostPath(std::u16string_view drive_path);
+
 // Prefers a Japanese font for the whole program, so that kanji shared with Chinese take their
 // Japanese forms whatever the locale.
 void UseJapaneseFont();
@@ -28,8 +35,10 @@ class SingleInstance {
 public:
     SingleInstance();
     ~SingleInstance();
-    // False when another running process holds the lock, or the lock file cannot be made.
-    bool Acquire(const QString& lock_path);
+    enum class Result { Acquired, HeldByAnother, Unavailable };
+    // Unavailable when the lock file cannot be made at all (a read-only place): nobody can hold
+    // it then either, so the caller may go on without it.
+    Result Acquire(const QString& lock_path);
     void Release();
 
 private:
@@ -39,8 +48,8 @@ private:
 // The lock file that belongs to a settings file (host path): beside it.
 QString LockPathFor(const QString& settings_file);
 
-// The help document: beside the program, else in the installed data directory. The path beside
-// the program when it is in neither place.
+// The help document as a host path: beside the program, else in the installed data directory;
+// the path beside the program when it is in neither place.
 QString FindHelpDocument();
 
 // Shows the help document at the topic of `context` in the program's help window, opening the

@@ -13,9 +13,15 @@ public:
     app::BoxAnswer Show(QWidget* parent, const BoxRequest& box) override {
         QMessageBox mb(parent);
         switch (box.Icon) {
-            case app::BoxIcon::Exclamation: mb.setIcon(QMessageBox::Warning); break;
-            case app::BoxIcon::Question: mb.setIcon(QMessageBox::Question); break;
-            case app::BoxIcon::Information: mb.setIcon(QMessageBox::Information); break;
+            case app::BoxIcon::Exclamation:
+                mb.setIcon(QMessageBox::Warning);
+                break;
+            case app::BoxIcon::Question:
+                mb.setIcon(QMessageBox::Question);
+                break;
+            case app::BoxIcon::Information:
+                mb.setIcon(QMessageBox::Information);
+                break;
         }
         mb.setWindowTitle(box.Title);
         // The texts keep Windows line breaks; a lone CR would show as a stray glyph.

@@ -48,13 +48,29 @@ private slots:
         };
         const Case cases[] = {
             {{app::BoxIcon::Question, app::BoxButtons::YesNo, BoxAnswer::No, "処理の中断", "a"},
-             Qt::Key_Return, BoxAnswer::No, QMessageBox::Question, 2, "いいえ(&N)"},
+             Qt::Key_Return,
+             BoxAnswer::No,
+             QMessageBox::Question,
+             2,
+             "いいえ(&N)"},
             {{app::BoxIcon::Information, app::BoxButtons::YesNo, BoxAnswer::Yes, "t", "a"},
-             Qt::Key_Return, BoxAnswer::Yes, QMessageBox::Information, 2, "はい(&Y)"},
+             Qt::Key_Return,
+             BoxAnswer::Yes,
+             QMessageBox::Information,
+             2,
+             "はい(&Y)"},
             {{app::BoxIcon::Question, app::BoxButtons::YesNo, BoxAnswer::Yes, "t", "a"},
-             Qt::Key_Escape, BoxAnswer::No, QMessageBox::Question, 2, "はい(&Y)"},
+             Qt::Key_Escape,
+             BoxAnswer::No,
+             QMessageBox::Question,
+             2,
+             "はい(&Y)"},
             {{app::BoxIcon::Exclamation, app::BoxButtons::Ok, BoxAnswer::Ok, "エラー", "a"},
-             Qt::Key_Escape, BoxAnswer::Ok, QMessageBox::Warning, 1, "OK"},
+             Qt::Key_Escape,
+             BoxAnswer::Ok,
+             QMessageBox::Warning,
+             1,
+             "OK"},
         };
         for (const Case& c : cases) {
             Seen seen;

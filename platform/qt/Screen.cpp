@@ -24,9 +24,7 @@ QRect ScreenArea(const QWidget* window) {
     return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
-ScopedScreenArea::ScopedScreenArea(const QRect& area) : previous_(fixed_area) {
-    fixed_area = area;
-}
+ScopedScreenArea::ScopedScreenArea(const QRect& area) : previous_(fixed_area) { fixed_area = area; }
 
 ScopedScreenArea::~ScopedScreenArea() { fixed_area = previous_; }
 

@@ -1,10 +1,11 @@
+#include "app/VornApp.h"
+
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QTest>
 #include <QWidget>
 #include <vector>
 
-#include "app/VornApp.h"
 #include "platform/qt/Screen.h"
 
 class VornAppTest : public QObject {
@@ -18,8 +19,14 @@ private slots:
             QRect owner, window, expected;
         };
         const Case cases[] = {
-            {"centred over the owner", {100, 100, 400, 300}, {0, 0, 200, 100}, {200, 200, 200, 100}},
-            {"owner near the right edge", {800, 100, 400, 300}, {0, 0, 300, 100}, {700, 200, 300, 100}},
+            {"centred over the owner",
+             {100, 100, 400, 300},
+             {0, 0, 200, 100},
+             {200, 200, 200, 100}},
+            {"owner near the right edge",
+             {800, 100, 400, 300},
+             {0, 0, 300, 100},
+             {700, 200, 300, 100}},
             {"owner above the top", {100, -300, 400, 300}, {0, 0, 200, 400}, {200, 0, 200, 400}},
             {"larger than the screen", {0, 0, 400, 300}, {0, 0, 1200, 900}, {0, 0, 1000, 800}},
         };
