@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QTreeWidget>
 #include <vector>
 
@@ -148,52 +149,72 @@ void frmDlgDirectory::SelectDrive(char16_t letter) {
 }
 
 void frmDlgDirectory::OpenTree(std::u16string_view path) {
+    // Opening items here must not list them: that is decided below.
+    const QSignalBlocker quiet(dirList_);
     dirList_->clear();
+    ++generation_;
     std::u16string dir = path.size() >= 2 && path[1] == u':' ? std::u16string(path.substr(0, 2))
                                                              : std::u16string(u"C:");
     dir[0] = static_cast<char16_t>(QChar(dir[0]).toUpper().unicode());
     dir += u'\\';
     QTreeWidgetItem* item = NewItem(dir, ToQString(dir).toLower());
     dirList_->addTopLevelItem(item);
-    for (const std::u16string& name : Components(path)) {
-        FillChildren(item);
+    // Only the way down is built now; the other subdirectories of the directories on the way
+    // are listed once the dialog is up, so a huge directory on the way does not hold it back.
+    QList<QTreeWidgetItem*> ancestors;
+    for (std::u16string name : Components(path)) {
+        // Shown as the disk writes it, whatever letter case the path was given in.
+        platform::DirEntry entry;
+        if (platform::Fs().Stat(dir + name, entry) && !entry.Name.empty()) name = entry.Name;
+        QTreeWidgetItem* next = NewItem(dir + name + u'\\', ToQString(name));
+        item->addChild(next);
         item->setExpanded(true);
-        QTreeWidgetItem* next = nullptr;
-        // The exact name wins over one that differs only in letter case.
-        for (int i = 0; i < item->childCount() && !next; ++i)
-            if (item->child(i)->text(0) == ToQString(name)) next = item->child(i);
-        for (int i = 0; i < item->childCount() && !next; ++i)
-            if (VornFileList::SameFileName(FromQString(item->child(i)->text(0)), name))
-                next = item->child(i);
-        if (!next) {
-            // A directory the listing leaves out (a name beginning with '.') is still shown
-            // when it is the one to open.
-            next = NewItem(dir + name + u'\\', ToQString(name));
-            item->addChild(next);
-        }
+        ancestors.append(item);
         dir = PathOf(next);
         item = next;
     }
     open_directory_ = dir;
+    FillChildren(item);
     item->setExpanded(true);
     dirList_->setCurrentItem(item);
-    dirList_->scrollToItem(item);
+    QTimer::singleShot(0, this, [this, ancestors, generation = generation_] {
+        if (generation != generation_) return;  // the tree has been rebuilt meanwhile
+        // Taking children out and back loses the highlight, so it is put back.
+        QTreeWidgetItem* current = dirList_->currentItem();
+        for (QTreeWidgetItem* a : ancestors) FillChildren(a);
+        dirList_->setCurrentItem(current);
+        dirList_->scrollToItem(current);
+    });
 }
 
 void frmDlgDirectory::FillChildren(QTreeWidgetItem* item) {
     if (!item || item->data(0, kFilledRole).toBool()) return;
     item->setData(0, kFilledRole, true);
     const std::u16string dir = PathOf(item);
+    // Children already there (the way down to the open directory) keep their place and subtree.
+    QList<QTreeWidgetItem*> known = item->takeChildren();
+    auto take_known = [&known](std::u16string_view name) -> QTreeWidgetItem* {
+        for (qsizetype i = 0; i < known.size(); ++i) {
+            if (VornFileList::SameFileName(FromQString(known[i]->text(0)), name))
+                return known.takeAt(i);
+        }
+        return nullptr;
+    };
     std::vector<platform::DirEntry> entries;
     QList<QTreeWidgetItem*> children;
     // A directory that cannot be listed (no permission, gone meanwhile) simply has no children.
     if (platform::Fs().List(dir + u"*", platform::kDirectory, entries) == platform::ListResult::Ok) {
         for (const platform::DirEntry& e : entries) {
-            if (!(e.Attributes & platform::kDirectory) || e.Name.starts_with(u'.')) continue;
-            children.append(NewItem(dir + e.Name + u'\\', ToQString(e.Name)));
+            if (!(e.Attributes & platform::kDirectory)) continue;
+            QTreeWidgetItem* child = take_known(e.Name);
+            if (!child && e.Name.starts_with(u'.')) continue;  // hidden unless on the way down
+            children.append(child ? child : NewItem(dir + e.Name + u'\\', ToQString(e.Name)));
         }
     }
+    children.append(known);  // on the way down but not listed: still shown
     item->addChildren(children);
+    for (QTreeWidgetItem* child : children)
+        if (child->childCount() > 0) child->setExpanded(true);
     if (children.isEmpty()) item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
 }
 

@@ -45,12 +45,15 @@ private:
     void GoTo(std::u16string_view path);
     // Selects the drive list's entry for the drive letter without running drvList_Change.
     void SelectDrive(char16_t letter);
-    // Rebuilds the tree from the drive's root down to `path` and makes `path` current.
+    // Rebuilds the tree from the drive's root down to `path` and makes `path` current; the
+    // directories on the way are filled in later.
     void OpenTree(std::u16string_view path);
-    // Lists the subdirectories of the item once; later calls do nothing.
+    // Lists the subdirectories of the item once, keeping the children it already has; later
+    // calls do nothing.
     void FillChildren(QTreeWidgetItem* item);
 
     std::u16string open_directory_;
+    int generation_ = 0;  // counts rebuilds of the tree
     QLabel* lblDrive_ = nullptr;
     QComboBox* drvList_ = nullptr;
     QLabel* lblDirectory_ = nullptr;

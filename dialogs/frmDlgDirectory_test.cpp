@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdlib>
+#include <map>
 
 #include "dialogs/frmDlgDirectory.h"
 #include "dialogs/frmDlgDirectorySpecial.h"
@@ -16,6 +17,31 @@ using testutil::Click;
 using testutil::Control;
 
 namespace {
+// Counts the listings of each directory's contents (looking up one name is no listing).
+class CountingFileSystem : public platform::FileSystem {
+public:
+    explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+    std::map<std::u16string, int> Listed;
+    platform::ListResult List(std::u16string_view listing, std::uint8_t mask,
+                              std::vector<platform::DirEntry>& out) override {
+        if (listing.ends_with(u'*')) ++Listed[std::u16string(listing)];
+        return inner_.List(listing, mask, out);
+    }
+    bool Stat(std::u16string_view p, platform::DirEntry& out) override { return inner_.Stat(p, out); }
+    bool ReadFile(std::u16string_view p, std::string& out) override { return inner_.ReadFile(p, out); }
+    bool WriteFile(std::u16string_view p, std::string_view b, bool a) override {
+        return inner_.WriteFile(p, b, a);
+    }
+    bool Replace(std::u16string_view f, std::u16string_view t) override { return inner_.Replace(f, t); }
+    bool Remove(std::u16string_view p) override { return inner_.Remove(p); }
+    std::string DirectoryIdentity(std::u16string_view p) override {
+        return inner_.DirectoryIdentity(p);
+    }
+
+private:
+    platform::FileSystem& inner_;
+};
+
 QTreeWidget* Tree(QObject* form) { return Control<QTreeWidget>(form, "dirList"); }
 
 QTreeWidgetItem* Child(QTreeWidgetItem* item, const QString& name) {
@@ -79,18 +105,27 @@ private slots:
     }
 
     void TreeListsDirectoriesOnlyWhenOpened() {
+        CountingFileSystem counting(fs_);
+        platform::ScopedFileSystem use(counting);
         frmDlgDirectory::Directory = uR"(C:\site\)";
         frmDlgDirectory form;
         QTreeWidgetItem* root = Tree(&form)->topLevelItem(0);
         QCOMPARE(root->text(0), QStringLiteral("c:\\"));
-        QTreeWidgetItem* home = Child(root, QStringLiteral("home"));
+        // Opening lists the open directory alone; the way down is filled in afterwards.
+        QCOMPARE(counting.Listed.size(), std::size_t{1});
+        QCOMPARE(counting.Listed.begin()->first, std::u16string(uR"(C:\site\*)"));
+        QCOMPARE(root->childCount(), 1);
         QTreeWidgetItem* site = Child(root, QStringLiteral("site"));
-        QVERIFY(home && site);
-        // Only the way to the open directory and its own subdirectories are listed.
-        QCOMPARE(home->childCount(), 0);
         QVERIFY(Child(site, QStringLiteral("img")));
         QVERIFY(!Child(site, QStringLiteral("index.htm")));
         QVERIFY(!Child(site, QStringLiteral(".git")));
+        QTest::qWait(1);
+        QVERIFY(Tree(&form)->currentItem() == site);
+        QTreeWidgetItem* home = Child(root, QStringLiteral("home"));
+        QVERIFY(home);
+        QCOMPARE(home->childCount(), 0);  // never opened, never listed
+        QVERIFY(!counting.Listed.contains(uR"(C:\home\*)"));
+        QCOMPARE(counting.Listed[uR"(C:\site\*)"], 1);
         home->setExpanded(true);
         QVERIFY(Child(home, QStringLiteral("u")));
         QTreeWidgetItem* locked = Child(root, QStringLiteral("locked"));
