@@ -125,9 +125,14 @@ void frmDlgDirectory::Form_Load() {
     if (CheckPathName(wanted, false, true, true) == 0) {
         const std::u16string full = GetFullPath(wanted);
         switch (GetPathKind(full)) {
-        case PathKind::File: start = VornFileList::GetDirectoryPart(full, u"\\"); break;
-        case PathKind::Directory: start = full; break;
-        case PathKind::None: break;
+            case PathKind::File:
+                start = VornFileList::GetDirectoryPart(full, u"\\");
+                break;
+            case PathKind::Directory:
+                start = full;
+                break;
+            case PathKind::None:
+                break;
         }
     }
     GoTo(start);
@@ -203,7 +208,8 @@ void frmDlgDirectory::FillChildren(QTreeWidgetItem* item) {
     std::vector<platform::DirEntry> entries;
     QList<QTreeWidgetItem*> children;
     // A directory that cannot be listed (no permission, gone meanwhile) simply has no children.
-    if (platform::Fs().List(dir + u"*", platform::kDirectory, entries) == platform::ListResult::Ok) {
+    if (platform::Fs().List(dir + u"*", platform::kDirectory, entries) ==
+        platform::ListResult::Ok) {
         for (const platform::DirEntry& e : entries) {
             if (!(e.Attributes & platform::kDirectory)) continue;
             QTreeWidgetItem* child = take_known(e.Name);

@@ -1,3 +1,5 @@
+#include "dialogs/frmDlgDirectory.h"
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
@@ -6,7 +8,6 @@
 #include <cstdlib>
 #include <map>
 
-#include "dialogs/frmDlgDirectory.h"
 #include "dialogs/frmDlgDirectorySpecial.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
@@ -27,12 +28,18 @@ public:
         if (listing.ends_with(u'*')) ++Listed[std::u16string(listing)];
         return inner_.List(listing, mask, out);
     }
-    bool Stat(std::u16string_view p, platform::DirEntry& out) override { return inner_.Stat(p, out); }
-    bool ReadFile(std::u16string_view p, std::string& out) override { return inner_.ReadFile(p, out); }
+    bool Stat(std::u16string_view p, platform::DirEntry& out) override {
+        return inner_.Stat(p, out);
+    }
+    bool ReadFile(std::u16string_view p, std::string& out) override {
+        return inner_.ReadFile(p, out);
+    }
     bool WriteFile(std::u16string_view p, std::string_view b, bool a) override {
         return inner_.WriteFile(p, b, a);
     }
-    bool Replace(std::u16string_view f, std::u16string_view t) override { return inner_.Replace(f, t); }
+    bool Replace(std::u16string_view f, std::u16string_view t) override {
+        return inner_.Replace(f, t);
+    }
     bool Remove(std::u16string_view p) override { return inner_.Remove(p); }
     std::string DirectoryIdentity(std::u16string_view p) override {
         return inner_.DirectoryIdentity(p);
@@ -82,15 +89,15 @@ private slots:
         const Case cases[] = {
             {u"", uR"(C:\prog\)"},
             {uR"(C:\site)", uR"(C:\site\)"},
-            {uR"(c:\SITE\)", uR"(C:\site\)"},               // found whatever the letter case
-            {uR"(C:\site\index.htm)", uR"(C:\site\)"},       // a file: its directory
-            {uR"(C:\si?e)", uR"(C:\prog\)"},                 // wildcards are no path
+            {uR"(c:\SITE\)", uR"(C:\site\)"},           // found whatever the letter case
+            {uR"(C:\site\index.htm)", uR"(C:\site\)"},  // a file: its directory
+            {uR"(C:\si?e)", uR"(C:\prog\)"},            // wildcards are no path
             {uR"(C:\missing)", uR"(C:\prog\)"},
-            {uR"(D:\x)", uR"(C:\prog\)"},                    // no such drive
-            {u"/site", uR"(C:\site\)"},                      // a host path
-            {uR"(\site)", uR"(C:\site\)"},                   // rooted without drive
-            {uR"(C:\site\.git)", uR"(C:\site\.git\)"},       // hidden from the listing, still opens
-            {uR"(C:\locked)", uR"(C:\locked\)"},             // cannot be listed: opens, empty
+            {uR"(D:\x)", uR"(C:\prog\)"},               // no such drive
+            {u"/site", uR"(C:\site\)"},                 // a host path
+            {uR"(\site)", uR"(C:\site\)"},              // rooted without drive
+            {uR"(C:\site\.git)", uR"(C:\site\.git\)"},  // hidden from the listing, still opens
+            {uR"(C:\locked)", uR"(C:\locked\)"},        // cannot be listed: opens, empty
             {std::u16string(100000, u'a'), uR"(C:\prog\)"},
         };
         for (const Case& c : cases) {
@@ -219,7 +226,9 @@ private slots:
         QVERIFY(form.width() * tx >= 3780 - tx && form.height() * ty >= 2865 - ty);
         form.resize(600, 450);
         QTest::qWait(1);
-        auto near = [](double got, double want, double step) { return std::abs(got - want) <= step; };
+        auto near = [](double got, double want, double step) {
+            return std::abs(got - want) <= step;
+        };
         QVERIFY(near(Tree(&form)->width() * tx, 600 * tx - 1290, tx));
         QVERIFY(near(Control<QWidget>(&form, "drvList")->width() * tx, 600 * tx - 1290, tx));
         QVERIFY(near(Tree(&form)->height() * ty, 450 * ty - 1215, ty));

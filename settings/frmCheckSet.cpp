@@ -257,16 +257,17 @@ std::uint8_t frmCheckSet::ApplyCheckSet() try {
     if (base.empty())
         return Fail(Joined({u"「", base_caption, kIsEmpty, kBreak, kGiveExistingFullPath}));
     switch (GetPathKind(base)) {
-    case PathKind::None:
-        return Fail(Joined({u"「", base_caption, kDirectoryMissing, kBreak, kGiveExistingFullPath}));
-    case PathKind::File:
-        return Fail(Joined({u"「", base_caption, kGiveDirectoryPath, kBreak, kGiveExisting}));
-    case PathKind::Directory:
-        if (!base.ends_with(u'\\')) {
-            base += u'\\';
-            txtBaseDirectory_->setText(ToQString(base));
-        }
-        break;
+        case PathKind::None:
+            return Fail(
+                Joined({u"「", base_caption, kDirectoryMissing, kBreak, kGiveExistingFullPath}));
+        case PathKind::File:
+            return Fail(Joined({u"「", base_caption, kGiveDirectoryPath, kBreak, kGiveExisting}));
+        case PathKind::Directory:
+            if (!base.ends_with(u'\\')) {
+                base += u'\\';
+                txtBaseDirectory_->setText(ToQString(base));
+            }
+            break;
     }
 
     std::u16string url = TextOf(txtBaseUrl_);
@@ -278,7 +279,8 @@ std::uint8_t frmCheckSet::ApplyCheckSet() try {
                 return Fail(Joined({u"「", url_caption, kFor, kBreak, kNeedServer, kBreak,
                                     kUrlExample, kBreak, kBreak, kOrEmpty}));
         } else {
-            return Fail(Joined({u"「", url_caption, kFor, kBreak, kNeedRemote, kBreak, kUrlExample}));
+            return Fail(
+                Joined({u"「", url_caption, kFor, kBreak, kNeedRemote, kBreak, kUrlExample}));
         }
         if (!url.ends_with(u'/')) {
             url += u'/';
@@ -293,8 +295,8 @@ std::uint8_t frmCheckSet::ApplyCheckSet() try {
     const std::u16string html = TextOf(txtHtmlFileName_);
     const std::u16string html_caption = Caption(lblHtmlFileName_);
     if (html.empty())
-        return Fail(Joined({u"「", html_caption, kObject, kBreak, kCannotBeEmpty, kBreak,
-                            kHtmlExample}));
+        return Fail(
+            Joined({u"「", html_caption, kObject, kBreak, kCannotBeEmpty, kBreak, kHtmlExample}));
     if (const std::uint8_t code = CheckPieces(html, true))
         return Fail(Joined({u"「", html_caption, kOf, kBreak, kInvalidInput, kBreak, u"（",
                             GetPathErrorMessage(code, true), u"）"}));
@@ -347,9 +349,7 @@ void frmCheckSet::cmdCancel_Click() { QDialog::reject(); }
 
 void frmCheckSet::reject() { cmdCancel_Click(); }
 
-void frmCheckSet::cmdHelp_Click() {
-    ShowHelpContext(this, kHelpContext);
-}
+void frmCheckSet::cmdHelp_Click() { ShowHelpContext(this, kHelpContext); }
 
 void frmCheckSet::cmdDirectoryDialog_Click() { ChooseDirectoryInto(this, txtBaseDirectory_); }
 

@@ -1,3 +1,5 @@
+#include "settings/frmCheckSet.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -8,7 +10,6 @@
 #include "dialogs/frmDlgDirectory.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
-#include "settings/frmCheckSet.h"
 #include "settings/frmFileOption.h"
 #include "testutil/FormTest.h"
 #include "testutil/ScriptedMessageBoxes.h"
@@ -19,10 +20,15 @@ using testutil::SetText;
 using testutil::Text;
 
 namespace {
-const char* const kAlertBoxes[] = {
-    "chkAllowBackSlash", "chkAllowLocalFullPath", "chkMailTo", "chkBaseDirOver",
-    "chkDirListing", "chkStrictAnchorDescription", "chkAlertIgnoredFile",
-    "chkAlertIgnoredNameAnchor", "chkAlertIgnoredIdAnchor"};
+const char* const kAlertBoxes[] = {"chkAllowBackSlash",
+                                   "chkAllowLocalFullPath",
+                                   "chkMailTo",
+                                   "chkBaseDirOver",
+                                   "chkDirListing",
+                                   "chkStrictAnchorDescription",
+                                   "chkAlertIgnoredFile",
+                                   "chkAlertIgnoredNameAnchor",
+                                   "chkAlertIgnoredIdAnchor"};
 
 QCheckBox* Box(QObject* form, const char* name) { return Control<QCheckBox>(form, name); }
 
@@ -147,7 +153,9 @@ private slots:
              QStringLiteral("「HTML ファイル名」を\r\n空欄にはできません。\r\n"
                             "（入力例 : \"*.*htm*\"）")},
             {"txtHtmlFileName", u"*.htm; \"x\" ", {}},  // blanks and quotes are trimmed
-            {"txtHtmlFileName", u"*.htm;a\x01" u"b",
+            {"txtHtmlFileName",
+             u"*.htm;a\x01"
+             u"b",
              QStringLiteral("「HTML ファイル名」の\r\n入力内容が不正です。\r\n"
                             "（不正な文字が使われています。）")},
             {"txtHtmlFileName", u"*.htm;<x>",
@@ -236,7 +244,7 @@ private slots:
         QVERIFY((s.DefaultDocument == StringList{u"index.html", u"default.htm"}));
         QVERIFY((s.HtmlFilePattern == StringList{u""}));
         QCOMPARE(s.HtmlFileLikePattern.size(), std::size_t{1});
-        QCOMPARE(s.AllowBackSlash, std::uint8_t{1});       // unchecked box: permitted
+        QCOMPARE(s.AllowBackSlash, std::uint8_t{1});  // unchecked box: permitted
         QCOMPARE(s.AllowLocalFullPath, std::uint8_t{0});
         QCOMPARE(s.CheckMailTo, std::uint8_t{1});
         QCOMPARE(s.AlertIgnoredIdAnchor, std::uint8_t{1});
@@ -257,8 +265,8 @@ private slots:
         QCOMPARE(sets.size(), std::size_t{2});
         QCOMPARE(settings.SetId, 1);
         QVERIFY((sets[1].HtmlFilePattern == StringList{u"*.htm", u"*.html"}));
-        QVERIFY((sets[1].HtmlFileLikePattern ==
-                 StringList{u"*.[Hh][Tt][Mm]", u"*.[Hh][Tt][Mm][Ll]"}));
+        QVERIFY(
+            (sets[1].HtmlFileLikePattern == StringList{u"*.[Hh][Tt][Mm]", u"*.[Hh][Tt][Mm][Ll]"}));
         QCOMPARE(main.list.count(), 2);
         QCOMPARE(main.list.currentIndex(), 1);
         QCOMPARE(sets[0].Name, std::u16string(u"Site"));

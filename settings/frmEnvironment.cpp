@@ -99,8 +99,7 @@ frmEnvironment::frmEnvironment(Settings& settings, std::u16string own_directory,
             &frmEnvironment::cmdDirectoryDialog_Click);
     SetTabOrder({txtLogFileDirectory_, cmdDirectoryDialog_, chkLogFileIncrement_, optLogType_[0],
                  optLogType_[1], optLogType_[2], chkTrimLogPath_, chkUseSlashLogPath_,
-                 chkAlwaysLogRemoteLink_, chkFileNameCaseSensitive_, cmdOK_, cmdCancel_,
-                 cmdHelp_});
+                 chkAlwaysLogRemoteLink_, chkFileNameCaseSensitive_, cmdOK_, cmdCancel_, cmdHelp_});
     FixDialogSize(this);
     Form_Load();
 }
@@ -128,14 +127,18 @@ std::uint8_t frmEnvironment::ApplyEnvironment() try {
     txtLogFileDirectory_->setText(ToQString(dir));
     std::u16string_view message;
     switch (GetPathKind(dir)) {
-    case PathKind::None: message = kDirectoryMissing; break;
-    case PathKind::File: message = kNeedDirectory; break;
-    case PathKind::Directory:
-        if (!dir.ends_with(u'\\')) {
-            dir += u'\\';
-            txtLogFileDirectory_->setText(ToQString(dir));
-        }
-        break;
+        case PathKind::None:
+            message = kDirectoryMissing;
+            break;
+        case PathKind::File:
+            message = kNeedDirectory;
+            break;
+        case PathKind::Directory:
+            if (!dir.ends_with(u'\\')) {
+                dir += u'\\';
+                txtLogFileDirectory_->setText(ToQString(dir));
+            }
+            break;
     }
     if (!message.empty()) {
         platform::ShowError(this, ToQString(u"「" + FromQString(lblLogFileDirectory_->text()) +
@@ -165,8 +168,6 @@ void frmEnvironment::cmdCancel_Click() { QDialog::reject(); }
 
 void frmEnvironment::reject() { cmdCancel_Click(); }
 
-void frmEnvironment::cmdHelp_Click() {
-    ShowHelpContext(this, kHelpContext);
-}
+void frmEnvironment::cmdHelp_Click() { ShowHelpContext(this, kHelpContext); }
 
 void frmEnvironment::cmdDirectoryDialog_Click() { ChooseDirectoryInto(this, txtLogFileDirectory_); }

@@ -1,3 +1,5 @@
+#include "settings/frmEnvironment.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -7,7 +9,6 @@
 #include "dialogs/FormParts.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
-#include "settings/frmEnvironment.h"
 #include "testutil/FormTest.h"
 #include "testutil/ScriptedMessageBoxes.h"
 
@@ -75,9 +76,9 @@ private slots:
     void OkStoresOrNamesTheLabel() {
         struct Case {
             std::u16string text;
-            const char* type;   // option button to select
-            bool overwrite;     // the state of the overwrite box
-            QString message;    // empty: stored
+            const char* type;  // option button to select
+            bool overwrite;    // the state of the overwrite box
+            QString message;   // empty: stored
             std::u16string stored_directory;
             std::uint8_t increment, log_type;
         };
@@ -86,12 +87,27 @@ private slots:
             {u"", "optLogType(0)", true, {}, uR"(C:\prog\)", 0, 0},
             {uR"(C:\logs)", "optLogType(1)", false, {}, uR"(C:\logs\)", 1, 1},
             {u"/logs", "optLogType(2)", true, {}, uR"(C:\logs\)", 0, 2},
-            {uR"(C:\logs\old.txt)", "optLogType(1)", true,
-             label + QStringLiteral("にはディレクトリ名を指定してください。"), {}, 0, 0},
-            {uR"(C:\nothing)", "optLogType(1)", true,
-             label + QStringLiteral("で指定されたディレクトリは存在しません。"), {}, 0, 0},
-            {std::u16string(100000, u'x'), "optLogType(1)", true,
-             label + QStringLiteral("で指定されたディレクトリは存在しません。"), {}, 0, 0},
+            {uR"(C:\logs\old.txt)",
+             "optLogType(1)",
+             true,
+             label + QStringLiteral("にはディレクトリ名を指定してください。"),
+             {},
+             0,
+             0},
+            {uR"(C:\nothing)",
+             "optLogType(1)",
+             true,
+             label + QStringLiteral("で指定されたディレクトリは存在しません。"),
+             {},
+             0,
+             0},
+            {std::u16string(100000, u'x'),
+             "optLogType(1)",
+             true,
+             label + QStringLiteral("で指定されたディレクトリは存在しません。"),
+             {},
+             0,
+             0},
         };
         for (const Case& c : cases) {
             testutil::ScriptedMessageBoxes boxes;
@@ -150,16 +166,14 @@ private slots:
         frmEnvironment form(s, uR"(C:\prog\)");
         form.show();
         testutil::SetText(&form, "txtLogFileDirectory", u" \"C:\\logs\" ");
-        testutil::OnModal(QStringLiteral("frmDlgDirectory"), [](QWidget* chooser) {
-            Click(chooser, "cmdCancel");
-        });
+        testutil::OnModal(QStringLiteral("frmDlgDirectory"),
+                          [](QWidget* chooser) { Click(chooser, "cmdCancel"); });
         Click(&form, "cmdDirectoryDialog");
         QCOMPARE(testutil::Text(&form, "txtLogFileDirectory"), std::u16string(uR"(C:\logs)"));
 
         testutil::SetText(&form, "txtLogFileDirectory", u"\"/logs\"");
-        testutil::OnModal(QStringLiteral("frmDlgDirectory"), [](QWidget* chooser) {
-            Click(chooser, "cmdOk");
-        });
+        testutil::OnModal(QStringLiteral("frmDlgDirectory"),
+                          [](QWidget* chooser) { Click(chooser, "cmdOk"); });
         Click(&form, "cmdDirectoryDialog");
         QCOMPARE(testutil::Text(&form, "txtLogFileDirectory"), std::u16string(uR"(C:\logs\)"));
     }

@@ -10,10 +10,10 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "gui/QtText.h"
-#include "platform/qt/MessageBox.h"
 #include "app/VornApp.h"
 #include "dialogs/FormParts.h"
+#include "gui/QtText.h"
+#include "platform/qt/MessageBox.h"
 
 namespace {
 constexpr std::u16string_view kTitle = u"ファイル検索オプション";
@@ -55,8 +55,8 @@ frmFileOption::frmFileOption(QWidget* owner) : QDialog(owner) {
     // Both frames are built alike; only their texts and members differ.
     auto frame = [this](const char* frame_name, std::u16string_view caption,
                         const char* attr_label_name, std::u16string_view attr_caption,
-                        const char* option_name, const std::u16string_view (&options)[3],
-                        QAbstractButton* (&boxes)[3], const char* pattern_name,
+                        const char* option_name, const std::u16string_view(&options)[3],
+                        QAbstractButton*(&boxes)[3], const char* pattern_name,
                         std::u16string_view pattern_caption, QCheckBox*& pattern_box,
                         const char* text_name, QLineEdit*& text, int comment_index) {
         auto* fra = new QGroupBox(ToQString(caption), this);
@@ -164,8 +164,10 @@ std::uint8_t frmFileOption::ApplyOptions() try {
         }
     }
     // Everything is read before anything is stored, so a failure cannot store half.
-    const std::uint8_t file_mask = static_cast<std::uint8_t>(VornApp::MaskFromChecks(chkFileOption_, 0, 2));
-    const std::uint8_t dir_mask = static_cast<std::uint8_t>(VornApp::MaskFromChecks(chkDirOption_, 0, 2));
+    const std::uint8_t file_mask =
+        static_cast<std::uint8_t>(VornApp::MaskFromChecks(chkFileOption_, 0, 2));
+    const std::uint8_t dir_mask =
+        static_cast<std::uint8_t>(VornApp::MaskFromChecks(chkDirOption_, 0, 2));
     std::u16string file_text = FromQString(txtFilePattern_->text());
     std::u16string dir_text = FromQString(txtDirPattern_->text());
     PendingFileAttribute = file_mask;

@@ -1,3 +1,5 @@
+#include "settings/frmFileOption.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -5,7 +7,6 @@
 #include <QTest>
 #include <vector>
 
-#include "settings/frmFileOption.h"
 #include "testutil/FormTest.h"
 #include "testutil/ScriptedMessageBoxes.h"
 
@@ -31,8 +32,8 @@ void Put(const Values& v) {
 }
 
 Values Get() {
-    return {frmFileOption::PendingFileAttribute, frmFileOption::PendingFilePatternXEnabled,
-            frmFileOption::PendingFilePatternX,  frmFileOption::PendingDirAttribute,
+    return {frmFileOption::PendingFileAttribute,      frmFileOption::PendingFilePatternXEnabled,
+            frmFileOption::PendingFilePatternX,       frmFileOption::PendingDirAttribute,
             frmFileOption::PendingDirPatternXEnabled, frmFileOption::PendingDirPatternX};
 }
 
@@ -89,16 +90,36 @@ private slots:
             Values stored;
         };
         const Case cases[] = {
-            {"only hidden directories", {"chkDirOption(0)", "chkDirOption(1)"}, u"*.bak;*.log",
-             u"", {}, {1, 1, u"*.bak;*.log", 2, 0, u""}},
-            {"every file attribute", {"chkFileOption(1)", "chkFileOption(2)"}, u"*.bak", u"x",
-             {}, {7, 1, u"*.bak", 1, 0, u"x"}},
+            {"only hidden directories",
+             {"chkDirOption(0)", "chkDirOption(1)"},
+             u"*.bak;*.log",
+             u"",
+             {},
+             {1, 1, u"*.bak;*.log", 2, 0, u""}},
+            {"every file attribute",
+             {"chkFileOption(1)", "chkFileOption(2)"},
+             u"*.bak",
+             u"x",
+             {},
+             {7, 1, u"*.bak", 1, 0, u"x"}},
             {"file slash", {}, u"a/b", u"", QStringLiteral("ファイル名") + kForbidden, start},
-            {"directory colon while on", {"chkDirPattern"}, u"x", u"c:d",
-             QStringLiteral("ディレクトリ名") + kForbidden, start},
-            {"unchecked text is stored unchecked", {"chkFilePattern"}, u"a/b", u"", {},
+            {"directory colon while on",
+             {"chkDirPattern"},
+             u"x",
+             u"c:d",
+             QStringLiteral("ディレクトリ名") + kForbidden,
+             start},
+            {"unchecked text is stored unchecked",
+             {"chkFilePattern"},
+             u"a/b",
+             u"",
+             {},
              {1, 0, u"a/b", 1, 0, u""}},
-            {"blanks and wildcards pass", {"chkDirPattern"}, u" ;*;?", u"", {},
+            {"blanks and wildcards pass",
+             {"chkDirPattern"},
+             u" ;*;?",
+             u"",
+             {},
              {1, 1, u" ;*;?", 1, 1, u""}},
         };
         for (const Case& c : cases) {
