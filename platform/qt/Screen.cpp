@@ -9,8 +9,13 @@ namespace {
 
 QRect fixed_area;  // null: the real screen
 
+// The screen under the window's centre: a window placed on a second monitor, not shown yet,
+// still belongs to the primary screen. Off every screen: its own, else the primary one.
 const QScreen* ScreenOf(const QWidget* window) {
-    if (window && window->screen()) return window->screen();
+    if (window) {
+        if (QScreen* s = QGuiApplication::screenAt(window->frameGeometry().center())) return s;
+        if (window->screen()) return window->screen();
+    }
     return QGuiApplication::primaryScreen();
 }
 
