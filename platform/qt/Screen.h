@@ -23,8 +23,9 @@ private:
     QRect previous_;
 };
 
-// From the screen's logical dots per inch; 15 when no screen is known.
-double TwipsPerPixelX(const QWidget* window = nullptr);
-double TwipsPerPixelY(const QWidget* window = nullptr);
+// From the primary screen's logical dots per inch, wherever a window is, so that a stored
+// position means one place on the desktop; 15 when no screen is known.
+double TwipsPerPixelX();
+double TwipsPerPixelY();
 
 }  // namespace platform
