@@ -9,13 +9,9 @@ namespace {
 
 QRect fixed_area;  // null: the real screen
 
-// The screen under the window's centre: a window placed on a second monitor, not shown yet,
-// still belongs to the primary screen. Off every screen: its own, else the primary one.
+// Qt gives even a window not shown yet the screen its position lies on.
 const QScreen* ScreenOf(const QWidget* window) {
-    if (window) {
-        if (QScreen* s = QGuiApplication::screenAt(window->frameGeometry().center())) return s;
-        if (window->screen()) return window->screen();
-    }
+    if (window && window->screen()) return window->screen();
     return QGuiApplication::primaryScreen();
 }
 
