@@ -74,16 +74,16 @@ void KeepOnScreen(QWidget* window) {
 }
 
 double LeftTwips(const QWidget* window) {
-    return window->frameGeometry().x() * platform::TwipsPerPixelX(window);
+    return window->frameGeometry().x() * platform::TwipsPerPixelX();
 }
 
 double TopTwips(const QWidget* window) {
-    return window->frameGeometry().y() * platform::TwipsPerPixelY(window);
+    return window->frameGeometry().y() * platform::TwipsPerPixelY();
 }
 
 void MoveToTwips(QWidget* window, double left, double top) {
-    MoveOuter(window, left / platform::TwipsPerPixelX(window),
-              top / platform::TwipsPerPixelY(window));
+    MoveOuter(window, left / platform::TwipsPerPixelX(),
+              top / platform::TwipsPerPixelY());
 }
 
 int FindCheckedIndex(Controls controls, int first, int last) {

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -82,9 +84,10 @@ bool StartProgram(QProcess& process, const QString& config) {
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(MOKUROKU_BINARY_DIR "/mokuroku"), {});
     if (!process.waitForStarted()) return false;
-    for (int i = 0; i < 200 && !QFile::exists(config + "/mokuroku/mokuroku.lock"); ++i)
-        QTest::qWait(50);
-    return QFile::exists(config + "/mokuroku/mokuroku.lock");
+    // Up once the lock names its owner.
+    const QString lock = config + "/mokuroku/mokuroku.lock";
+    for (int i = 0; i < 200 && QFileInfo(lock).size() == 0; ++i) QTest::qWait(50);
+    return QFileInfo(lock).size() > 0;
 }
 
 }  // namespace
@@ -615,6 +618,25 @@ private slots:
         QVERIFY(QFile::exists(lock));
         frmMain next(drive_ini);
         QVERIFY(next.Form_Load());
+    }
+
+    void HalfWrittenLockFile() {
+        // A crash between making the lock file and writing its owner into it.
+        const QString lock = QString::fromStdString(dir_->Host()) + "/config/mokuroku.lock";
+        QFile f(lock);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        testutil::ScriptedMessageBoxes boxes;
+        {
+            frmMain young(ini_);
+            QVERIFY(!young.Form_Load());  // its owner may be writing it right now
+        }
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                              QFileDevice::FileModificationTime));
+        f.close();
+        frmMain form(ini_);
+        QVERIFY(form.Form_Load());
     }
 
     void TerminationSavesTheSettings() {

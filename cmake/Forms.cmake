@@ -45,6 +45,8 @@ foreach(src ${FORMS_TEST_SOURCES})
     add_executable(${name} ${src} ${MOKUROKU_ROOT}/testutil/TempDir.cpp)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     target_link_libraries(${name} PRIVATE forms Qt6::Test)
+    # Some tests start the program itself as a second process.
+    add_dependencies(${name} mokuroku)
     target_compile_definitions(${name} PRIVATE
         MOKUROKU_SOURCE_DIR="${MOKUROKU_ROOT}"
         MOKUROKU_BINARY_DIR="${CMAKE_BINARY_DIR}")

@@ -23,8 +23,9 @@ int main(int argc, char* argv[]) {
     if (!host.isEmpty()) QDir().mkpath(QFileInfo(host).absolutePath());
 
     frmMain window(settings_path);
-    if (!window.Form_Load()) return 1;
+    // Before the load: a signal that comes meanwhile closes the window once the loop runs.
     platform::CloseOnTermination(&window);
+    if (!window.Form_Load()) return 1;
     window.show();
     return app.exec();
 }

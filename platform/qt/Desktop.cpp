@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -87,9 +88,18 @@ SingleInstance::Result SingleInstance::Acquire(const QString& lock_path) {
     auto lock = std::make_unique<QLockFile>(lock_path);
     // Only a dead owner makes a lock stale: the first copy may run for days.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return lock->error() == QLockFile::LockFailedError ? Result::HeldByAnother
-                                                           : Result::Unavailable;
+    if (!lock->tryLock(0)) {
+        if (lock->error() != QLockFile::LockFailedError) return Result::Unavailable;
+        // A lock file without its owner's details was left half written by a crash; a young one
+        // may still be being written.
+        qint64 pid = 0;
+        QString host, app;
+        const QDateTime written = QFileInfo(lock_path).lastModified();
+        if (lock->getLockInfo(&pid, &host, &app) || !written.isValid() ||
+            written.secsTo(QDateTime::currentDateTime()) < 10 || !lock->removeStaleLockFile() ||
+            !lock->tryLock(0))
+            return Result::HeldByAnother;
+    }
     lock_ = std::move(lock);
     return Result::Acquired;
 }

@@ -9,6 +9,7 @@ namespace {
 
 QRect fixed_area;  // null: the real screen
 
+// Qt gives even a window not shown yet the screen its position lies on.
 const QScreen* ScreenOf(const QWidget* window) {
     if (window && window->screen()) return window->screen();
     return QGuiApplication::primaryScreen();
@@ -28,14 +29,14 @@ ScopedScreenArea::ScopedScreenArea(const QRect& area) : previous_(fixed_area) { 
 
 ScopedScreenArea::~ScopedScreenArea() { fixed_area = previous_; }
 
-double TwipsPerPixelX(const QWidget* window) {
-    const QScreen* s = ScreenOf(window);
+double TwipsPerPixelX() {
+    const QScreen* s = QGuiApplication::primaryScreen();
     const double dpi = s ? s->logicalDotsPerInchX() : 0;
     return dpi > 0 ? kTwipsPerInch / dpi : 15.0;
 }
 
-double TwipsPerPixelY(const QWidget* window) {
-    const QScreen* s = ScreenOf(window);
+double TwipsPerPixelY() {
+    const QScreen* s = QGuiApplication::primaryScreen();
     const double dpi = s ? s->logicalDotsPerInchY() : 0;
     return dpi > 0 ? kTwipsPerInch / dpi : 15.0;
 }

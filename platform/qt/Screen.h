@@ -7,8 +7,8 @@ class QWidget;
 
 namespace platform {
 
-// The usable area of the window's screen (the primary screen when the window has none yet), in
-// pixels; the area set by ScopedScreenArea while one exists.
+// The usable area, in pixels, of the screen under the window's centre (of its own screen, or the
+// primary one, when it lies off every screen); the area set by ScopedScreenArea while one exists.
 QRect ScreenArea(const QWidget* window = nullptr);
 
 // Fixes the screen area (tests, a monitor that is gone).
@@ -23,8 +23,9 @@ private:
     QRect previous_;
 };
 
-// From the screen's logical dots per inch; 15 when no screen is known.
-double TwipsPerPixelX(const QWidget* window = nullptr);
-double TwipsPerPixelY(const QWidget* window = nullptr);
+// From the primary screen's logical dots per inch, wherever a window is, so that a stored
+// position means one place on the desktop; 15 when no screen is known.
+double TwipsPerPixelX();
+double TwipsPerPixelY();
 
 }  // namespace platform

@@ -1,7 +1,11 @@
 #include "app/VornApp.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <vector>
@@ -59,10 +63,31 @@ private slots:
         QCOMPARE(w.frameGeometry().topLeft(), QPoint(1920, 100));
     }
 
+    // Two monitors side by side (see main): the primary one at 96 dpi, a second at 144.
+    void TwoMonitors() {
+        QCOMPARE(QGuiApplication::screens().size(), 2);
+        QWidget w;
+        w.setGeometry(1500, 100, 400, 300);
+        VornApp::KeepOnScreen(&w);
+        QCOMPARE(w.frameGeometry().topLeft(), QPoint(1500, 100));
+        VornApp::CenterOnScreen(&w);
+        // At 144 dpi the second screen is smaller in the pixels Qt counts.
+        const QRect second = QGuiApplication::screens()[1]->availableGeometry();
+        QCOMPARE(w.frameGeometry().topLeft(), QPoint(second.x() + (second.width() - 400) / 2,
+                                                     second.y() + (second.height() - 300) / 2));
+        // Twips mean one place on the desktop, whichever monitor shows it.
+        QCOMPARE(platform::TwipsPerPixelX(), 15.0);
+        QCOMPARE(VornApp::LeftTwips(&w), w.frameGeometry().x() * 15.0);
+        // The monitor that showed it is gone.
+        w.move(5000, 100);
+        VornApp::KeepOnScreen(&w);
+        QCOMPARE(w.frameGeometry().topLeft(), QPoint(1280 - 400, 100));
+    }
+
     void TwipsRoundTrip() {
         QWidget w;
         VornApp::MoveToTwips(&w, 1500, 3000);
-        const double tx = platform::TwipsPerPixelX(&w), ty = platform::TwipsPerPixelY(&w);
+        const double tx = platform::TwipsPerPixelX(), ty = platform::TwipsPerPixelY();
         QCOMPARE(w.frameGeometry().topLeft(), QPoint(qRound(1500 / tx), qRound(3000 / ty)));
         QCOMPARE(VornApp::LeftTwips(&w), w.frameGeometry().x() * tx);
     }
@@ -95,5 +120,20 @@ private slots:
     }
 };
 
-QTEST_MAIN(VornAppTest)
+int main(int argc, char* argv[]) {
+    // Two screens for the offscreen platform.
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screens.json"));
+    QFile f(config);
+    if (!f.open(QIODevice::WriteOnly)) return 1;
+    f.write(R"({"screens": [
+        {"name": "primary", "x": 0, "y": 0, "width": 1280, "height": 1024, "logicalDpi": 96},
+        {"name": "second", "x": 1280, "y": 0, "width": 1920, "height": 1080, "logicalDpi": 144}
+    ]})");
+    f.close();
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).toLocal8Bit());
+    QApplication app(argc, argv);
+    VornAppTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "VornApp_test.moc"
