@@ -43,18 +43,10 @@ constexpr int kButtonWidth = 885;
 // The drives the list offers: the host's root is the only one.
 constexpr std::u16string_view kDrives[] = {u"c:"};
 
-int ToPixelsX(const QWidget* w, int twips) {
-    return static_cast<int>(twips / platform::TwipsPerPixelX(w) + 0.5);
-}
-int ToPixelsY(const QWidget* w, int twips) {
-    return static_cast<int>(twips / platform::TwipsPerPixelY(w) + 0.5);
-}
-int ToTwipsX(const QWidget* w, int pixels) {
-    return static_cast<int>(pixels * platform::TwipsPerPixelX(w) + 0.5);
-}
-int ToTwipsY(const QWidget* w, int pixels) {
-    return static_cast<int>(pixels * platform::TwipsPerPixelY(w) + 0.5);
-}
+int ToPixelsX(int twips) { return static_cast<int>(twips / platform::TwipsPerPixelX() + 0.5); }
+int ToPixelsY(int twips) { return static_cast<int>(twips / platform::TwipsPerPixelY() + 0.5); }
+int ToTwipsX(int pixels) { return static_cast<int>(pixels * platform::TwipsPerPixelX() + 0.5); }
+int ToTwipsY(int pixels) { return static_cast<int>(pixels * platform::TwipsPerPixelY() + 0.5); }
 
 QTreeWidgetItem* NewItem(const std::u16string& path, const QString& text) {
     auto* item = new QTreeWidgetItem(QStringList{text});
@@ -112,8 +104,8 @@ frmDlgDirectory::frmDlgDirectory(QWidget* owner) : QDialog(owner) {
     connect(cmdSpecial_, &QPushButton::clicked, this, &frmDlgDirectory::cmdSpecial_Click);
     SetTabOrder({drvList_, dirList_, cmdOk_, cmdCancel_, cmdSpecial_});
 
-    setMinimumSize(ToPixelsX(this, kMinWidth), ToPixelsY(this, kMinHeight));
-    resize(ToPixelsX(this, 5400), ToPixelsY(this, 4800));
+    setMinimumSize(ToPixelsX(kMinWidth), ToPixelsY(kMinHeight));
+    resize(ToPixelsX(5400), ToPixelsY(4800));
     Form_Load();
 }
 
@@ -266,21 +258,20 @@ void frmDlgDirectory::resizeEvent(QResizeEvent* event) {
 }
 
 void frmDlgDirectory::Form_Resize() {
-    const int inner_w = ToTwipsX(this, width());
-    const int inner_h = ToTwipsY(this, height());
+    const int inner_w = ToTwipsX(width());
+    const int inner_h = ToTwipsY(height());
     const int list_w = inner_w - kListWidthOffset;
     const int button_x = inner_w - kButtonLeftOffset;
-    auto place = [this](QWidget* w, int x, int y, int width_twips, int height_px) {
-        w->setGeometry(ToPixelsX(this, x), ToPixelsY(this, y), ToPixelsX(this, width_twips),
-                       height_px);
+    auto place = [](QWidget* w, int x, int y, int width_twips, int height_px) {
+        w->setGeometry(ToPixelsX(x), ToPixelsY(y), ToPixelsX(width_twips), height_px);
     };
     place(lblDrive_, kMargin, kMargin, list_w, lblDrive_->sizeHint().height());
     place(drvList_, kMargin, kDriveTop, list_w, drvList_->sizeHint().height());
     place(lblDirectory_, kMargin, kDirLabelTop, list_w, lblDirectory_->sizeHint().height());
-    dirList_->setGeometry(ToPixelsX(this, kMargin), ToPixelsY(this, kTreeTop),
-                          ToPixelsX(this, list_w), ToPixelsY(this, inner_h - kTreeHeightOffset));
+    dirList_->setGeometry(ToPixelsX(kMargin), ToPixelsY(kTreeTop), ToPixelsX(list_w),
+                          ToPixelsY(inner_h - kTreeHeightOffset));
     const int button_h = cmdOk_->sizeHint().height();
-    const int step = ToTwipsY(this, button_h) + kButtonGap;
+    const int step = ToTwipsY(button_h) + kButtonGap;
     place(cmdOk_, button_x, kDriveTop, kButtonWidth, button_h);
     place(cmdCancel_, button_x, kDriveTop + step, kButtonWidth, button_h);
     place(cmdSpecial_, button_x, kDriveTop + 2 * step + kButtonGap, kButtonWidth, button_h);

@@ -221,7 +221,7 @@ private slots:
         frmDlgDirectory::Directory = u"";
         frmDlgDirectory form;
         form.show();
-        const double tx = platform::TwipsPerPixelX(&form), ty = platform::TwipsPerPixelY(&form);
+        const double tx = platform::TwipsPerPixelX(), ty = platform::TwipsPerPixelY();
         form.resize(10, 10);
         QVERIFY(form.width() * tx >= 3780 - tx && form.height() * ty >= 2865 - ty);
         form.resize(600, 450);
