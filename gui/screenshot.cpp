@@ -48,6 +48,9 @@ int main(int argc, char* argv[]) {
             grab_modal("file-search-options.png", {});
             if (auto* details = check_set->findChild<QPushButton*>("cmdFileOption"))
                 details->click();
+            grab_modal("directory-chooser.png", {});
+            if (auto* choose = check_set->findChild<QPushButton*>("cmdDirectoryDialog"))
+                choose->click();
         });
         window.cmdEditSet_Click();
         grab_modal("environment.png", {});
