@@ -332,18 +332,7 @@ MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& s
     return MigrateResult::Unreadable;
 }
 
-namespace {
-
-// The log directory when the settings name none: beside the settings file, as the program's own
-// directory may not be writable.
-std::u16string DefaultLogDirectory(std::u16string_view settings_path) {
-    std::u16string dir = VornFileList::GetDirectoryPart(settings_path, u"\\");
-    if (dir.empty()) dir = platform::ProgramDirectory();
-    if (!dir.empty() && dir.back() != u'\\') dir += u'\\';
-    return dir;
-}
-
-void ReadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
+void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
                   MainWindowState& window) try {
     window.LocalCheck = 1;
     window.RemoteCheck = 0;
@@ -375,19 +364,12 @@ void ReadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& 
         if (settings.SetId > last) settings.SetId = last;
         window.SelectedSet = settings.SetId;
     }
-    if (settings.LogFileDirectory.empty()) settings.LogFileDirectory = DefaultLogDirectory(settings_path);
+    // Logs go beside the settings file: the program's own directory may not be writable.
+    if (settings.LogFileDirectory.empty())
+        settings.LogFileDirectory = VornFileList::GetDirectoryPart(settings_path, u"\\");
+    if (settings.LogFileDirectory.empty()) settings.LogFileDirectory = platform::ProgramDirectory();
     if (settings.LogFileDirectory.back() != u'\\') settings.LogFileDirectory += u'\\';
 } catch (...) {
-}
-
-}  // namespace
-
-void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
-                  MainWindowState& window) {
-    ReadSettings(settings_path, sets, settings, window);
-    // Without a settings file, or with one taken over or cut short, the directory would stay
-    // empty and a run would write its log wherever the process happens to be.
-    if (settings.LogFileDirectory.empty()) settings.LogFileDirectory = DefaultLogDirectory(settings_path);
 }
 
 bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,

@@ -47,9 +47,9 @@ enum class MigrateResult : std::uint8_t {
 std::u16string SettingsPath();
 
 // Fills the records from the file. `sets` is expected in its start-up state (one empty entry)
-// and `window.TargetSets` empty. A missing file leaves the defaults; a value that does not
-// convert stops the reading there and keeps what was read. Whatever happens, an empty log
-// directory becomes the settings file's directory. Never writes the file.
+// and `window.TargetSets` empty. An empty log directory becomes the settings file's directory.
+// A missing file leaves the defaults; a value that does not
+// convert stops the reading there and keeps what was read. Never writes the file.
 void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
                   MainWindowState& window);
 

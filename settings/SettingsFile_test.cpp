@@ -212,16 +212,6 @@ TEST_F(SettingsFileTest, SelectionAndLogDirectory) {
     }
 }
 
-TEST_F(SettingsFileTest, WithoutAFileOrFromAnOldOneLogsGoBesideTheSettingsFile) {
-    Load();
-    EXPECT_EQ(settings_.LogFileDirectory, uR"(C:\prog\)");
-    EXPECT_EQ(window_.TargetSets.size(), 0u);
-    PutFile(u"[Settings]\r\nDefaultPath=C:\\site\r\n");
-    Load();
-    EXPECT_EQ(window_.TargetSets, (std::vector<std::u16string>{u"チェック セット 1"}));
-    EXPECT_EQ(settings_.LogFileDirectory, uR"(C:\prog\)");
-}
-
 TEST_F(SettingsFileTest, BadValueStopsTheReadingAndKeepsWhatWasRead) {
     struct Case {
         const char16_t* bad_line;
@@ -241,10 +231,9 @@ TEST_F(SettingsFileTest, BadValueStopsTheReadingAndKeepsWhatWasRead) {
         EXPECT_EQ(sets_[1].LocalPath, uR"(C:\two)");
         EXPECT_EQ(sets_[1].Url, u"");
         EXPECT_EQ(settings_.LogType, 1);
-        // The selection is left as it was; logs go beside the settings file, never to wherever
-        // the process happens to be.
+        // The selection and the log directory are left as they were.
         EXPECT_EQ(settings_.SetId, 9);
-        EXPECT_EQ(settings_.LogFileDirectory, uR"(C:\prog\)");
+        EXPECT_EQ(settings_.LogFileDirectory, u"");
         EXPECT_EQ(Bytes(), before);
     }
     PutFile(
@@ -352,7 +341,7 @@ TEST_F(SettingsFileTest, BadFilesNeverCrashNorChange) {
     EXPECT_TRUE(window_.TargetSets.empty());
     ASSERT_EQ(sets_.size(), 1u);
     EXPECT_EQ(sets_[0].Name, u"");
-    EXPECT_EQ(settings_.LogFileDirectory, uR"(C:\prog\)");  // beside the settings file
+    EXPECT_EQ(settings_.LogFileDirectory, u"");
     EXPECT_EQ(window_.LocalCheck, 1);
 }
 
