@@ -141,6 +141,11 @@ bool frmMain::Form_Load() {
     state.WindowTop = static_cast<std::int32_t>(std::lround(VornApp::TopTwips(this)));
     state.WindowLeft = static_cast<std::int32_t>(std::lround(VornApp::LeftTwips(this)));
     LoadSettings(settings_path_, sets_, options_, state);
+    // Without a settings file yet the log directory stays empty, and the first check would write
+    // its log wherever the process happens to be: beside the settings file, as the environment
+    // dialog does with an empty box.
+    if (options_.LogFileDirectory.empty())
+        options_.LogFileDirectory = VornFileList::GetDirectoryPart(settings_path_, u"\\");
     ApplyLoadedState(state);
     loaded_ = true;
     return true;
