@@ -8,6 +8,7 @@
 
 #include "app/frmMain.h"
 #include "dialogs/frmDlgDirectory.h"
+#include "gui/QtText.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "settings/SettingsFile.h"

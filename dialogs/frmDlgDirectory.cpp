@@ -13,9 +13,9 @@
 #include "dialogs/FormParts.h"
 #include "dialogs/frmDlgDirectorySpecial.h"
 #include "gui/QtText.h"
-#include "lib/FileNameCompare.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
+#include "platform/FileNameCompare.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
@@ -192,7 +192,7 @@ void frmDlgDirectory::FillChildren(QTreeWidgetItem* item) {
     QList<QTreeWidgetItem*> known = item->takeChildren();
     auto take_known = [&known](std::u16string_view name) -> QTreeWidgetItem* {
         for (qsizetype i = 0; i < known.size(); ++i) {
-            if (VornFileList::SameFileName(FromQString(known[i]->text(0)), name))
+            if (platform::SameFileName(FromQString(known[i]->text(0)), name))
                 return known.takeAt(i);
         }
         return nullptr;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "dialogs/frmDlgDirectorySpecial.h"
+#include "gui/QtText.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
 #include "platform/qt/Screen.h"

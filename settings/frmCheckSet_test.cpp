@@ -8,6 +8,7 @@
 
 #include "dialogs/FormParts.h"
 #include "dialogs/frmDlgDirectory.h"
+#include "gui/QtText.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
 #include "settings/frmFileOption.h"

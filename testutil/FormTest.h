@@ -10,8 +10,6 @@
 #include <string>
 #include <string_view>
 
-#include "gui/QtText.h"
-
 namespace testutil {
 
 // The child named `name`; the test fails when there is none.
@@ -49,12 +47,16 @@ inline void Click(QObject* form, const QString& name) {
     QTest::mouseClick(w, Qt::LeftButton, {}, toggle ? QPoint(6, w->height() / 2) : QPoint());
 }
 
+// Text boxes in the engine's UTF-16 text (the forms' own conversion lives above testutil).
 inline void SetText(QObject* form, const QString& name, std::u16string_view text) {
-    Control<QLineEdit>(form, name)->setText(ToQString(text));
+    Control<QLineEdit>(form, name)
+        ->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 inline std::u16string Text(QObject* form, const QString& name) {
-    return FromQString(Control<QLineEdit>(form, name)->text());
+    const QString text = Control<QLineEdit>(form, name)->text();
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<std::size_t>(text.size()));
 }
 
 }  // namespace testutil
