@@ -28,15 +28,10 @@ std::u16string WithBackslash(std::u16string s) {
     return s;
 }
 
-std::string Home() {
-    const char* h = std::getenv("HOME");
-    return h && *h ? h : "/";
-}
-
 std::string XdgConfigHome() {
     // Relative values are invalid by the XDG rules and are ignored.
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    return config && *config == '/' ? std::string(config) : Home() + "/.config";
+    return config && *config == '/' ? std::string(config) : HomeDirectory() + "/.config";
 }
 
 // Reads XDG_<NAME>_DIR from user-dirs.dirs: 'XDG_DESKTOP_DIR="$HOME/Desktop"'.
@@ -49,10 +44,10 @@ std::string XdgUserDir(const std::string& key, const std::string& fallback) {
         if (line.compare(0, prefix.size(), prefix) != 0) continue;
         std::string v = line.substr(prefix.size());
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-        if (v.compare(0, 5, "$HOME") == 0) v = Home() + v.substr(5);
+        if (v.compare(0, 5, "$HOME") == 0) v = HomeDirectory() + v.substr(5);
         if (!v.empty() && v[0] == '/') return v;
     }
-    return Home() + "/" + fallback;
+    return HomeDirectory() + "/" + fallback;
 }
 
 }  // namespace
