@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-
 #include "lib/Convert.h"
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
+#include "testutil/ScopedEnv.h"
 
 namespace {
 
@@ -431,36 +429,14 @@ TEST(ParseIniLine, EveryLineType) {
     }
 }
 
-// Sets an environment variable for the scope, or removes it (null).
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST_F(SettingsFileTest, PortableCopyOrTheUsersConfiguration) {
-    ScopedEnv home("HOME", "/home/u");
+    testutil::ScopedEnv home("HOME", "/home/u");
     {
-        ScopedEnv config("XDG_CONFIG_HOME", "/home/u/cfg");
+        testutil::ScopedEnv config("XDG_CONFIG_HOME", "/home/u/cfg");
         EXPECT_EQ(SettingsPath(), uR"(C:\home\u\cfg\mokuroku\mokuroku.ini)");
     }
     for (const char* unset_or_relative : {static_cast<const char*>(nullptr), "", "cfg"}) {
-        ScopedEnv config("XDG_CONFIG_HOME", unset_or_relative);
+        testutil::ScopedEnv config("XDG_CONFIG_HOME", unset_or_relative);
         EXPECT_EQ(SettingsPath(), uR"(C:\home\u\.config\mokuroku\mokuroku.ini)");
     }
     // A copy that brought its own file keeps it beside itself.
