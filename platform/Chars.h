@@ -1,6 +1,7 @@
 #pragma once
 // Character classes that the path, text and HTML routines share. ASCII only: the system's
 // patterns and markup never treat other characters as letters, digits or blanks.
+#include <string_view>
 
 constexpr bool IsAsciiLetter(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
@@ -14,4 +15,13 @@ constexpr char16_t AsciiLower(char16_t c) {
 }
 constexpr char16_t AsciiUpper(char16_t c) {
     return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
+
+// True when `text` is `word` (lower-case ASCII letters) in any mix of ASCII letter case: what the
+// pattern "[Hh][Rr][Ee][Ff]" matches, without a pattern to interpret for every tag.
+constexpr bool IsAsciiWord(std::u16string_view text, std::u16string_view word) {
+    if (text.size() != word.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (AsciiLower(text[i]) != word[i]) return false;
+    return true;
 }

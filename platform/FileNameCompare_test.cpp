@@ -1,4 +1,5 @@
 #include "platform/FileNameCompare.h"
+#include "platform/Chars.h"
 
 #include <gtest/gtest.h>
 
@@ -35,4 +36,18 @@ TEST(FoldCase, KeepsLengthAndFullWidth) {
     const std::u16string odd = std::u16string(u"a") + char16_t(0xDC80) + u'\0';
     EXPECT_EQ(FoldCase(odd).size(), odd.size());
     EXPECT_EQ(FoldCase(u""), u"");
+}
+
+TEST(IsAsciiWord, AnyAsciiLetterCaseAndNothingElse) {
+    struct Case {
+        std::u16string_view text;
+        bool is_href;
+    };
+    const Case cases[] = {
+        {u"href", true},  {u"HREF", true},   {u"hReF", true},
+        {u"hre", false},  {u"hreff", false}, {u"", false},
+        // Only ASCII letters fold: full-width letters and look-alikes are other names.
+        {u"\uFF48ref", false}, {u"hr\u0395f", false}, {u"h\u0280ef", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsAsciiWord(c.text, u"href"), c.is_href);
 }

@@ -6,6 +6,7 @@
 #include "lib/Convert.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
+#include "platform/Chars.h"
 #include "engine/Warnings.h"
 
 namespace HtmlLink {
@@ -123,8 +124,8 @@ bool ReportUnlinked(RunContext& run) try {
             AttrEntry* attr = AnchorAttr(file, anchor);
             if (!attr) return true;
             if (VornHtml::Unquote(attr->Value).empty()) continue;
-            const bool name_anchor = VornText::Like(attr->Name, u"[Nn][Aa][Mm][Ee]");
-            const bool id_anchor = VornText::Like(attr->Name, u"[Ii][Dd]");
+            const bool name_anchor = IsAsciiWord(attr->Name, u"name");
+            const bool id_anchor = IsAsciiWord(attr->Name, u"id");
             if ((name_anchor && set.AlertIgnoredNameAnchor != 0) ||
                 (id_anchor && set.AlertIgnoredIdAnchor != 0))
                 AddWarning(attr->Warnings, kAnchorUnlinked, msg::kAnchorUnlinked);

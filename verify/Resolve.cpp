@@ -7,6 +7,7 @@
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
+#include "platform/Chars.h"
 
 namespace HtmlLink {
 namespace {
@@ -69,7 +70,7 @@ bool IsDelay(std::u16string_view v) {
            v.back() != u'.';
 }
 
-bool IsATag(const TagEntry& tag) { return Like(tag.Name, u"[Aa]"); }
+bool IsATag(const TagEntry& tag) { return IsAsciiWord(tag.Name, u"a"); }
 
 std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
     const std::u16string v(VornHtml::Unquote(attr.Value));
@@ -200,7 +201,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     std::u16string v(VornHtml::Unquote(attr.Value));
 
     // The scan keeps only refresh META tags, whose content is a delay and an optional URL.
-    if (Like(tag.Name, u"[Mm][Ee][Tt][Aa]")) {
+    if (IsAsciiWord(tag.Name, u"meta")) {
         bool to_self = false;
         bool malformed = false;
         const std::size_t semi = v.find(u';');

@@ -10,44 +10,44 @@
 #include "lib/Convert.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
+#include "platform/Chars.h"
 #include "verify/Resolve.h"
 #include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {
 
-using VornText::Like;
-
-constexpr std::u16string_view kBasePattern = u"[Bb][Aa][Ss][Ee]";
-constexpr std::u16string_view kAPattern = u"[Aa]";
-constexpr std::u16string_view kBodyPattern = u"[Bb][Oo][Dd][Yy]";
-constexpr std::u16string_view kLinkPattern = u"[Ll][Ii][Nn][Kk]";
-constexpr std::u16string_view kNamePattern = u"[Nn][Aa][Mm][Ee]";
-constexpr std::u16string_view kIdPattern = u"[Ii][Dd]";
-constexpr std::u16string_view kHrefPattern = u"[Hh][Rr][Ee][Ff]";
-constexpr std::u16string_view kSrcPattern = u"[Ss][Rr][Cc]";
-constexpr std::u16string_view kRevPattern = u"[Rr][Ee][Vv]";
+// Tag and attribute names, matched in any ASCII letter case.
+constexpr std::u16string_view kBase = u"base";
+constexpr std::u16string_view kA = u"a";
+constexpr std::u16string_view kBody = u"body";
+constexpr std::u16string_view kLink = u"link";
+constexpr std::u16string_view kName = u"name";
+constexpr std::u16string_view kId = u"id";
+constexpr std::u16string_view kHref = u"href";
+constexpr std::u16string_view kSrc = u"src";
+constexpr std::u16string_view kRev = u"rev";
 
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool AnyNameLike(const std::vector<std::u16string>& names, std::u16string_view a,
-                 std::u16string_view b, std::u16string_view c = {}) {
+bool AnyNameIs(const std::vector<std::u16string>& names, std::u16string_view a,
+               std::u16string_view b, std::u16string_view c = {}) {
     for (const std::u16string& n : names) {
         if (n.empty()) continue;
-        if (Like(n, a) || Like(n, b) || (!c.empty() && Like(n, c))) return true;
+        if (IsAsciiWord(n, a) || IsAsciiWord(n, b) || (!c.empty() && IsAsciiWord(n, c))) return true;
     }
     return false;
 }
 
 bool IsAnchorName(std::u16string_view name) {
-    return Like(name, kNamePattern) || Like(name, kIdPattern);
+    return IsAsciiWord(name, kName) || IsAsciiWord(name, kId);
 }
 
 // The scan keeps an id on a BASE tag too, so the href is not always the first attribute.
 std::size_t FindHref(const TagEntry& tag) {
     for (std::size_t j = 0; j < tag.Attrs.size(); ++j) {
-        if (Like(tag.Attrs[j].Name, kHrefPattern)) return j;
+        if (IsAsciiWord(tag.Attrs[j].Name, kHref)) return j;
     }
     return kNone;
 }
@@ -104,14 +104,14 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     names.reserve(tag.Attrs.size());
     for (const AttrEntry& a : tag.Attrs) names.push_back(a.Name);
 
-    const bool is_link = Like(tag.Name, kLinkPattern);
-    if (Like(tag.Name, kAPattern)) {
-        if (!AnyNameLike(names, kNamePattern, kHrefPattern, kIdPattern)) {
+    const bool is_link = IsAsciiWord(tag.Name, kLink);
+    if (IsAsciiWord(tag.Name, kA)) {
+        if (!AnyNameIs(names, kName, kHref, kId)) {
             AddWarning(tag.Warnings, kTagAttrMissing, msg::kANoAttrs);
             tag.Code += kTagAttrMissing;
         }
     } else if (is_link) {
-        if (!AnyNameLike(names, kSrcPattern, kHrefPattern)) {
+        if (!AnyNameIs(names, kSrc, kHref)) {
             AddWarning(tag.Warnings, kTagAttrMissing, msg::kLinkNoAttrs);
             tag.Code += kTagAttrMissing;
         }
@@ -161,8 +161,8 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
         std::size_t kept = 0;
         for (std::size_t r = 0; r < tag.Attrs.size(); ++r) {
             AttrEntry& a = tag.Attrs[r];
-            if (Like(a.Name, kRevPattern) &&
-                Like(VornHtml::Unquote(a.Value), u"[Mm][Aa][Dd][Ee]")) {
+            if (IsAsciiWord(a.Name, kRev) &&
+                IsAsciiWord(VornHtml::Unquote(a.Value), u"made")) {
                 tag.RevMade = true;
                 continue;
             }
@@ -185,11 +185,11 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
     std::int32_t base_line = 0;
     for (std::size_t k = 0; k < tag_count; ++k) {
         const std::u16string& name = file.Tags[k].Name;
-        if (Like(name, kBasePattern)) {
+        if (IsAsciiWord(name, kBase)) {
             base_index = k;
             break;
         }
-        if (Like(name, kAPattern) || Like(name, kBodyPattern)) break;
+        if (IsAsciiWord(name, kA) || IsAsciiWord(name, kBody)) break;
     }
     if (base_index != kNone) {
         base_line = file.Tags[base_index].Line;
@@ -207,7 +207,7 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
     std::int32_t first_base_line = 0;
     for (std::size_t k = 0; k < tag_count; ++k) {
         TagEntry& tag = file.Tags[k];
-        if (Like(tag.Name, kBasePattern)) {
+        if (IsAsciiWord(tag.Name, kBase)) {
             ++base_count;
             if (base_count == 1) {
                 first_base_line = tag.Line;
@@ -232,14 +232,14 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
             AddWarning(tag.Warnings, kTagCheckFailed, msg::kAttrCheckFailed);
             continue;
         }
-        const bool is_link = Like(tag.Name, kLinkPattern);
+        const bool is_link = IsAsciiWord(tag.Name, kLink);
         for (std::size_t j = 0; j < tag.Attrs.size(); ++j) {
             AttrEntry& a = tag.Attrs[j];
             if (IsAnchorName(a.Name)) {
                 AppendEntry(file.Anchors, AnchorEntry{static_cast<std::int32_t>(k),
                                                       static_cast<std::int32_t>(j), 0, 0});
                 a.Code = kAnchorDefined;
-            } else if (is_link && Like(a.Name, kRevPattern)) {
+            } else if (is_link && IsAsciiWord(a.Name, kRev)) {
                 // A rev other than 'made' names a relation, not a target.
                 a.Code = kBaseUsable;
             } else {
