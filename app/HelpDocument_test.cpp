@@ -9,7 +9,7 @@
 #include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Text.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace {
 
@@ -71,6 +71,7 @@ TEST(HelpDocument, HeadingsQuoteTheCatalogue) {
         {1, true, {m::kReadFailed}},
         {2, true, {m::kCutFailed}},
         {3, true, {m::kFileUnlinked}},
+        {8, false, {m::kBadBytes1, m::kBadBytes2}},
         {9, true, {m::kScanUnknown}},
         {11, false, {m::kDuplicatedAttrsTail}},
         {12, false, {m::kMissingAttrsTail}},
@@ -91,6 +92,7 @@ TEST(HelpDocument, HeadingsQuoteTheCatalogue) {
         {35, true, {m::kNeedsSchemeAndServer, m::kNeeded306}},
         {36, true, {m::kBadScheme}},
         {37, true, {m::kBadRefresh}},
+        {38, true, {m::kMistypedScheme}},
         {41, true, {m::kTargetMissing}},
         {42, true, {m::kNoDefaultDocument1, m::kNoDefaultDocument2}},
         {43, true, {m::kCaseMismatch}},
