@@ -9,7 +9,7 @@ namespace app {
 void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const CheckSet& set,
                   const std::u16string& base_url_head) {
     entry.Path = path;
-    if (HtmlLink::ScanFile(entry, set.HtmlFileLikePattern) == HtmlLink::ScanOk) {
+    if (HtmlLink::ScanFile(entry, set.HtmlFileLikePattern, set.ModernHtml == 1) == HtmlLink::ScanOk) {
         HtmlLink::CheckFileTags(entry, base_url_head, set);
         HtmlLink::CheckAnchorDefinitions(entry, set);
     }

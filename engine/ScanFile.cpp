@@ -9,6 +9,8 @@
 #include "lib/VornCharSet.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
+#include "lib/WebText.h"
+#include "lib/Convert.h"
 #include "engine/Warnings.h"
 
 namespace HtmlLink {
@@ -240,7 +242,8 @@ std::uint8_t Unknown(FileEntry& entry) noexcept {
 
 }  // namespace
 
-std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_like_patterns) try {
+std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_like_patterns,
+                      bool modern) try {
     entry.Anchors = {};
     entry.Tags = {};
     entry.Warnings = {};
@@ -251,7 +254,19 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     }
 
     std::u16string text;
-    if (VornCharSet::DecodeTextFile(entry.Path, text) > VornCharSet::kShiftJis) {
+    bool readable;
+    if (modern) {
+        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, text);
+        readable = page.Encoding != WebText::kUnreadable;
+        if (readable && page.FirstBadLine > 0) {
+            AddWarning(entry.Warnings, kFileBadBytes,
+                       std::u16string(msg::kBadBytes1) + ToDecimal(page.FirstBadLine) +
+                           std::u16string(msg::kBadBytes2));
+        }
+    } else {
+        readable = VornCharSet::DecodeTextFile(entry.Path, text) <= VornCharSet::kShiftJis;
+    }
+    if (!readable) {
         entry.Status = ScanReadFailed;
         AddWarning(entry.Warnings, kFileReadFailed, msg::kReadFailed);
         return ScanReadFailed;

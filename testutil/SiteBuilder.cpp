@@ -60,7 +60,7 @@ void SiteBuilder::Scan() {
     Files.assign(found.size(), FileEntry{});
     for (std::size_t k = 0; k < found.size(); ++k) {
         Files[k].Path = found[k];
-        if (ScanFile(Files[k], Set.HtmlFileLikePattern) == ScanOk) {
+        if (ScanFile(Files[k], Set.HtmlFileLikePattern, Set.ModernHtml == 1) == ScanOk) {
             CheckFileTags(Files[k], head, Set);
             CheckAnchorDefinitions(Files[k], Set);
         }

@@ -30,14 +30,20 @@ public:
 
     // The positions in the file's Anchors whose name is exactly `anchor`, in list order; null
     // when the index of that file cannot be built (the caller then walks the list itself).
+    // `modern` decodes the character references of the names; a cache serves one setting.
     const std::vector<std::int32_t>* AnchorsNamed(const FileTable& files, std::int32_t file_index,
-                                                  std::u16string_view anchor) noexcept;
+                                                  std::u16string_view anchor,
+                                                  bool modern = false) noexcept;
 
     struct Impl;
 
 private:
     std::unique_ptr<Impl> impl_;
 };
+
+// The name an anchor attribute defines: its value without quotes, with its character
+// references decoded when `modern`.
+std::u16string AnchorName(const AttrEntry& attr, bool modern);
 
 // Verifies one resolved local link (Code below 10) and leaves it with a Code of 10 or more.
 // True after an internal failure (Code 99 with its warning).
