@@ -60,20 +60,15 @@ public:
     app::CheckRun* run = nullptr;
     bool failed = false;
 
-    void ShowTitle(std::u16string_view title) override {
-        if (quiet_) return;
-        const std::u16string_view product = platform::ProductName();
-        std::u16string_view rest = title.substr(std::min(title.size(), product.size()));
-        const size_t pct = rest.find(u'%');
-        if (pct == rest.npos || pct == 0) return;
-        const std::u16string percent(rest.substr(0, pct + 1));
+    void ShowTitle(std::u16string_view) override {}
+    void ShowProgress(const app::RunProgress& progress) override {
+        if (quiet_ || progress.Stage != app::RunState::Scanning) return;
+        const int percent = progress.Percent;
         if (percent == last_) return;
         // A log file or a CI job gets a line every tenth, not a hundred lines.
-        if (!tty_ && percent != u"0%" && percent != u"100%" &&
-            !(percent.size() == 3 && percent[1] == u'0'))
-            return;
+        if (!tty_ && percent % 10 != 0) return;
         last_ = percent;
-        Print(stderr, (tty_ ? u"\r" : u"") + percent + (tty_ ? u"" : u"\n"));
+        Print(stderr, (tty_ ? u"\r" : u"") + ToDecimal(percent) + u"%" + (tty_ ? u"" : u"\n"));
         shown_ = true;
     }
     void SetControlsEnabled(bool) override {}
@@ -110,8 +105,20 @@ private:
     bool tty_;
     bool shown_ = false;
     bool cancel_sent_ = false;
-    std::u16string last_;
+    int last_ = -1;
 };
+
+// The cause of a failed file search, by the search's result.
+std::u16string_view SearchFailure(std::int32_t find_result) {
+    switch (find_result) {
+        case -2:
+            return u"the file search found no base directory";
+        case -3:
+            return u"the file search could not walk the directories";
+        default:
+            return u"the file search failed";
+    }
+}
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "mokuroku-check: %s\n%s", problem, kUsage);
@@ -172,12 +179,22 @@ int main(int argc, char** argv) {
     }
 
     HtmlLink::BuildLinkTagTable();
-    if (settings_path.empty()) settings_path = SettingsPath();
+    const bool settings_named = !settings_path.empty();
+    if (!settings_named) settings_path = SettingsPath();
     CheckSets sets(1);
     Settings options;
     MainWindowState window;
-    // Read only: the command-line checker never writes the settings file.
-    LoadSettings(settings_path, sets, options, window);
+    // Read only: the command-line checker never writes the settings file. Without one of its
+    // own it runs on the defaults, but a file the user named must be there and readable.
+    const LoadResult loaded = LoadSettings(settings_path, sets, options, window);
+    if (settings_named && loaded != LoadResult::Loaded) {
+        Print(stderr, u"mokuroku-check: " +
+                          std::u16string(loaded == LoadResult::Missing
+                                             ? u"no settings file at "
+                                             : u"cannot read the settings file ") +
+                          Shown(settings_path) + u"\n");
+        return 2;
+    }
 
     app::RunRequest request;
     request.Options = &options;
@@ -222,6 +239,11 @@ int main(int argc, char** argv) {
     app::CheckRun run(view);
     view.run = &run;
     run.cmdExecute_Click(request);
+    if (run.FindResult < 0) {
+        // The run's message says only that there was nothing to check; say why.
+        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) +
+                          u"\n");
+    }
     if (view.failed || run.LastWarningCount < 0) return 2;
     Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");
     // An interrupted run never says "no warnings": what it did not check may hold some.

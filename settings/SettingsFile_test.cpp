@@ -300,6 +300,25 @@ TEST_F(SettingsFileTest, MigrationResults) {
     EXPECT_EQ(MigrateOldSettings(kIni, sets, settings, window), MigrateResult::Unreadable);
 }
 
+TEST_F(SettingsFileTest, LoadSaysWhetherTheFileWasThereAndReadable) {
+    auto load = [this](std::u16string_view path) {
+        sets_ = CheckSets(1);
+        settings_ = Settings{};
+        window_ = MainWindowState{};
+        return LoadSettings(path, sets_, settings_, window_);
+    };
+    EXPECT_EQ(load(kIni), LoadResult::Missing);
+    EXPECT_EQ(load(uR"(C:\prog)"), LoadResult::Unreadable);  // a directory
+    PutFile(u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\nSetId=x\r\n");
+    EXPECT_EQ(load(kIni), LoadResult::Loaded);  // a bad value only ends the reading
+    PutFile(u"DefaultPath=C:\\old\r\n");
+    EXPECT_EQ(load(kIni), LoadResult::Loaded);  // an old file taken over
+    fs_.FailReads(kIni);
+    EXPECT_EQ(load(kIni), LoadResult::Unreadable);
+    EXPECT_TRUE(window_.TargetSets.empty());
+    EXPECT_EQ(sets_.size(), 1u);
+}
+
 TEST_F(SettingsFileTest, HalfMigratedFileKeepsListAndTableInStep) {
     PutFile(u"DefaultPath=C:\\old\r\nWindowTop=bad\r\n[Check Set - a]\r\n[Check Set - b]\r\n");
     Load();

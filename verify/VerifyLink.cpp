@@ -26,7 +26,8 @@ struct TextEqual {
 template <class Value>
 using TextMap = std::unordered_map<std::u16string, Value, TextHash, TextEqual>;
 
-bool Fail(AttrEntry& attr) {
+// The verification of this link failed inside: true, with code 99 and its warning.
+bool Failed(AttrEntry& attr) {
     attr.Code = kVerifyFailed;
     AddWarning(attr.Warnings, kVerifyFailed, msg::kVerifyFailed);
     return true;
@@ -222,7 +223,7 @@ bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anc
 }  // namespace
 
 bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) try {
-    if (!run.Set || !run.Options || !run.Files || !run.Paths) return Fail(attr);
+    if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
     const PathList::PathEntries& paths = *run.Paths;
@@ -241,7 +242,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     }
     if (const std::size_t q = t.find(u'?'); q != t.npos) {
         t.resize(q);
-        if (t.empty()) return Fail(attr);
+        if (t.empty()) return Failed(attr);
     }
     if (modern) {
         separator_before_hash = attr.Target.find(u'#') != std::u16string::npos && EndsWithSeparator(t);
@@ -335,7 +336,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     const std::u16string& found = candidates[hit];
     const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
     if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
-        return Fail(attr);
+        return Failed(attr);
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
 
     attr.Target = anchor.empty() ? found : found + u"#" + anchor;
@@ -379,7 +380,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
                 }
             }
             // A failed lookup would leave a Code below 10, which the log reads as never verified.
-            if (LookupAnchor(run, target_index, anchor, attr)) return Fail(attr);
+            if (LookupAnchor(run, target_index, anchor, attr)) return Failed(attr);
             return false;
         case ScanNotHtml:
             code = kTargetNotHtml;
@@ -399,7 +400,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
                std::u16string(msg::kFileItselfReached));
     return false;
 } catch (...) {
-    return Fail(attr);
+    return Failed(attr);
 }
 
 std::int32_t NormalizeList(std::vector<std::u16string>& list) try {
