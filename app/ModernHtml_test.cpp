@@ -227,3 +227,33 @@ TEST(ModernHtml, SchemesRefreshRootAndEntryPage) {
          {u"/index.html\t1\ta\thref\t\"p.html#gone\"\tC:\\site\\p.html#gone\t49\t指定されたアンカーが見つかりません。（ファイルは存在します。）"}},
     });
 }
+
+TEST(ModernHtml, LinksOfTodaysHtml) {
+    const std::string page =
+        "<img src=\"a.png\" srcset=\"a.png 1x, b.png 2x\">\n"
+        "<img src=\"a.png\" srcset=\"s,1.png 640w, s2.png 1280w,gone.png 2x\">\n"
+        "<picture><source srcset=\"c.webp\" type=\"image/webp\"><source src=\"d.mp4\"></picture>\n"
+        "<video src=\"v.mp4\" poster=\"gone-poster.jpg\"><track src=\"t.vtt\"></video>\n"
+        "<audio src=\"a.mp3\"></audio><input type=\"image\" src=\"btn.png\">"
+        "<input type=\"text\" src=\"ignored.png\">\n"
+        "<blockquote cite=\"q.html\"></blockquote><q cite=\"nope.html\">x</q>\n"
+        "<img src=\"a.png\" usemap=\"#m\"><map name=\"m\"></map><img src=\"a.png\" usemap=\"#none\">\n";
+    Files files{{u"index.html", page}};
+    for (const char16_t* name : {u"a.png", u"b.png", u"s,1.png", u"s2.png", u"c.webp", u"d.mp4",
+                                 u"v.mp4", u"t.vtt", u"a.mp3", u"btn.png", u"q.html"})
+        files.push_back({name, ""});
+    const std::u16string missing = u"\t41\tリンク先のファイルが見つかりません。";
+    Check({
+        {"srcset candidates, media, cite and usemap",
+         files,
+         {u"/a.mp3\t\t\t\t\t" + kTop, u"/b.png\t\t\t\t\t" + kTop, u"/btn.png\t\t\t\t\t" + kTop,
+          u"/c.webp\t\t\t\t\t" + kTop, u"/d.mp4\t\t\t\t\t" + kTop,
+          u"/index.html\t\t\t\t\t" + kTop, u"/q.html\t\t\t\t\t" + kTop,
+          u"/s,1.png\t\t\t\t\t" + kTop, u"/s2.png\t\t\t\t\t" + kTop, u"/t.vtt\t\t\t\t\t" + kTop,
+          u"/v.mp4\t\t\t\t\t" + kTop},
+         {u"/index.html\t2\timg\tsrcset\tgone.png\tC:\\site\\gone.png" + missing,
+          u"/index.html\t4\tvideo\tposter\t\"gone-poster.jpg\"\tC:\\site\\gone-poster.jpg" + missing,
+          u"/index.html\t6\tq\tcite\t\"nope.html\"\tC:\\site\\nope.html" + missing,
+          u"/index.html\t7\timg\tusemap\t\"#none\"\tC:\\site\\index.html#none\t49\t指定されたアンカーが見つかりません。"}},
+    });
+}

@@ -78,6 +78,79 @@ bool IsTableAttribute(std::int32_t def_index, std::u16string_view name) {
     return false;
 }
 
+// Links of today's HTML that the tag table lacks, kept when the check set reads pages as
+// today's sites write them. A map's name is kept so that usemap="#name" finds it as an anchor.
+struct ModernAttr {
+    std::u16string_view tag;
+    std::u16string_view attr;
+};
+constexpr ModernAttr kModernAttrs[] = {
+    {u"audio", u"src"},      {u"blockquote", u"cite"},  {u"del", u"cite"},
+    {u"img", u"srcset"},     {u"img", u"usemap"},       {u"input", u"src"},
+    {u"input", u"usemap"},   {u"ins", u"cite"},         {u"link", u"imagesrcset"},
+    {u"map", u"name"},       {u"object", u"usemap"},    {u"q", u"cite"},
+    {u"source", u"src"},     {u"source", u"srcset"},    {u"track", u"src"},
+    {u"video", u"poster"},   {u"video", u"src"},
+};
+
+bool IsModernTag(std::u16string_view name) {
+    for (const ModernAttr& m : kModernAttrs) {
+        if (EqualsIgnoringAsciiCase(name, m.tag)) return true;
+    }
+    return false;
+}
+
+bool IsModernAttr(std::u16string_view tag, std::u16string_view attr) {
+    for (const ModernAttr& m : kModernAttrs) {
+        if (EqualsIgnoringAsciiCase(tag, m.tag) && EqualsIgnoringAsciiCase(attr, m.attr)) return true;
+    }
+    return false;
+}
+
+bool IsSrcset(std::u16string_view attr) {
+    return EqualsIgnoringAsciiCase(attr, u"srcset") || EqualsIgnoringAsciiCase(attr, u"imagesrcset");
+}
+
+// The URLs of a srcset, as a browser cuts them: a URL runs to the next blank, and commas
+// that end it separate it from the next candidate; descriptors ('2x', '640w') run to the
+// next comma outside parentheses.
+std::vector<std::u16string_view> SrcsetCandidates(std::u16string_view v) {
+    std::vector<std::u16string_view> urls;
+    std::size_t i = 0;
+    while (i < v.size()) {
+        while (i < v.size() && (IsBlank(v[i]) || v[i] == u',')) ++i;
+        if (i >= v.size()) break;
+        std::size_t end = i;
+        while (end < v.size() && !IsBlank(v[end])) ++end;
+        std::u16string_view url = v.substr(i, end - i);
+        i = end;
+        if (url.ends_with(u',')) {
+            while (url.ends_with(u',')) url.remove_suffix(1);
+        } else {
+            int depth = 0;
+            while (i < v.size() && !(v[i] == u',' && depth == 0)) {
+                if (v[i] == u'(') ++depth;
+                if (v[i] == u')' && depth > 0) --depth;
+                ++i;
+            }
+        }
+        if (!url.empty()) urls.push_back(url);
+    }
+    return urls;
+}
+
+// An input's src is loaded only for type="image".
+bool IsImageInput(const ItemList& parts, std::size_t count) {
+    for (std::size_t k = 3; k < count; ++k) {
+        std::u16string_view name, separator, value;
+        if (VornHtml::SplitAttribute(parts[k], name, separator, value) == 1 &&
+            EqualsIgnoringAsciiCase(name, u"type") &&
+            EqualsIgnoringAsciiCase(VornHtml::Unquote(value), u"image"))
+            return true;
+    }
+    return false;
+}
+
 // A meta tag counts only as a refresh.
 bool IsRefresh(const ItemList& parts, std::size_t count) {
     constexpr std::u16string_view kHttpEquiv = u"http-equiv";
@@ -143,21 +216,38 @@ struct Scratch {
 };
 
 bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index, std::int32_t line,
-             const ItemList& parts, std::size_t count, Scratch& scratch) {
+             const ItemList& parts, std::size_t count, Scratch& scratch, bool modern) {
     scratch.kept.clear();
+    const bool modern_tag = modern && IsModernTag(name);
+    const bool no_input_src =
+        modern_tag && EqualsIgnoringAsciiCase(name, u"input") && !IsImageInput(parts, count);
     std::int32_t attr_line = line;
     if (count > 2 && !AddBreaks(attr_line, parts[2])) return false;
     for (std::size_t k = 3; k < count; ++k) {
         const std::u16string_view part = parts[k];
         std::u16string_view attr_name, separator, value;
-        if (VornHtml::SplitAttribute(part, attr_name, separator, value) == 1 &&
-            (IsIdName(attr_name) || (def_index >= 0 && IsTableAttribute(def_index, attr_name)))) {
-            std::int32_t value_line = attr_line;
-            if (!AddBreaks(value_line, separator)) return false;
-            scratch.kept.push_back({attr_name, value, value_line});
+        if (VornHtml::SplitAttribute(part, attr_name, separator, value) == 1) {
+            const bool table = IsIdName(attr_name) ||
+                               (def_index >= 0 && IsTableAttribute(def_index, attr_name));
+            const bool added = !table && modern_tag && IsModernAttr(name, attr_name) &&
+                               !(no_input_src && EqualsIgnoringAsciiCase(attr_name, u"src"));
+            if (table || added) {
+                std::int32_t value_line = attr_line;
+                if (!AddBreaks(value_line, separator)) return false;
+                if (added && IsSrcset(attr_name)) {
+                    // Each candidate is a link of its own, shown with its URL as the value.
+                    for (std::u16string_view url : SrcsetCandidates(VornHtml::Unquote(value)))
+                        scratch.kept.push_back({attr_name, url, value_line});
+                } else {
+                    scratch.kept.push_back({attr_name, value, value_line});
+                }
+            }
         }
         if (!AddBreaks(attr_line, part)) return false;
     }
+
+    // A tag kept for today's links alone that carries none of them is nothing to check.
+    if (modern_tag && scratch.kept.empty() && def_index < 0) return true;
 
     TagEntry tag;
     tag.Name = name;
@@ -180,7 +270,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
 // Takes the items of one file as they are cut, keeping what may carry a link or an anchor.
 class ItemScanner final : public VornHtml::ItemSink {
 public:
-    explicit ItemScanner(FileEntry& entry) : entry_(entry) {}
+    ItemScanner(FileEntry& entry, bool modern) : entry_(entry), modern_(modern) {}
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
@@ -201,7 +291,12 @@ private:
                 name = VornHtml::GetTagName(item);
                 def_index = FindTableTag(name);
             }
-            if (def_index >= 0 || MayCarryId(item)) {
+            bool modern_tag = false;
+            if (modern_ && def_index < 0) {
+                name = VornHtml::GetTagName(item);
+                modern_tag = IsModernTag(name);
+            }
+            if (def_index >= 0 || modern_tag || MayCarryId(item)) {
                 ItemList& parts = scratch_.parts;
                 parts.assign(1, std::u16string_view());
                 const std::int32_t slots = VornHtml::SplitTag(item, parts);
@@ -211,7 +306,7 @@ private:
                 const std::size_t count = std::min<std::size_t>(slots, parts.size());
 
                 bool keep = true;
-                if (def_index < 0) {
+                if (def_index < 0 && !modern_tag) {
                     keep = false;
                     for (std::size_t k = 3; k < count && !keep; ++k) keep = StartsWithId(parts[k]);
                     if (keep) name = VornHtml::GetTagName(item);
@@ -219,7 +314,8 @@ private:
                 if (keep && count > 1 && EqualsIgnoringAsciiCase(parts[1], u"meta")) {
                     keep = IsRefresh(parts, count);
                 }
-                if (keep && !KeepTag(entry_, name, def_index, line_, parts, count, scratch_)) {
+                if (keep &&
+                    !KeepTag(entry_, name, def_index, line_, parts, count, scratch_, modern_)) {
                     return false;
                 }
             }
@@ -232,6 +328,7 @@ private:
     const TagInitials may_be_table_tag_;
     std::int32_t line_ = 1;
     bool failed_ = false;
+    bool modern_ = false;
 };
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
@@ -274,7 +371,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
 
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
-    ItemScanner scanner(entry);
+    ItemScanner scanner(entry, modern);
     if (!VornHtml::CutItemsTo(text, scanner) && !scanner.Failed()) {
         entry.Tags = {};
         entry.Status = ScanCutFailed;

@@ -27,6 +27,8 @@ constexpr std::u16string_view kIdPattern = u"[Ii][Dd]";
 constexpr std::u16string_view kHrefPattern = u"[Hh][Rr][Ee][Ff]";
 constexpr std::u16string_view kSrcPattern = u"[Ss][Rr][Cc]";
 constexpr std::u16string_view kRevPattern = u"[Rr][Ee][Vv]";
+constexpr std::u16string_view kSrcsetPattern = u"[Ss][Rr][Cc][Ss][Ee][Tt]";
+constexpr std::u16string_view kImageSrcsetPattern = u"[Ii][Mm][Aa][Gg][Ee][Ss][Rr][Cc][Ss][Ee][Tt]";
 
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -141,14 +143,16 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     std::vector<std::u16string> folded(names.size());
     std::unordered_map<std::u16string, std::size_t> group_size;
     for (std::size_t j = 0; j < names.size(); ++j) {
-        if (names[j].empty()) continue;
+        // The scan gives each candidate of a srcset an entry of its own under the one name.
+        if (names[j].empty() || Like(names[j], kSrcsetPattern) || Like(names[j], kImageSrcsetPattern))
+            continue;
         folded[j] = VornFileList::FoldCase(names[j]);
         ++group_size[folded[j]];
     }
     std::u16string duplicated;
     std::unordered_set<std::u16string> reported;
     for (std::size_t j = 0; j < names.size(); ++j) {
-        if (names[j].empty() || group_size[folded[j]] < 2) continue;
+        if (folded[j].empty() || group_size[folded[j]] < 2) continue;
         if (reported.insert(folded[j]).second) duplicated += u", " + names[j];
     }
     if (!duplicated.empty()) {
