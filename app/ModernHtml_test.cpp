@@ -257,3 +257,35 @@ TEST(ModernHtml, LinksOfTodaysHtml) {
           u"/index.html\t7\timg\tusemap\t\"#none\"\tC:\\site\\index.html#none\t49\t指定されたアンカーが見つかりません。"}},
     });
 }
+
+TEST(ModernHtml, Stylesheets) {
+    const std::string css =
+        "@charset \"UTF-8\";\n"
+        "@import \"base.css\";\n"
+        "@import url(gone.css);\n"
+        "/* url(commented.png) */\n"
+        "body { background: url( \"img/bg.png\" ); }\n"
+        "@font-face { src: url(fonts/a.woff2?v=3) format(\"woff2\"), url('fonts/missing.woff'); }\n"
+        ".i { background: url(icons.svg#star) } .d { background: url(data:image/png;base64,AA) }\n";
+    const std::string page =
+        "<link rel=\"stylesheet\" href=\"style.css\">\n"
+        "<style>\n<!--\n.x { background: url(img/x.png) }\n.y { background: url(img/no.png) }\n-->\n</style>\n"
+        "<div style=\"background: url(img/s.png); border-image: url('img/gone.png')\">\n";
+    const Files files{{u"index.html", page},    {u"style.css", css},      {u"base.css", ""},
+                      {u"img/bg.png", ""},      {u"img/x.png", ""},       {u"img/s.png", ""},
+                      {u"fonts/a.woff2", ""},   {u"icons.svg", ""}};
+    const std::u16string missing = u"\t41\tリンク先のファイルが見つかりません。";
+    Check({
+        {"url(), @import and style attributes",
+         files,
+         // Files in a directory come before those of its subdirectories.
+         {u"/base.css\t\t\t\t\t" + kTop, u"/icons.svg\t\t\t\t\t" + kTop,
+          u"/index.html\t\t\t\t\t" + kTop, u"/fonts/a.woff2\t\t\t\t\t" + kTop,
+          u"/img/bg.png\t\t\t\t\t" + kTop, u"/img/s.png\t\t\t\t\t" + kTop,
+          u"/img/x.png\t\t\t\t\t" + kTop},
+         {u"/index.html\t5\tstyle\turl\timg/no.png\tC:\\site\\img\\no.png" + missing,
+          u"/index.html\t8\tdiv\tstyle\t'img/gone.png'\tC:\\site\\img\\gone.png" + missing,
+          u"/style.css\t3\tstyle\t@import\tgone.css\tC:\\site\\gone.css" + missing,
+          u"/style.css\t6\tstyle\turl\t'fonts/missing.woff'\tC:\\site\\fonts\\missing.woff" + missing}},
+    });
+}

@@ -139,6 +139,85 @@ std::vector<std::u16string_view> SrcsetCandidates(std::u16string_view v) {
     return urls;
 }
 
+// A url(...) or @import of a stylesheet: the kind (the name it is logged under), the value as
+// written (quotes included) and where it stands in the text.
+struct CssRef {
+    std::u16string_view name;
+    std::u16string_view value;
+    std::size_t offset;
+};
+
+bool FoldedAt(std::u16string_view text, std::size_t at, std::u16string_view lower) {
+    return at + lower.size() <= text.size() &&
+           EqualsIgnoringAsciiCase(text.substr(at, lower.size()), lower);
+}
+
+// The value of url( at `open` (just after the parenthesis): quoted as written, or the bare text
+// up to ')' without the blanks around it. `end` gets the position after it.
+std::u16string_view CssUrlValue(std::u16string_view css, std::size_t open, std::size_t& end) {
+    std::size_t j = open;
+    while (j < css.size() && IsBlank(css[j])) ++j;
+    if (j < css.size() && (css[j] == u'"' || css[j] == u'\'')) {
+        const std::size_t close = css.find(css[j], j + 1);
+        const std::size_t stop = close == css.npos ? css.size() : close + 1;
+        end = stop;
+        return css.substr(j, stop - j);
+    }
+    const std::size_t close = css.find(u')', j);
+    std::size_t stop = close == css.npos ? css.size() : close;
+    end = stop;
+    while (stop > j && IsBlank(css[stop - 1])) --stop;
+    return css.substr(j, stop - j);
+}
+
+// The url(...) references and @import rules of a stylesheet, skipping comments and strings.
+std::vector<CssRef> CssRefs(std::u16string_view css) {
+    std::vector<CssRef> refs;
+    const std::size_t n = css.size();
+    for (std::size_t i = 0; i < n;) {
+        const char16_t c = css[i];
+        if (c == u'/' && i + 1 < n && css[i + 1] == u'*') {
+            const std::size_t close = css.find(u"*/", i + 2);
+            i = close == css.npos ? n : close + 2;
+        } else if (c == u'@' && FoldedAt(css, i + 1, u"import")) {
+            std::size_t j = i + 7;
+            while (j < n && IsBlank(css[j])) ++j;
+            std::size_t end = j;
+            if (j < n && (css[j] == u'"' || css[j] == u'\'')) {
+                const std::size_t close = css.find(css[j], j + 1);
+                end = close == css.npos ? n : close + 1;
+                refs.push_back({u"@import", css.substr(j, end - j), j});
+            } else if (FoldedAt(css, j, u"url(")) {
+                const std::u16string_view value = CssUrlValue(css, j + 4, end);
+                refs.push_back({u"@import", value, j});
+            }
+            i = std::max(end, i + 1);
+        } else if (c == u'"' || c == u'\'') {
+            const std::size_t close = css.find(c, i + 1);
+            i = close == css.npos ? n : close + 1;
+        } else if ((c == u'u' || c == u'U') && FoldedAt(css, i, u"url(") &&
+                   (i == 0 || !(IsAsciiLetter(css[i - 1]) || css[i - 1] == u'-'))) {
+            std::size_t end;
+            const std::u16string_view value = CssUrlValue(css, i + 4, end);
+            refs.push_back({u"url", value, i});
+            i = std::max(end, i + 1);
+        } else {
+            ++i;
+        }
+    }
+    return refs;
+}
+
+// Whether a tag may hold url( in a style attribute; cheap enough for every tag of a page.
+bool MayHoldCssUrl(std::u16string_view item) {
+    for (std::size_t at = item.find(u'('); at != item.npos; at = item.find(u'(', at + 1)) {
+        if (at >= 3 && FoldedAt(item, at - 3, u"url")) return true;
+    }
+    return false;
+}
+
+bool IsStyleName(std::u16string_view name) { return EqualsIgnoringAsciiCase(name, u"style"); }
+
 // An input's src is loaded only for type="image".
 bool IsImageInput(const ItemList& parts, std::size_t count) {
     for (std::size_t k = 3; k < count; ++k) {
@@ -216,7 +295,8 @@ struct Scratch {
 };
 
 bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index, std::int32_t line,
-             const ItemList& parts, std::size_t count, Scratch& scratch, bool modern) {
+             const ItemList& parts, std::size_t count, Scratch& scratch, bool modern,
+             bool style_urls) {
     scratch.kept.clear();
     const bool modern_tag = modern && IsModernTag(name);
     const bool no_input_src =
@@ -241,13 +321,25 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
                 } else {
                     scratch.kept.push_back({attr_name, value, value_line});
                 }
+            } else if (style_urls && IsStyleName(attr_name)) {
+                // Each url() of the style is a link of its own, on its own line.
+                std::int32_t value_line = attr_line;
+                if (!AddBreaks(value_line, separator)) return false;
+                const std::u16string_view css = VornHtml::Unquote(value);
+                std::size_t counted = 0;
+                for (const CssRef& ref : CssRefs(css)) {
+                    if (!AddBreaks(value_line, css.substr(counted, ref.offset - counted)))
+                        return false;
+                    counted = ref.offset;
+                    scratch.kept.push_back({attr_name, ref.value, value_line});
+                }
             }
         }
         if (!AddBreaks(attr_line, part)) return false;
     }
 
     // A tag kept for today's links alone that carries none of them is nothing to check.
-    if (modern_tag && scratch.kept.empty() && def_index < 0) return true;
+    if ((modern_tag || style_urls) && scratch.kept.empty() && def_index < 0) return true;
 
     TagEntry tag;
     tag.Name = name;
@@ -265,6 +357,31 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     }
     AppendEntry(entry.Tags, std::move(tag));
     return true;
+}
+
+// Keeps every url() and @import of a stylesheet text that begins on `line`, each as a tag of
+// its own named "style", so that it is logged on its own line.
+bool ScanStylesheet(FileEntry& entry, std::u16string_view css, std::int32_t line) {
+    std::size_t counted = 0;
+    for (const CssRef& ref : CssRefs(css)) {
+        if (!AddBreaks(line, css.substr(counted, ref.offset - counted))) return false;
+        counted = ref.offset;
+        TagEntry tag;
+        tag.Name = u"style";
+        tag.Line = line;
+        AttrEntry attr;
+        attr.Name = ref.name;
+        attr.Value = ref.value;
+        attr.Line = line;
+        attr.ValueLine = line;
+        tag.Attrs.push_back(std::move(attr));
+        AppendEntry(entry.Tags, std::move(tag));
+    }
+    return true;
+}
+
+bool IsStylesheetFile(std::u16string_view path) {
+    return path.size() >= 4 && EqualsIgnoringAsciiCase(path.substr(path.size() - 4), u".css");
 }
 
 // Takes the items of one file as they are cut, keeping what may carry a link or an anchor.
@@ -296,7 +413,8 @@ private:
                 name = VornHtml::GetTagName(item);
                 modern_tag = IsModernTag(name);
             }
-            if (def_index >= 0 || modern_tag || MayCarryId(item)) {
+            const bool style_urls = modern_ && MayHoldCssUrl(item);
+            if (def_index >= 0 || modern_tag || style_urls || MayCarryId(item)) {
                 ItemList& parts = scratch_.parts;
                 parts.assign(1, std::u16string_view());
                 const std::int32_t slots = VornHtml::SplitTag(item, parts);
@@ -306,7 +424,7 @@ private:
                 const std::size_t count = std::min<std::size_t>(slots, parts.size());
 
                 bool keep = true;
-                if (def_index < 0 && !modern_tag) {
+                if (def_index < 0 && !modern_tag && !style_urls) {
                     keep = false;
                     for (std::size_t k = 3; k < count && !keep; ++k) keep = StartsWithId(parts[k]);
                     if (keep) name = VornHtml::GetTagName(item);
@@ -315,10 +433,15 @@ private:
                     keep = IsRefresh(parts, count);
                 }
                 if (keep &&
-                    !KeepTag(entry_, name, def_index, line_, parts, count, scratch_, modern_)) {
+                    !KeepTag(entry_, name, def_index, line_, parts, count, scratch_, modern_,
+                             style_urls)) {
                     return false;
                 }
             }
+            // The text after <style> up to its end tag is a stylesheet.
+            in_style_ = modern_ && item[1] != u'/' && EqualsIgnoringAsciiCase(name, u"style");
+        } else if (in_style_ && !ScanStylesheet(entry_, item, line_)) {
+            return false;
         }
         return AddBreaks(line_, item);
     }
@@ -329,6 +452,7 @@ private:
     std::int32_t line_ = 1;
     bool failed_ = false;
     bool modern_ = false;
+    bool in_style_ = false;
 };
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
@@ -345,7 +469,9 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     entry.Tags = {};
     entry.Warnings = {};
 
-    if (!IsHtmlFile(entry.Path, html_like_patterns)) {
+    const bool stylesheet = modern && !IsHtmlFile(entry.Path, html_like_patterns) &&
+                            IsStylesheetFile(entry.Path);
+    if (!stylesheet && !IsHtmlFile(entry.Path, html_like_patterns)) {
         entry.Status = ScanNotHtml;
         return ScanNotHtml;
     }
@@ -367,6 +493,11 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
         entry.Status = ScanReadFailed;
         AddWarning(entry.Warnings, kFileReadFailed, msg::kReadFailed);
         return ScanReadFailed;
+    }
+
+    if (stylesheet) {
+        entry.Status = ScanOk;
+        return ScanStylesheet(entry, text, 1) ? std::uint8_t{ScanOk} : Unknown(entry);
     }
 
     // The items are scanned as they are cut, so a large file never holds a list of them.

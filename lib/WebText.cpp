@@ -266,6 +266,18 @@ std::size_t ReadReference(std::u16string_view v, std::size_t amp, std::u16string
 
 }  // namespace
 
+PageEncoding StylesheetCharset(std::string_view bytes) noexcept try {
+    constexpr std::string_view kRule = "@charset \"";
+    if (!bytes.starts_with(kRule)) return kAscii;
+    const std::size_t close = bytes.find('"', kRule.size());
+    if (close == std::string_view::npos || close - kRule.size() > 40) return kAscii;
+    std::u16string label;
+    for (std::size_t k = kRule.size(); k < close; ++k) label += static_cast<char16_t>(At(bytes, k));
+    return CharsetByName(label);
+} catch (...) {
+    return kAscii;
+}
+
 PageEncoding CharsetByName(std::u16string_view label) noexcept try {
     while (!label.empty() && (IsBlank(label.front()) || label.front() == u'"' || label.front() == u'\''))
         label.remove_prefix(1);
@@ -324,14 +336,16 @@ DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept try {
     DecodedPage page;
     bool bom = bytes.size() >= 3 && At(bytes, 0) == 0xEF && At(bytes, 1) == 0xBB && At(bytes, 2) == 0xBF;
     if (bom) bytes.erase(0, 3);
-    PageEncoding encoding;
-    if (bom || LooksLikeUtf8(bytes)) {
-        encoding = kUtf8;
-    } else {
-        const std::uint8_t found = VornCharSet::DetectCharSet(bytes);
-        if (found > VornCharSet::kShiftJis) return page;
-        encoding = static_cast<PageEncoding>(found);
-        if (encoding == kAscii) encoding = MetaCharset(bytes);
+    PageEncoding encoding = bom ? kUtf8 : StylesheetCharset(bytes);
+    if (encoding == kAscii) {
+        if (LooksLikeUtf8(bytes)) {
+            encoding = kUtf8;
+        } else {
+            const std::uint8_t found = VornCharSet::DetectCharSet(bytes);
+            if (found > VornCharSet::kShiftJis) return page;
+            encoding = static_cast<PageEncoding>(found);
+            if (encoding == kAscii) encoding = MetaCharset(bytes);
+        }
     }
     if (encoding == kJis) {
         // Seven-bit text: a stray byte cannot hide the rest, so the conversion stays as it is.

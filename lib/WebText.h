@@ -34,6 +34,8 @@ DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept;
 
 // The encoding named by a META charset declaration in the first bytes of the page, or kAscii.
 PageEncoding MetaCharset(std::string_view bytes) noexcept;
+// The encoding an @charset rule at the very start of a stylesheet names, or kAscii.
+PageEncoding StylesheetCharset(std::string_view bytes) noexcept;
 // The encoding of a charset label (UTF-8, Shift_JIS, EUC-JP, ISO-2022-JP and their aliases,
 // letter case ignored), or kAscii when it is none of them.
 PageEncoding CharsetByName(std::u16string_view label) noexcept;

@@ -27,6 +27,7 @@ constexpr std::u16string_view kIdPattern = u"[Ii][Dd]";
 constexpr std::u16string_view kHrefPattern = u"[Hh][Rr][Ee][Ff]";
 constexpr std::u16string_view kSrcPattern = u"[Ss][Rr][Cc]";
 constexpr std::u16string_view kRevPattern = u"[Rr][Ee][Vv]";
+constexpr std::u16string_view kStylePattern = u"[Ss][Tt][Yy][Ll][Ee]";
 constexpr std::u16string_view kSrcsetPattern = u"[Ss][Rr][Cc][Ss][Ee][Tt]";
 constexpr std::u16string_view kImageSrcsetPattern = u"[Ii][Mm][Aa][Gg][Ee][Ss][Rr][Cc][Ss][Ee][Tt]";
 
@@ -143,8 +144,10 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     std::vector<std::u16string> folded(names.size());
     std::unordered_map<std::u16string, std::size_t> group_size;
     for (std::size_t j = 0; j < names.size(); ++j) {
-        // The scan gives each candidate of a srcset an entry of its own under the one name.
-        if (names[j].empty() || Like(names[j], kSrcsetPattern) || Like(names[j], kImageSrcsetPattern))
+        // The scan gives each candidate of a srcset, and each url() of a style, an entry of its
+        // own under the one name.
+        if (names[j].empty() || Like(names[j], kSrcsetPattern) ||
+            Like(names[j], kImageSrcsetPattern) || Like(names[j], kStylePattern))
             continue;
         folded[j] = VornFileList::FoldCase(names[j]);
         ++group_size[folded[j]];

@@ -199,6 +199,14 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
 
 namespace {
 
+// The scan keeps stylesheet references under these names, which no tag attribute has.
+bool FromStylesheet(const AttrEntry& attr) {
+    return attr.Name == u"url" || attr.Name == u"@import" ||
+           (attr.Name.size() == 5 && AsciiLower(attr.Name[0]) == u's' &&
+            AsciiLower(attr.Name[1]) == u't' && AsciiLower(attr.Name[2]) == u'y' &&
+            AsciiLower(attr.Name[3]) == u'l' && AsciiLower(attr.Name[4]) == u'e');
+}
+
 bool IsTop(std::u16string_view anchor) {
     return anchor.size() == 3 && AsciiLower(anchor[0]) == u't' && AsciiLower(anchor[1]) == u'o' &&
            AsciiLower(anchor[2]) == u'p';
@@ -253,6 +261,8 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
             separator_before_hash = EndsWithSeparator(t);
         }
     }
+    // A stylesheet's fragment names an element of an SVG or a font, which is not looked up.
+    if (modern && FromStylesheet(attr)) anchor.clear();
 
     std::vector<std::u16string> candidates;
     bool is_file = false;
