@@ -94,6 +94,15 @@ constexpr ModernAttr kModernAttrs[] = {
 };
 
 bool IsModernTag(std::u16string_view name) {
+    // Most tags of a page are none of these: p, div, span, td, li.
+    if (name.empty() || name.size() > 10) return false;
+    switch (AsciiLower(name[0])) {
+        case u'a': case u'b': case u'd': case u'i': case u'l': case u'm': case u'o': case u'q':
+        case u's': case u't': case u'v':
+            break;
+        default:
+            return false;
+    }
     for (const ModernAttr& m : kModernAttrs) {
         if (EqualsIgnoringAsciiCase(name, m.tag)) return true;
     }

@@ -71,8 +71,10 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
 // Whether the bytes read as UTF-8: some multi-byte sequences and no more than one invalid byte
 // in eight of them, so that a UTF-8 page with a stray byte is still taken for UTF-8.
 bool LooksLikeUtf8(std::string_view s) {
+    // Judged on the first sequences, as the Japanese detection judges on its first pairs.
+    constexpr std::size_t kJudged = 256;
     std::size_t valid = 0, invalid = 0;
-    for (std::size_t i = 0; i < s.size();) {
+    for (std::size_t i = 0; i < s.size() && valid + invalid < kJudged;) {
         if (At(s, i) < 0x80) {
             ++i;
             continue;
