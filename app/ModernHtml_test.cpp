@@ -237,9 +237,10 @@ TEST(ModernHtml, LinksOfTodaysHtml) {
         "<audio src=\"a.mp3\"></audio><input type=\"image\" src=\"btn.png\">"
         "<input type=\"text\" src=\"ignored.png\">\n"
         "<blockquote cite=\"q.html\"></blockquote><q cite=\"nope.html\">x</q>\n"
-        "<img src=\"a.png\" usemap=\"#m\"><map name=\"m\"></map><img src=\"a.png\" usemap=\"#none\">\n";
+        "<img src=\"a.png\" usemap=\"#m\"><map name=\"m\"></map><img src=\"a.png\" usemap=\"#none\">\n"
+        "<link rel=\"preload\" as=\"image\" imagesrcset=\"b.png 1x, hero@2x.png 2x\">\n";
     Files files{{u"index.html", page}};
-    for (const char16_t* name : {u"a.png", u"b.png", u"s,1.png", u"s2.png", u"c.webp", u"d.mp4",
+    for (const char16_t* name : {u"a.png", u"b.png", u"hero@2x.png", u"s,1.png", u"s2.png", u"c.webp", u"d.mp4",
                                  u"v.mp4", u"t.vtt", u"a.mp3", u"btn.png", u"q.html"})
         files.push_back({name, ""});
     const std::u16string missing = u"\t41\tリンク先のファイルが見つかりません。";
@@ -248,7 +249,9 @@ TEST(ModernHtml, LinksOfTodaysHtml) {
          files,
          {u"/a.mp3\t\t\t\t\t" + kTop, u"/b.png\t\t\t\t\t" + kTop, u"/btn.png\t\t\t\t\t" + kTop,
           u"/c.webp\t\t\t\t\t" + kTop, u"/d.mp4\t\t\t\t\t" + kTop,
-          u"/index.html\t\t\t\t\t" + kTop, u"/q.html\t\t\t\t\t" + kTop,
+          u"/hero@2x.png\t\t\t\t\t" + kTop, u"/index.html\t\t\t\t\t" + kTop,
+          u"/index.html\t8\tlink\t\t\t\t12\thref 属性、src 属性のいずれも設定されていません。",
+          u"/q.html\t\t\t\t\t" + kTop,
           u"/s,1.png\t\t\t\t\t" + kTop, u"/s2.png\t\t\t\t\t" + kTop, u"/t.vtt\t\t\t\t\t" + kTop,
           u"/v.mp4\t\t\t\t\t" + kTop},
          {u"/index.html\t2\timg\tsrcset\tgone.png\tC:\\site\\gone.png" + missing,

@@ -390,7 +390,10 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             }
             break;
         case kRelativeRef:
-            if (IsMailAddress(v)) {
+            // A browser loads 'img/hero@2x.png' as a file; only a link that may hold a mail
+            // address, with no directory before its '@', is taken for one.
+            if (IsMailAddress(v) &&
+                !(modern && (!mail_allowed || v.find(u'/') < v.find(u'@')))) {
                 if (mail_allowed) {
                     code = kAddressNoMailto;
                     message = msg::kAddressNeedsMailto;

@@ -114,7 +114,8 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
             tag.Code += kTagAttrMissing;
         }
     } else if (is_link) {
-        if (!AnyNameLike(names, kSrcPattern, kHrefPattern)) {
+        // A preload link may name its images by imagesrcset alone.
+        if (!AnyNameLike(names, kSrcPattern, kHrefPattern, kImageSrcsetPattern)) {
             AddWarning(tag.Warnings, kTagAttrMissing, msg::kLinkNoAttrs);
             tag.Code += kTagAttrMissing;
         }
