@@ -24,7 +24,7 @@ std::string U8(std::u16string_view text) { return platform::ToUtf8(text); }
 std::string Sjis(std::u16string_view text) { return platform::Utf16ToCp932(text); }
 
 // The log's warning lines for the site below C:\site, with the switch as given.
-Lines RunSite(const Files& files, bool modern, void (*adjust)(CheckSet&) = nullptr) {
+Lines RunSite(const Files& files, bool modern) {
     HtmlLink::BuildLinkTagTable();
     platform::SetProgramDirectory(uR"(C:\prog\)");
     platform::MemoryFileSystem fs;
@@ -39,7 +39,6 @@ Lines RunSite(const Files& files, bool modern, void (*adjust)(CheckSet&) = nullp
     s.LocalPath = uR"(C:\site)";
     s.Url.clear();
     s.ModernHtml = modern ? 1 : 0;
-    if (adjust) adjust(s);
     CheckSets sets{s};
     Settings options;
     options.LogFileDirectory = uR"(C:\logs\)";
@@ -84,11 +83,11 @@ struct Case {
     Lines on;
 };
 
-void Check(const std::vector<Case>& cases, void (*adjust)(CheckSet&) = nullptr) {
+void Check(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(RunSite(c.files, false, adjust), c.off);
-        EXPECT_EQ(RunSite(c.files, true, adjust), c.on);
+        EXPECT_EQ(RunSite(c.files, false), c.off);
+        EXPECT_EQ(RunSite(c.files, true), c.on);
     }
 }
 

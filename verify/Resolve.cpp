@@ -110,6 +110,24 @@ bool IsMistypedScheme(std::u16string_view v) {
     return WithinOneEdit(scheme, u"http") || WithinOneEdit(scheme, u"https");
 }
 
+// The URL of a refresh content as the checker has always read it: a delay alone, or a delay,
+// ';' and 'URL=' right after it (no blanks). False when malformed.
+bool ParseStrictRefresh(std::u16string_view v, std::u16string& url, bool& to_self) {
+    const std::size_t semi = v.find(u';');
+    if (semi == std::u16string_view::npos) {
+        to_self = IsDelay(v);
+        return to_self;
+    }
+    const std::u16string_view rest = v.substr(semi + 1);
+    if (rest.empty()) {
+        to_self = true;
+        return true;
+    }
+    if (!Like(rest, u"[Uu][Rr][Ll]=*")) return false;
+    url = rest.substr(4);
+    return true;
+}
+
 // The URL of a refresh content as browsers read it: a delay, blanks, ';' or ',', blanks, then
 // optionally 'URL' and '=' with blanks around, and the URL, quoted or not. False when there is
 // no delay; `to_self` when nothing follows it.
@@ -286,10 +304,10 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     if (modern) v = WebText::DecodeCharRefs(v);
 
     // The scan keeps only refresh META tags, whose content is a delay and an optional URL.
-    if (modern && Like(tag.Name, u"[Mm][Ee][Tt][Aa]")) {
+    if (Like(tag.Name, u"[Mm][Ee][Tt][Aa]")) {
         std::u16string url;
         bool to_self = false;
-        if (!ParseRefresh(v, url, to_self)) {
+        if (!(modern ? ParseRefresh(v, url, to_self) : ParseStrictRefresh(v, url, to_self))) {
             attr.Code = kBadRefresh;
             AddWarning(attr.Warnings, kBadRefresh, msg::kBadRefresh);
             return kBadRefresh;
@@ -300,34 +318,6 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             return kLocalLink;
         }
         v = std::move(url);
-    } else if (Like(tag.Name, u"[Mm][Ee][Tt][Aa]")) {
-        bool to_self = false;
-        bool malformed = false;
-        const std::size_t semi = v.find(u';');
-        if (semi != std::u16string::npos) {
-            std::u16string rest = v.substr(semi + 1);
-            if (rest.empty()) {
-                to_self = true;
-            } else if (Like(rest, u"[Uu][Rr][Ll]=*")) {
-                v = rest.substr(4);
-            } else {
-                malformed = true;
-            }
-        } else if (IsDelay(v)) {
-            to_self = true;
-        } else {
-            malformed = true;
-        }
-        if (malformed) {
-            attr.Code = kBadRefresh;
-            AddWarning(attr.Warnings, kBadRefresh, msg::kBadRefresh);
-            return kBadRefresh;
-        }
-        if (to_self) {
-            attr.Target = file.Path;
-            attr.Code = kLocalLink;
-            return kLocalLink;
-        }
     }
 
     if (modern && IsMistypedScheme(v)) {
