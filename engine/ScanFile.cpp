@@ -490,6 +490,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     if (modern) {
         const WebText::DecodedPage page = WebText::DecodePage(entry.Path, text);
         readable = page.Encoding != WebText::kUnreadable;
+        entry.Encoding = page.Encoding;
         if (readable && page.FirstBadLine > 0) {
             AddWarning(entry.Warnings, kFileBadBytes,
                        std::u16string(msg::kBadBytes1) + ToDecimal(page.FirstBadLine) +

@@ -415,7 +415,8 @@ std::u16string DecodeCharRefs(std::u16string_view value) {
     return out;
 }
 
-bool PercentDecode(std::u16string_view text, bool utf8, std::u16string& out) {
+bool PercentDecode(std::u16string_view text, PageEncoding encoding, std::u16string& out) {
+    const bool utf8 = encoding == kUtf8;
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -429,6 +430,8 @@ bool PercentDecode(std::u16string_view text, bool utf8, std::u16string& out) {
         } else if (utf8) {
             bytes += platform::ToUtf8(text.substr(i, 1 + (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size())));
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) ++i;
+        } else if (encoding == kEucJp) {
+            return false;  // no EUC-JP encoder: such a link is read as UTF-8 or not at all
         } else {
             bool lossless = true;
             bytes += platform::Utf16ToCp932(text.substr(i, 1), &lossless);
@@ -445,6 +448,10 @@ bool PercentDecode(std::u16string_view text, bool utf8, std::u16string& out) {
             i += n;
         }
         return true;
+    }
+    if (encoding == kEucJp) {
+        if (DecodeEucJp(bytes, out) != kNone) return false;
+        return out.find(kReplacement) == std::u16string::npos;
     }
     if (FirstBadShiftJis(bytes) != kNone) return false;
     out = platform::Cp932ToUtf16(bytes);

@@ -45,8 +45,8 @@ PageEncoding CharsetByName(std::u16string_view label) noexcept;
 // without its ';', stays as written.
 std::u16string DecodeCharRefs(std::u16string_view value);
 
-// Decodes %XX sequences, reading the bytes as UTF-8 (`utf8`) or as code page 932. False when
-// the result is not valid in that encoding; `out` is then unusable.
-bool PercentDecode(std::u16string_view text, bool utf8, std::u16string& out);
+// Decodes %XX sequences, reading the bytes in the encoding given (UTF-8, EUC-JP, or else code
+// page 932). False when the result is not valid in it; `out` is then unusable.
+bool PercentDecode(std::u16string_view text, PageEncoding encoding, std::u16string& out);
 
 }  // namespace WebText

@@ -34,21 +34,26 @@ TEST(WebText, CharacterReferences) {
 
 TEST(WebText, PercentDecoding) {
     std::u16string out;
-    EXPECT_TRUE(PercentDecode(u"%E8%A1%A8.html", true, out));
+    EXPECT_TRUE(PercentDecode(u"%E8%A1%A8.html", kUtf8, out));
     EXPECT_EQ(out, u"表.html");
-    EXPECT_TRUE(PercentDecode(u"%3Cinit%3E(a%20b)", true, out));
+    EXPECT_TRUE(PercentDecode(u"%3Cinit%3E(a%20b)", kUtf8, out));
     EXPECT_EQ(out, u"<init>(a b)");
     // Already decoded characters mixed with escapes.
-    EXPECT_TRUE(PercentDecode(u"資料/%E8%A1%A8", true, out));
+    EXPECT_TRUE(PercentDecode(u"資料/%E8%A1%A8", kUtf8, out));
     EXPECT_EQ(out, u"資料/表");
-    // Shift_JIS bytes are no UTF-8, but read in the Japanese code page.
-    EXPECT_FALSE(PercentDecode(u"%95%5C.html", true, out));
-    EXPECT_TRUE(PercentDecode(u"%95%5C.html", false, out));
+    EXPECT_TRUE(PercentDecode(u"資料/%95%5C", kShiftJis, out));
+    EXPECT_EQ(out, u"資料/表");
+    // Bytes of a Japanese encoding are no UTF-8, but read in the page's encoding.
+    EXPECT_FALSE(PercentDecode(u"%95%5C.html", kUtf8, out));
+    EXPECT_TRUE(PercentDecode(u"%95%5C.html", kShiftJis, out));
     EXPECT_EQ(out, u"表.html");
+    EXPECT_TRUE(PercentDecode(u"%C9%BD.html", kEucJp, out));
+    EXPECT_EQ(out, u"表.html");
+    EXPECT_FALSE(PercentDecode(u"%C9.html", kEucJp, out));
     // A '%' that starts no escape stays.
-    EXPECT_TRUE(PercentDecode(u"100%.html%2", true, out));
+    EXPECT_TRUE(PercentDecode(u"100%.html%2", kUtf8, out));
     EXPECT_EQ(out, u"100%.html%2");
-    EXPECT_FALSE(PercentDecode(u"%FF", true, out));
+    EXPECT_FALSE(PercentDecode(u"%FF", kUtf8, out));
 }
 
 TEST(WebText, CharsetLabels) {

@@ -230,7 +230,7 @@ bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anc
 
 }  // namespace
 
-bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) try {
+bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t file_index) try {
     if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
@@ -274,9 +274,15 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
         // A name that really holds the '%' sequence has won above; otherwise the bytes are
         // read as UTF-8 first, then as the Japanese code page.
-        for (const bool utf8 : {true, false}) {
+        const FileEntry* source =
+            file_index >= 0 && static_cast<std::size_t>(file_index) < files.size()
+                ? &files[static_cast<std::size_t>(file_index)]
+                : nullptr;
+        const auto page = static_cast<WebText::PageEncoding>(source ? source->Encoding : 0);
+        for (const WebText::PageEncoding encoding :
+             {WebText::kUtf8, page == WebText::kEucJp ? WebText::kEucJp : WebText::kShiftJis}) {
             std::u16string decoded;
-            if (!WebText::PercentDecode(t, utf8, decoded) || decoded == t) continue;
+            if (!WebText::PercentDecode(t, encoding, decoded) || decoded == t) continue;
             const VornFilePath::PathKind k = kind_of(decoded);
             if (k != VornFilePath::PathKind::None) {
                 t = std::move(decoded);
@@ -377,7 +383,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
             if (modern) {
                 if (anchor.find(u'%') != anchor.npos) {
                     std::u16string decoded;
-                    if (WebText::PercentDecode(anchor, true, decoded) &&
+                    if (WebText::PercentDecode(anchor, WebText::kUtf8, decoded) &&
                         !HasAnchor(run, target_index, anchor) &&
                         HasAnchor(run, target_index, decoded))
                         anchor = std::move(decoded);
