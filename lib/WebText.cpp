@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "lib/VornCharSet.h"
 #include "platform/Chars.h"
@@ -113,39 +114,49 @@ std::size_t DecodeUtf8(std::string_view s, std::u16string& out) {
 // becomes one U+FFFD instead of failing the whole page.
 std::size_t DecodeEucJp(std::string_view s, std::u16string& out) {
     std::size_t bad = kNone;
-    std::string sjis;
-    sjis.reserve(s.size());
+    // Code page 932 bytes are never more than the EUC-JP ones; written by index, since this
+    // runs over every byte of a page.
+    std::string sjis(s.size(), '\0');
+    std::size_t o = 0;
     auto flush = [&] {
-        out += platform::Cp932ToUtf16(sjis);
-        sjis.clear();
+        const std::string_view done = std::string_view(sjis).substr(0, o);
+        if (out.empty()) {
+            out = platform::Cp932ToUtf16(done);
+        } else {
+            out += platform::Cp932ToUtf16(done);
+        }
+        o = 0;
     };
-    for (std::size_t i = 0; i < s.size();) {
+    const std::size_t n = s.size();
+    for (std::size_t i = 0; i < n;) {
         const unsigned char b = At(s, i);
-        const unsigned char n = i + 1 < s.size() ? At(s, i + 1) : 0;
         if (b < 0x80) {
-            sjis += static_cast<char>(b);
+            sjis[o++] = static_cast<char>(b);
             ++i;
-        } else if (b == 0x8E && InRange(n, 0xA1, 0xDF)) {
-            sjis += static_cast<char>(n);  // half-width katakana
+            continue;
+        }
+        const unsigned char t = i + 1 < n ? At(s, i + 1) : 0;
+        if (InRange(b, 0xA1, 0xFE) && InRange(t, 0xA1, 0xFE)) {
+            const unsigned first = b <= 0xDE ? (b - 0xA1) / 2 + 0x81 : (b - 0xDF) / 2 + 0xE0;
+            unsigned second;
+            if (b & 1) {
+                second = t - 0x61;
+                if (second > 0x7E) ++second;
+            } else {
+                second = t - 2;
+            }
+            sjis[o++] = static_cast<char>(first);
+            sjis[o++] = static_cast<char>(second);
             i += 2;
-        } else if (b == 0x8F && InRange(n, 0xA1, 0xFE) && i + 2 < s.size() &&
+        } else if (b == 0x8E && InRange(t, 0xA1, 0xDF)) {
+            sjis[o++] = static_cast<char>(t);  // half-width katakana
+            i += 2;
+        } else if (b == 0x8F && InRange(t, 0xA1, 0xFE) && i + 2 < n &&
                    InRange(At(s, i + 2), 0xA1, 0xFE)) {
             // JIS X 0212 is valid EUC-JP but has no place in code page 932.
             flush();
             out += kReplacement;
             i += 3;
-        } else if (InRange(b, 0xA1, 0xFE) && InRange(n, 0xA1, 0xFE)) {
-            const unsigned first = b <= 0xDE ? (b - 0xA1) / 2 + 0x81 : (b - 0xDF) / 2 + 0xE0;
-            unsigned second;
-            if (b & 1) {
-                second = n - 0x61;
-                if (second > 0x7E) ++second;
-            } else {
-                second = n - 2;
-            }
-            sjis += static_cast<char>(first);
-            sjis += static_cast<char>(second);
-            i += 2;
         } else {
             if (bad == kNone) bad = i;
             flush();
@@ -160,6 +171,15 @@ std::size_t DecodeEucJp(std::string_view s, std::u16string& out) {
 // The first invalid sequence of a Shift_JIS page; the decoder itself already replaces them.
 std::size_t FirstBadShiftJis(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
+        // Markup is mostly ASCII: pass over eight such bytes at a time.
+        if (i + 8 <= s.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, s.data() + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         const unsigned char b = At(s, i);
         if (b < 0x80 || InRange(b, 0xA1, 0xDF)) {
             ++i;

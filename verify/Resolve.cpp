@@ -301,7 +301,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     const bool modern = set.ModernHtml == 1;
     std::u16string v(VornHtml::Unquote(attr.Value));
     // The value a browser follows; the log still shows it as written.
-    if (modern) v = WebText::DecodeCharRefs(v);
+    if (modern && v.find(u'&') != std::u16string::npos) v = WebText::DecodeCharRefs(v);
 
     // The scan keeps only refresh META tags, whose content is a delay and an optional URL.
     if (Like(tag.Name, u"[Mm][Ee][Tt][Aa]")) {

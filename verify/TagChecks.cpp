@@ -43,6 +43,21 @@ bool AnyNameLike(const std::vector<std::u16string>& names, std::u16string_view a
     return false;
 }
 
+// Names under which the scan keeps several entries of one attribute: the candidates of a
+// srcset and the url()s of a style. Tested for every attribute, so by length first.
+bool IsListName(std::u16string_view name) {
+    switch (name.size()) {
+        case 5:
+            return Like(name, kStylePattern);
+        case 6:
+            return Like(name, kSrcsetPattern);
+        case 11:
+            return Like(name, kImageSrcsetPattern);
+        default:
+            return false;
+    }
+}
+
 bool IsAnchorName(std::u16string_view name) {
     return Like(name, kNamePattern) || Like(name, kIdPattern);
 }
@@ -147,9 +162,7 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     for (std::size_t j = 0; j < names.size(); ++j) {
         // The scan gives each candidate of a srcset, and each url() of a style, an entry of its
         // own under the one name.
-        if (names[j].empty() || Like(names[j], kSrcsetPattern) ||
-            Like(names[j], kImageSrcsetPattern) || Like(names[j], kStylePattern))
-            continue;
+        if (names[j].empty() || IsListName(names[j])) continue;
         folded[j] = VornFileList::FoldCase(names[j]);
         ++group_size[folded[j]];
     }
