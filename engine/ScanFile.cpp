@@ -93,16 +93,20 @@ constexpr ModernAttr kModernAttrs[] = {
     {u"video", u"poster"},   {u"video", u"src"},
 };
 
-bool IsModernTag(std::u16string_view name) {
-    // Most tags of a page are none of these: p, div, span, td, li.
-    if (name.empty() || name.size() > 10) return false;
-    switch (AsciiLower(name[0])) {
+// Whether a tag name beginning so may be one of them. Most tags of a page are not: p, div,
+// span, td, li, h1.
+bool MayBeModernInitial(char16_t c) {
+    switch (AsciiLower(c)) {
         case u'a': case u'b': case u'd': case u'i': case u'l': case u'm': case u'o': case u'q':
         case u's': case u't': case u'v':
-            break;
+            return true;
         default:
             return false;
     }
+}
+
+bool IsModernTag(std::u16string_view name) {
+    if (name.empty() || name.size() > 10 || !MayBeModernInitial(name[0])) return false;
     for (const ModernAttr& m : kModernAttrs) {
         if (EqualsIgnoringAsciiCase(name, m.tag)) return true;
     }
@@ -418,7 +422,7 @@ private:
                 def_index = FindTableTag(name);
             }
             bool modern_tag = false;
-            if (modern_ && def_index < 0) {
+            if (modern_ && def_index < 0 && MayBeModernInitial(item[1])) {
                 name = VornHtml::GetTagName(item);
                 modern_tag = IsModernTag(name);
             }
@@ -437,6 +441,8 @@ private:
                     keep = false;
                     for (std::size_t k = 3; k < count && !keep; ++k) keep = StartsWithId(parts[k]);
                     if (keep) name = VornHtml::GetTagName(item);
+                } else if (name.empty()) {
+                    name = VornHtml::GetTagName(item);
                 }
                 if (keep && count > 1 && EqualsIgnoringAsciiCase(parts[1], u"meta")) {
                     keep = IsRefresh(parts, count);

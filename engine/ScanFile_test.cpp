@@ -282,6 +282,8 @@ TEST_F(ScanFileTest, TodaysLinksAreKeptOnlyWhenAskedFor) {
         {"<map name=m></map>", u"map:00@1 name=m@1"},
         {"<div style=\"background:url(a.png);\n  border-image:url( 'b.png' )\">",
          u"div:00@1 style=a.png@1 style='b.png'@2"},
+        {"<p style=\"background:url(p.png)\"><h1 style='background:url(h.png)'>",
+         u"p:00@1 style=p.png@1 | h1:00@1 style=h.png@1"},
         {"<style>\n<!--\n@import \"x.css\";\nbody{background:URL(bg.png)}\n-->\n</style>",
          u"style:18@1 | style:00@3 @import=\"x.css\"@3 | style:00@4 url=bg.png@4"},
     };

@@ -95,9 +95,11 @@ bool WithinOneEdit(std::u16string_view a, std::u16string_view b) {
 bool IsMistypedScheme(std::u16string_view v) {
     std::size_t n = 0;
     while (n < v.size() && IsAsciiLetter(v[n])) ++n;
-    if (n == 0 || n == v.size()) return false;
-    const std::u16string scheme = LowerAscii(v.substr(0, n));
+    if (n == 0 || n == v.size() || n > 8) return false;
     const std::u16string_view rest = v.substr(n);
+    // Runs for every link: most are relative paths, told apart by what follows the letters.
+    if (rest.front() != u':' && rest.front() != u';' && !rest.starts_with(u"//")) return false;
+    const std::u16string scheme = LowerAscii(v.substr(0, n));
     if (scheme == u"http" || scheme == u"https")
         return rest.starts_with(u";") || rest.starts_with(u"//");
     if (rest.front() != u':' && rest.front() != u';') return false;
