@@ -55,7 +55,7 @@ public:
                                   std::u16string_view title, std::u16string_view text) = 0;
     // The same progress as the title, as numbers: at each change of stage and after each
     // scanned file.
-    virtual void ShowProgress(const RunProgress& progress) {}
+    virtual void ShowProgress(const RunProgress& /*progress*/) {}
 };
 
 // What a run reads from the window and the settings.
@@ -111,8 +111,8 @@ private:
     bool Search(const CheckSet& set, StringList& found, std::u16string& error);
     void Scan(const RunRequest& request, const CheckSet& set, const StringList& found);
     void Verify(HtmlLink::RunContext& run);
-    bool WriteAndReport(const RunRequest& request, const CheckSet& set,
-                        HtmlLink::RunContext& run, std::u16string& error);
+    bool WriteAndReport(const RunRequest& request, const CheckSet& set, HtmlLink::RunContext& run,
+                        std::u16string& error);
 
     // Asks the running stage to stop; nothing while no stage that can stop is running.
     void RequestCancel();

@@ -21,7 +21,6 @@ using Lines = std::vector<std::u16string>;
 
 // UTF-8 bytes of a literal written in the source's own UTF-8.
 std::string U8(std::u16string_view text) { return platform::ToUtf8(text); }
-std::string Sjis(std::u16string_view text) { return platform::Utf16ToCp932(text); }
 
 // The log's warning lines for the site below C:\site, with the switch as given.
 Lines RunSite(const Files& files, bool modern) {

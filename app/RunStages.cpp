@@ -27,9 +27,9 @@ SearchResult SearchFiles(const CheckSet& set, StringList& found, PathList::PathE
     const StringList file_ignore = IgnorePatterns(set.FilePatternXEnabled, set.FilePatternX);
     const StringList dir_ignore = IgnorePatterns(set.DirPatternXEnabled, set.DirPatternX);
     found = {u""};
-    find_result = VornFileList::FindFiles(found, set.LocalPath, every, file_ignore,
-                                          set.FileAttribute, every, dir_ignore, set.DirAttribute,
-                                          true, true);
+    find_result =
+        VornFileList::FindFiles(found, set.LocalPath, every, file_ignore, set.FileAttribute, every,
+                                dir_ignore, set.DirAttribute, true, true);
     if (found.empty() || found[0].empty()) return SearchResult::NoFiles;
     paths.resize(found.size());
     for (std::size_t k = 0; k < found.size(); ++k)
@@ -59,8 +59,7 @@ bool VerifyFileLinks(HtmlLink::RunContext& run, std::size_t file_index) {
         TagEntry& tag = file.Tags[t];
         const std::size_t attrs = UsedCount(tag.Attrs);
         for (std::size_t a = 0; a < attrs; ++a) {
-            if (IsLocalLink(tag.Attrs[a].Code) &&
-                VerifyLink(run, tag.Attrs[a], static_cast<std::int32_t>(file_index)))
+            if (IsLocalLink(tag.Attrs[a].Code) && VerifyLink(run, tag.Attrs[a], file.Encoding))
                 failed = true;
         }
     }

@@ -125,12 +125,14 @@ int Usage(const char* problem) {
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::u16string settings_path, set_name, log_path, dir;
-    int log_type = -1, local = -1, remote = -1;
+struct Arguments {
+    std::u16string settings_path, set_name, log_path, dir;  // paths in drive form
+    int log_type = -1, local = -1, remote = -1;             // -1: as the settings say
     bool quiet = false;
+};
+
+// Reads the command line; -1 to go on with the check, else the exit status.
+int ParseArguments(int argc, char** argv, Arguments& args) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](const char* what) -> const char* {
@@ -152,31 +154,46 @@ int main(int argc, char** argv) {
             const char* v = value(a.c_str());
             if (!v) return Usage(("missing value for " + a).c_str());
             const std::u16string text = platform::FromUtf8(v);
-            if (a == "-s" || a == "--settings") settings_path = platform::ToAbsoluteDriveForm(text);
-            else if (a == "-c" || a == "--set") set_name = text;
-            else if (a == "-o" || a == "--log") log_path = platform::ToAbsoluteDriveForm(text);
-            else if (text == u"txt") log_type = 0;
-            else if (text == u"csv") log_type = 1;
-            else if (text == u"tsv") log_type = 2;
-            else return Usage("the log type is txt, csv or tsv");
+            if (a == "-s" || a == "--settings") {
+                args.settings_path = platform::ToAbsoluteDriveForm(text);
+            } else if (a == "-c" || a == "--set") {
+                args.set_name = text;
+            } else if (a == "-o" || a == "--log") {
+                args.log_path = platform::ToAbsoluteDriveForm(text);
+            } else if (text == u"txt" || text == u"csv" || text == u"tsv") {
+                args.log_type = text == u"txt" ? 0 : text == u"csv" ? 1 : 2;
+            } else {
+                return Usage("the log type is txt, csv or tsv");
+            }
         } else if (a == "--local") {
-            local = 1;
+            args.local = 1;
         } else if (a == "--no-local") {
-            local = 0;
+            args.local = 0;
         } else if (a == "--remote") {
-            remote = 1;
+            args.remote = 1;
         } else if (a == "--no-remote") {
-            remote = 0;
+            args.remote = 0;
         } else if (a == "-q" || a == "--quiet") {
-            quiet = true;
+            args.quiet = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage(("unknown option " + a).c_str());
-        } else if (dir.empty()) {
-            dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(a));
+        } else if (args.dir.empty()) {
+            args.dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(a));
         } else {
             return Usage("only one directory can be checked at a time");
         }
     }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const int status = ParseArguments(argc, argv, args); status >= 0) return status;
+    const std::u16string& set_name = args.set_name;
+    const std::u16string& dir = args.dir;
+    std::u16string settings_path = args.settings_path;
 
     HtmlLink::BuildLinkTagTable();
     const bool settings_named = !settings_path.empty();
@@ -226,23 +243,22 @@ int main(int argc, char** argv) {
     }
     request.Sets = &sets;
     request.SelectedIndex = selected;
-    if (local >= 0) request.LocalCheck = static_cast<std::uint8_t>(local);
-    if (remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(remote);
-    if (log_type >= 0) options.LogType = static_cast<std::uint8_t>(log_type);
-    request.LogPath = log_path;
+    if (args.local >= 0) request.LocalCheck = static_cast<std::uint8_t>(args.local);
+    if (args.remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(args.remote);
+    if (args.log_type >= 0) options.LogType = static_cast<std::uint8_t>(args.log_type);
+    request.LogPath = args.log_path;
 
     struct sigaction sa = {};
     sa.sa_handler = OnInterrupt;
     sigaction(SIGINT, &sa, nullptr);
 
-    CliView view(quiet);
+    CliView view(args.quiet);
     app::CheckRun run(view);
     view.run = &run;
     run.cmdExecute_Click(request);
     if (run.FindResult < 0) {
         // The run's message says only that there was nothing to check; say why.
-        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) +
-                          u"\n");
+        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) + u"\n");
     }
     if (view.failed || run.LastWarningCount < 0) return 2;
     Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");

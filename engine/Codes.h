@@ -2,7 +2,7 @@
 // The catalogue of the engine's numbers: the code of every warning and of AttrEntry::Code, by
 // level, and the kinds of reference. Records store codes as std::int32_t and the values are
 // fixed, since the warning numbers of the log are looked up by them (Warnings.h). The same value
-// means different things at different levels, hence the level in each name.
+// means different things at different levels, hence the level in the file and tag names.
 #include <cstdint>
 
 namespace HtmlLink {

@@ -10,7 +10,7 @@ namespace VornCharSet {
 // Encodings, as arguments and in results.
 enum Encoding : std::uint8_t {
     kNoEncoding = 0,  // none determined: plain ASCII, or as much evidence for EUC-JP as Shift_JIS
-    kIso2022Jp = 1,  // "JIS"
+    kIso2022Jp = 1,   // "JIS"
     kEucJp = 2,
     kShiftJis = 3,
     kDetectEncoding = 4,  // as a source: judge by the bytes
@@ -41,8 +41,8 @@ enum LineBreak : std::uint8_t {
 // a directory) or another failure. After a failed conversion `text` holds the unconverted bytes
 // decoded as Shift_JIS; it is empty when the file could not be read. `detected_line_break`
 // gets the style of the file's first line break once the file was read.
-std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std::uint8_t source = kDetectEncoding,
-                            std::uint8_t line_break = kCrLf,
+std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text,
+                            std::uint8_t source = kDetectEncoding, std::uint8_t line_break = kCrLf,
                             std::uint8_t* detected_line_break = nullptr) noexcept;
 
 // Converts the buffer in place to `target` and normalises its line breaks (style 4 becomes the

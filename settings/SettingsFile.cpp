@@ -327,7 +327,7 @@ MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& s
 }
 
 LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
-                  MainWindowState& window) try {
+                        MainWindowState& window) try {
     window.LocalCheck = 1;
     window.RemoteCheck = 0;
     settings.LogFileDirectory.clear();

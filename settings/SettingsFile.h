@@ -55,7 +55,7 @@ enum class LoadResult : std::uint8_t {
 // and `window.TargetSets` empty. A missing file leaves the defaults; a value that does not
 // convert stops the reading there and keeps what was read. Never writes the file.
 LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
-                  MainWindowState& window);
+                        MainWindowState& window);
 
 // Takes over the file of an older release (one check set without sections, other key names).
 MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& sets,

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 
 #include "lib/Convert.h"
 #include "platform/Cp932.h"
@@ -366,20 +365,18 @@ TEST_F(SettingsFileTest, BadFilesNeverCrashNorChange) {
     EXPECT_EQ(window_.LocalCheck, 1);
 }
 
-TEST_F(SettingsFileTest, TenThousandCheckSetsLoadInLinearTime) {
+// How fast they load is measured by bench/bench_settings.
+TEST_F(SettingsFileTest, TenThousandCheckSets) {
     CheckSets many;
     for (int i = 0; i < 10000; ++i) many.push_back(FullCheckSet(u"set " + ToDecimal(i), i));
     Settings s;
     s.SetId = 9999;
     ASSERT_TRUE(SaveSettings(kIni, many, s, MainWindowState{}));
-    const auto start = std::chrono::steady_clock::now();
     Load();
-    const auto elapsed = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(sets_.size(), 10000u);
     EXPECT_EQ(sets_[9999].Name, u"set 9999");
     EXPECT_EQ(sets_[9999].FilePatternX, many[9999].FilePatternX);
     EXPECT_EQ(window_.SelectedSet, 9999);
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 3000);
 }
 
 TEST_F(SettingsFileTest, TextOutsideCodePage932IsSavedAsUtf8) {

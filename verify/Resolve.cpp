@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "engine/VornHtml.h"
-#include "platform/Chars.h"
+#include "engine/Warnings.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
 #include "lib/WebText.h"
-#include "engine/Warnings.h"
+#include "platform/Chars.h"
 
 namespace HtmlLink {
 namespace {
@@ -16,7 +16,6 @@ namespace {
 using VornText::Like;
 
 constexpr std::u16string_view kFileScheme = u"[Ff][Ii][Ll][Ee]:*";
-
 
 std::u16string ServerSlashNeeded(const CheckSet& set) {
     std::u16string m(msg::kServerName);
@@ -330,7 +329,8 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     }
 
     const ReferenceKind kind = ClassifyReference(v);
-    if (kind >= kLocalFullPathRef && kind <= kRelativeRef && v.find(u'\\') != std::u16string::npos) {
+    if (kind >= kLocalFullPathRef && kind <= kRelativeRef &&
+        v.find(u'\\') != std::u16string::npos) {
         const std::uint8_t s = CheckSeparators(v, set);
         if (s == 1) {
             attr.Code = kBackslashLink;
@@ -467,7 +467,8 @@ ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
     }
     if (Like(v, u"[\\/][\\/][A-Za-z]*")) return kLocalFullPathRef;
     const std::size_t colon = v.find(u':');
-    if (colon == std::u16string_view::npos) return (v[0] == u'\\' || v[0] == u'/') ? kAbsolutePathRef : kRelativeRef;
+    if (colon == std::u16string_view::npos)
+        return (v[0] == u'\\' || v[0] == u'/') ? kAbsolutePathRef : kRelativeRef;
 
     if (Like(v.substr(0, colon), u"*[!A-Za-z]*")) return kNotInterpretable;
     const std::size_t c = colon + 1;  // 1-based, as p
@@ -475,7 +476,8 @@ ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
     if (Like(v, kFileScheme)) {
         if (p != 7 && p != 9) return kNotInterpretable;
         const std::u16string_view rest = v.substr(p - 1);
-        if (!Like(rest, u"[\\/][\\/][A-Za-z]*") && !Like(rest, u"[A-Za-z][:|]*")) return kNotInterpretable;
+        if (!Like(rest, u"[\\/][\\/][A-Za-z]*") && !Like(rest, u"[A-Za-z][:|]*"))
+            return kNotInterpretable;
         switch (ClassifyReference(rest)) {
             case kLocalFullPathRef:
                 return kFileUrlRef;

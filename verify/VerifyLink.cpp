@@ -230,7 +230,7 @@ bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anc
 
 }  // namespace
 
-bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t file_index) try {
+bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) try {
     if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
@@ -274,11 +274,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t file_index) try {
     if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
         // A name that really holds the '%' sequence has won above; otherwise the bytes are
         // read as UTF-8 first, then as the Japanese code page.
-        const FileEntry* source =
-            file_index >= 0 && static_cast<std::size_t>(file_index) < files.size()
-                ? &files[static_cast<std::size_t>(file_index)]
-                : nullptr;
-        const auto page = static_cast<WebText::PageEncoding>(source ? source->Encoding : 0);
+        const auto page = static_cast<WebText::PageEncoding>(page_encoding);
         for (const WebText::PageEncoding encoding :
              {WebText::kUtf8, page == WebText::kEucJp ? WebText::kEucJp : WebText::kShiftJis}) {
             std::u16string decoded;
