@@ -328,7 +328,9 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
         return kMistypedScheme;
     }
 
-    const ReferenceKind kind = ClassifyReference(v);
+    ReferenceKind kind = ClassifyReference(v);
+    // '//host/path' is a URL of the page's own scheme to a browser, not a network path.
+    if (modern && kind == kLocalFullPathRef && v.starts_with(u"//")) kind = kUrlRef;
     if (kind >= kLocalFullPathRef && kind <= kRelativeRef &&
         v.find(u'\\') != std::u16string::npos) {
         const std::uint8_t s = CheckSeparators(v, set);
