@@ -57,6 +57,18 @@ check "stored set log" 1 "$(ls "$work"/見本.txt 2>/dev/null | wc -l)"
 "$checker" -q -s "$work/mokuroku.ini" -c nothing >/dev/null 2>&1; check "unknown set" 2 $?
 "$checker" -q -s "$work/mokuroku.ini" --no-local --no-remote >/dev/null 2>&1; check "no box" 2 $?
 check "settings untouched" "$before" "$(sha1sum <"$work/mokuroku.ini")"
+
+# The same site as a check set stored before ModernHtml existed gives the same log.
+printf '[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n\r\n[Check Set - site]\r\nLocalPath=%s\r\nUrl=\r\nDefaultDocument=index.html\r\nHtmlFilePattern=*.*htm*\r\nCheckMailTo=1\r\nCheckBaseDirOver=1\r\nAlertDirListing=1\r\nAlertIgnoredFile=1\r\nFileAttribute=1\r\nFilePatternXEnabled=1\r\nFilePatternX=*.bak;*.log\r\nDirAttribute=1\r\n' \
+    "$(cd "$src/examples/site" && pwd)" >"$work/old.ini"
+"$checker" -q -s "$work/old.ini" -c site -o "$work/old.txt" >/dev/null; check "stored set without ModernHtml" 1 $?
+readable "$work/old.txt" >"$work/old.utf8"
+if ! diff -u "$src/cli/testdata/sample-site-log.txt" "$work/old.utf8"; then
+    echo "FAILED: the sample site's log differs for a set stored without ModernHtml"
+    failures=$((failures + 1))
+else
+    passes=$((passes + 1))
+fi
 # A settings file named on the command line must be there: no silent run on the defaults.
 "$checker" -q -s "$work/missing.ini" >/dev/null 2>"$work/err"; check "missing settings" 2 $?
 check "missing settings message" "mokuroku-check: no settings file at $work/missing.ini" "$(cat "$work/err")"
