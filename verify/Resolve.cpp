@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
 #include "engine/Warnings.h"
 #include "lib/VornFileList.h"
@@ -72,6 +73,19 @@ bool IsDelay(std::u16string_view v) {
 }
 
 bool IsATag(const TagEntry& tag) { return Like(tag.Name, u"[Aa]"); }
+
+// A link the tag table does not have, kept only when pages are read as today's sites write
+// them (srcset candidates, media, cite, stylesheet references).
+bool IsTodaysLink(const TagEntry& tag, const AttrEntry& attr) {
+    if (tag.DefIndex < 0 || static_cast<std::size_t>(tag.DefIndex) >= LinkTags.size()) return true;
+    for (const LinkAttrDef& def : LinkTags[static_cast<std::size_t>(tag.DefIndex)].Attrs) {
+        if (attr.Name.size() == def.Name.size() &&
+            std::equal(attr.Name.begin(), attr.Name.end(), def.Name.begin(),
+                       [](char16_t a, char16_t b) { return AsciiLower(a) == b; }))
+            return false;
+    }
+    return true;
+}
 
 std::u16string LowerAscii(std::u16string_view text) {
     std::u16string out(text);
@@ -328,9 +342,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
         return kMistypedScheme;
     }
 
-    ReferenceKind kind = ClassifyReference(v);
-    // '//host/path' is a URL of the page's own scheme to a browser, not a network path.
-    if (modern && kind == kLocalFullPathRef && v.starts_with(u"//")) kind = kUrlRef;
+    const ReferenceKind kind = ClassifyReference(v);
     if (kind >= kLocalFullPathRef && kind <= kRelativeRef &&
         v.find(u'\\') != std::u16string::npos) {
         const std::uint8_t s = CheckSeparators(v, set);
@@ -384,10 +396,9 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             }
             break;
         case kRelativeRef:
-            // A browser loads 'img/hero@2x.png' as a file; only a link that may hold a mail
-            // address, with no directory before its '@', is taken for one.
-            if (IsMailAddress(v) &&
-                !(modern && (!mail_allowed || v.find(u'/') < v.find(u'@')))) {
+            // A browser loads 'img/hero@2x.png' as a file: in the links that only today's
+            // pages have (srcset, stylesheets), such a value is a file name.
+            if (IsMailAddress(v) && !(modern && IsTodaysLink(tag, attr))) {
                 if (mail_allowed) {
                     code = kAddressNoMailto;
                     message = msg::kAddressNeedsMailto;
