@@ -19,7 +19,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: mokuroku-check [options] [DIR]\n"
     "  DIR                   check DIR with the settings of a new check set (its URL empty)\n"
-    "  -s, --settings FILE   settings file (default: mokuroku.ini in the program's directory)\n"
+    "  -s, --settings FILE   settings file (default: mokuroku.ini beside the program, else\n"
+    "                        ~/.config/mokuroku/mokuroku.ini)\n"
     "  -c, --set NAME        the stored check set NAME (default: the one SetId selects)\n"
     "  -o, --log FILE        write the log to FILE instead of the log directory\n"
     "  -t, --log-type txt|csv|tsv\n"
