@@ -17,8 +17,11 @@
 #include "dialogs/frmAbout.h"
 #include "engine/LinkTags.h"
 #include "gui/QtText.h"
+#include "lib/VornFileList.h"
 #include "platform/Program.h"
 #include "platform/qt/MessageBox.h"
+#include "settings/frmCheckSet.h"
+#include "settings/frmEnvironment.h"
 
 namespace {
 
@@ -138,6 +141,11 @@ bool frmMain::Form_Load() {
     state.WindowTop = static_cast<std::int32_t>(std::lround(VornApp::TopTwips(this)));
     state.WindowLeft = static_cast<std::int32_t>(std::lround(VornApp::LeftTwips(this)));
     LoadSettings(settings_path_, sets_, options_, state);
+    // Without a settings file yet the log directory stays empty, and the first check would write
+    // its log wherever the process happens to be: beside the settings file, as the environment
+    // dialog does with an empty box.
+    if (options_.LogFileDirectory.empty())
+        options_.LogFileDirectory = VornFileList::GetDirectoryPart(settings_path_, u"\\");
     ApplyLoadedState(state);
     loaded_ = true;
     return true;
@@ -247,9 +255,16 @@ void frmMain::cmdEditSet_Click() {
 void frmMain::cmdOption_Click() { ShowEnvironmentDialog(); }
 
 // The check-set dialog edits Sets() and SetId and updates cmbTargetSet itself.
-void frmMain::ShowCheckSetDialog() {}
+void frmMain::ShowCheckSetDialog() {
+    frmCheckSet dialog(sets_, options_, {cmbTargetSet, cmdEditSet, cmdDeleteSet}, this);
+    ShowModal(dialog);
+}
 
-void frmMain::ShowEnvironmentDialog() {}
+// Logs left without a directory go beside the settings file, as at load.
+void frmMain::ShowEnvironmentDialog() {
+    frmEnvironment dialog(options_, VornFileList::GetDirectoryPart(settings_path_, u"\\"), this);
+    ShowModal(dialog);
+}
 
 void frmMain::cmdDeleteSet_Click() {
     const int i = cmbTargetSet->currentIndex();

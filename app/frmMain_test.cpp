@@ -21,6 +21,7 @@
 #include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/qt/Screen.h"
+#include "testutil/FormTest.h"
 #include "testutil/ScriptedMessageBoxes.h"
 #include "testutil/TempDir.h"
 
@@ -284,8 +285,11 @@ private slots:
         {
             frmMain form(ini_);
             QVERIFY(form.Form_Load());
+            const auto cancel = [](QWidget* dialog) { testutil::Click(dialog, "cmdCancel"); };
+            testutil::OnModal(QStringLiteral("frmCheckSet"), cancel);
             QTest::mouseClick(form.cmdEditSet, Qt::LeftButton);
             QCOMPARE(form.Options().SetId, 1);
+            testutil::OnModal(QStringLiteral("frmCheckSet"), cancel);
             QTest::mouseClick(form.cmdNewSet, Qt::LeftButton);
             QCOMPARE(form.Options().SetId, -1);
             form.close();

@@ -1,10 +1,12 @@
-// Saves pictures of the main window, the about box, the help window and a check's report for the documentation. Run
-// under a display (Xvfb) with the settings of the demo; not installed.
+// Saves pictures of the main window, its dialogs, the help window and a check's report for the
+// documentation. Run under a display (Xvfb) with the settings of the demo; not installed.
 //   mokuroku-screenshot OUTPUT_DIR
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "app/frmMain.h"
 #include "platform/qt/Desktop.h"
@@ -27,15 +29,32 @@ int main(int argc, char* argv[]) {
             ++failures;
         }
     };
-    // Pictures are taken once the windows have been painted.
+    // Pictures are taken once the windows have been painted. Each dialog is grabbed while it is
+    // shown modally and then closed, which lets its opener go on to the next one.
+    std::function<void(const char*, std::function<void(QWidget*)>)> grab_modal =
+        [&](const char* name, std::function<void(QWidget*)> inside) {
+            QTimer::singleShot(800, &window, [&, name, inside] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                save(dialog, name);
+                if (dialog && inside) inside(dialog);
+                if (dialog) dialog->close();
+            });
+        };
     QTimer::singleShot(800, &window, [&] {
         save(&window, "main-window.png");
-        QTimer::singleShot(800, &window, [&] {
-            QWidget* about = QApplication::activeModalWidget();
-            save(about, "about-box.png");
-            if (about) about->close();
-        });
+        grab_modal("about-box.png", {});
         window.cmdAbout_Click();
+        grab_modal("check-set.png", [&](QWidget* check_set) {
+            grab_modal("file-search-options.png", {});
+            if (auto* details = check_set->findChild<QPushButton*>("cmdFileOption"))
+                details->click();
+            grab_modal("directory-chooser.png", {});
+            if (auto* choose = check_set->findChild<QPushButton*>("cmdDirectoryDialog"))
+                choose->click();
+        });
+        window.cmdEditSet_Click();
+        grab_modal("environment.png", {});
+        window.cmdOption_Click();
         window.cmdHelp_Click();
         QTimer::singleShot(800, &window, [&] {
             save(platform::HelpWindow(), "help-window.png");
