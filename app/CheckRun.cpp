@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/Reports.h"
 #include "app/ScanAhead.h"
 #include "engine/ScanFile.h"
 #include "lib/Convert.h"
@@ -219,8 +220,9 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     view_.SetExecuteButton(caption_, false);
     Title(kWritingLog);
 
+    if (request.Filter) DropWarnings(FileTable, *request.Filter);
     std::u16string log_path = request.LogPath;
-    if (log_path.empty()) {
+    if (log_path.empty() && !request.NoLog) {
         const std::u16string extension = options.LogType == 1 ? u".csv" : u".txt";
         const std::u16string name = VornFileList::MakeSafeFileName(set.Name);
         const std::u16string plain = options.LogFileDirectory + name + extension;
@@ -231,7 +233,14 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.LocalCheck = request.LocalCheck == 1;
     run.RemoteCheck = request.RemoteCheck == 1;
     run.LogDateTime = request.LogDateTime;
-    const std::int32_t count = log_path.empty() ? -1 : WriteLog(run, log_path);
+    std::int32_t count = -1;
+    if (request.NoLog) {
+        std::u16string unused;
+        if (!ComposeLog(run, unused, count)) count = -1;
+        log_path.clear();
+    } else if (!log_path.empty()) {
+        count = WriteLog(run, log_path);
+    }
     LastLogPath = log_path;
     LastWarningCount = count;
 

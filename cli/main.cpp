@@ -2,13 +2,19 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/CheckRun.h"
+#include "app/Reports.h"
 #include "engine/LinkTags.h"
 #include "lib/Convert.h"
+#include "lib/VornFileIo.h"
+#include "lib/VornFilePath.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
@@ -16,17 +22,7 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: mokuroku-check [options] [DIR]\n"
-    "  DIR                   check DIR with the settings of a new check set (its URL empty)\n"
-    "  -s, --settings FILE   settings file (default: mokuroku.ini in the program's directory)\n"
-    "  -c, --set NAME        the stored check set NAME (default: the one SetId selects)\n"
-    "  -o, --log FILE        write the log to FILE instead of the log directory\n"
-    "  -t, --log-type txt|csv|tsv\n"
-    "      --local, --no-local, --remote, --no-remote   override the two check boxes\n"
-    "  -q, --quiet           no progress\n"
-    "  -h, --help, --version\n"
-    "Exit status: 0 no warnings, 1 warnings, 2 the check could not be carried out.\n";
+constexpr char kName[] = "mokuroku-check";
 
 volatile sig_atomic_t interrupted = 0;
 
@@ -36,22 +32,24 @@ void OnInterrupt(int) {
     signal(SIGINT, SIG_DFL);
 }
 
-void Print(FILE* to, std::u16string_view text) {
-    std::string bytes = platform::ToUtf8(text);
-    // Messages use CR LF as the message boxes do; a terminal wants LF.
+// Messages use CR LF as the message boxes do; a terminal wants LF.
+std::string TerminalText(std::u16string_view text) {
+    const std::string bytes = platform::ToUtf8(text);
     std::string out;
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
         out += bytes[i];
     }
-    std::fputs(out.c_str(), to);
+    return out;
 }
 
+void Error(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kName, text.c_str()); }
+
 // The host path of a drive-form path, for showing it.
-std::u16string Shown(std::u16string_view drive) {
+std::string Shown(std::u16string_view drive) {
     std::string host;
-    if (!platform::DriveToHost(drive, host)) return std::u16string(drive);
-    return platform::FromUtf8(host);
+    if (!platform::DriveToHost(drive, host)) return platform::ToUtf8(drive);
+    return host;
 }
 
 class CliView final : public app::RunView {
@@ -59,6 +57,7 @@ public:
     CliView(bool quiet) : quiet_(quiet), tty_(isatty(STDERR_FILENO)) {}
     app::CheckRun* run = nullptr;
     bool failed = false;
+    std::string closing;  // the run's closing report, without its question
 
     void ShowTitle(std::u16string_view title) override {
         if (quiet_) return;
@@ -73,7 +72,8 @@ public:
             !(percent.size() == 3 && percent[1] == u'0'))
             return;
         last_ = percent;
-        Print(stderr, (tty_ ? u"\r" : u"") + percent + (tty_ ? u"" : u"\n"));
+        std::fputs(TerminalText((tty_ ? u"\r" : u"") + percent + (tty_ ? u"" : u"\n")).c_str(),
+                   stderr);
         shown_ = true;
     }
     void SetControlsEnabled(bool) override {}
@@ -89,7 +89,7 @@ public:
         EndProgressLine();
         if (icon == app::BoxIcon::Exclamation) {
             failed = true;
-            Print(stderr, std::u16string(u"mokuroku-check: ") + std::u16string(text) + u"\n");
+            Error(TerminalText(text));
             return app::BoxAnswer::Ok;
         }
         if (icon == app::BoxIcon::Question) return app::BoxAnswer::Yes;  // Ctrl-C confirms
@@ -97,7 +97,7 @@ public:
         std::u16string shown(text);
         const size_t ask = shown.find(u"\r\n\r\n");
         if (ask != shown.npos) shown.resize(ask);
-        Print(stdout, shown + u"\n");
+        closing = TerminalText(shown) + "\n";
         return buttons == app::BoxButtons::Ok ? app::BoxAnswer::Ok : app::BoxAnswer::No;
     }
 
@@ -113,78 +113,197 @@ private:
     std::u16string last_;
 };
 
-int Usage(const char* problem) {
-    std::fprintf(stderr, "mokuroku-check: %s\n%s", problem, kUsage);
-    return 2;
+std::string Version() {
+    return platform::ToUtf8(ToDecimal(platform::VersionMajor()) + u"." +
+                            ToDecimalPadded(platform::VersionMinor(), 2));
+}
+
+// True when a file can be created at `host`: its directory exists and may be written.
+bool Creatable(const std::string& host) {
+    const size_t slash = host.find_last_of('/');
+    const std::string dir = slash == host.npos ? "." : slash == 0 ? "/" : host.substr(0, slash);
+    return access(dir.c_str(), W_OK | X_OK) == 0 &&
+           VornFilePath::GetPathKind(platform::ToAbsoluteDriveForm(platform::FromUtf8(dir))) ==
+               VornFilePath::PathKind::Directory;
+}
+
+struct ReportTarget {
+    std::string path;  // as given; "-" for standard output
+    std::string (*write)(const app::RunReport&, const app::WarningHelpTable&, const std::string&);
+};
+
+// The help document's entries, from the same source as the help window. False when there is
+// no document; `uri` gets its location for links.
+bool LoadWarningHelp(app::WarningHelpTable& help, std::string& uri) {
+    help.clear();
+    uri.clear();
+    return false;
+}
+
+int Explain(const std::string& which) {
+    app::WarningHelpTable help;
+    std::string uri;
+    if (!LoadWarningHelp(help, uri)) {
+        Error("the help document was not found beside the program or in its share/mokuroku");
+        return 2;
+    }
+    if (which.empty()) {
+        for (const auto& [n, h] : help)
+            std::printf("%3d  %s\n", n, app::ReportUtf8(h.Message).c_str());
+        return 0;
+    }
+    std::string error;
+    app::WarningFilter check;
+    if (!check.Only(which, error) || which.find(',') != which.npos) {
+        Error(error.empty() ? "--explain takes one warning number" : error);
+        return 2;
+    }
+    const auto h = help.find(std::stoi(which));
+    if (h == help.end()) {
+        Error("the help document has no entry for warning " + which);
+        return 2;
+    }
+    std::printf("%d: %s\n\n%s\n\n%s\n", h->first, app::ReportUtf8(h->second.Message).c_str(),
+                app::ReportUtf8(h->second.Meaning).c_str(),
+                app::ReportUtf8(h->second.Action).c_str());
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::u16string settings_path, set_name, log_path, dir;
-    int log_type = -1, local = -1, remote = -1;
-    bool quiet = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](const char* what) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)what;
-            return argv[++i];
-        };
-        if (a == "-h" || a == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "--version") {
-            Print(stdout, std::u16string(u"mokuroku-check (") +
-                              std::u16string(platform::ProductName()) + u") " +
-                              ToDecimal(platform::VersionMajor()) + u"." +
-                              ToDecimalPadded(platform::VersionMinor(), 2) + u"\n");
-            return 0;
-        } else if (a == "-s" || a == "--settings" || a == "-c" || a == "--set" || a == "-o" ||
-                   a == "--log" || a == "-t" || a == "--log-type") {
-            const char* v = value(a.c_str());
-            if (!v) return Usage(("missing value for " + a).c_str());
-            const std::u16string text = platform::FromUtf8(v);
-            if (a == "-s" || a == "--settings") settings_path = platform::ToAbsoluteDriveForm(text);
-            else if (a == "-c" || a == "--set") set_name = text;
-            else if (a == "-o" || a == "--log") log_path = platform::ToAbsoluteDriveForm(text);
-            else if (text == u"txt") log_type = 0;
-            else if (text == u"csv") log_type = 1;
-            else if (text == u"tsv") log_type = 2;
-            else return Usage("the log type is txt, csv or tsv");
-        } else if (a == "--local") {
-            local = 1;
-        } else if (a == "--no-local") {
-            local = 0;
-        } else if (a == "--remote") {
-            remote = 1;
-        } else if (a == "--no-remote") {
-            remote = 0;
-        } else if (a == "-q" || a == "--quiet") {
-            quiet = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage(("unknown option " + a).c_str());
-        } else if (dir.empty()) {
-            dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(a));
-        } else {
-            return Usage("only one directory can be checked at a time");
+    CLI::App cli("Checks the links and anchors of a local HTML site and writes a log of "
+                 "numbered warnings.\nExit status: 0 no warning reported, 1 warnings reported, "
+                 "2 the check could not be carried out.",
+                 kName);
+    cli.set_version_flag("--version", std::string(kName) + " " + Version());
+    std::string dir_arg, settings_arg, set_name, log_arg, log_type_arg, encoding_arg, explain_arg;
+    std::vector<std::string> json_args, sarif_args, junit_args, ignore_args, only_args;
+    int local = -1, remote = -1;
+    bool quiet = false, no_log = false;
+    cli.add_option("DIR", dir_arg,
+                   "check DIR with the settings of a new check set (its URL empty)")
+        ->type_name("");
+    cli.add_option("-s,--settings", settings_arg,
+                   "settings file (default: mokuroku.ini in the program's directory)")
+        ->type_name("FILE");
+    cli.add_option("-c,--set", set_name,
+                   "check the stored check set NAME (default: the one SetId selects)")
+        ->type_name("NAME");
+    cli.add_option("-o,--log", log_arg,
+                   "write the log to FILE (default: named after the check set in the log "
+                   "directory of the settings, the current directory without settings)")
+        ->type_name("FILE");
+    cli.add_option("-t,--log-type", log_type_arg,
+                   "the log's form (default: LogType of the settings, txt without)")
+        ->check(CLI::IsMember({"txt", "csv", "tsv"}));
+    cli.add_option("--log-encoding", encoding_arg,
+                   "the log's text encoding; a UTF-8 CSV log starts with a byte-order mark "
+                   "(default: LogEncoding of the settings, cp932 without)")
+        ->check(CLI::IsMember({"cp932", "utf-8"}));
+    cli.add_flag("--no-log", no_log, "write no log, only the reports (default: a log)");
+    auto* l = cli.add_flag_callback("--local", [&] { local = 1; }, "verify local links");
+    auto* nl = cli.add_flag_callback("--no-local", [&] { local = 0; }, "do not verify them");
+    auto* r = cli.add_flag_callback("--remote", [&] { remote = 1; },
+                                    "list remote links as not checked");
+    auto* nr = cli.add_flag_callback("--no-remote", [&] { remote = 0; }, "do not list them");
+    l->excludes(nl);
+    r->excludes(nr);
+    l->group("Check boxes (default: LocalCheck and RemoteCheck of the settings)");
+    nl->group(l->get_group());
+    r->group(l->get_group());
+    nr->group(l->get_group());
+    for (auto [name, into, what] :
+         {std::tuple{"--json", &json_args, "a JSON report"},
+          {"--sarif", &sarif_args, "a SARIF 2.1.0 log"}, {"--junit", &junit_args, "JUnit XML"}}) {
+        cli.add_option(name, *into, std::string("write ") + what + " to FILE ('-': standard output)")
+            ->type_name("FILE")
+            ->allow_extra_args(false)
+            ->group("Reports (default: none)");
+    }
+    cli.add_option("--ignore", ignore_args,
+                   "leave these warning numbers out of the log, the reports and the exit status")
+        ->type_name("N,N")
+        ->allow_extra_args(false)
+        ->group("Warnings (default: all; --only first, then --ignore)");
+    cli.add_option("--only", only_args, "report only these warning numbers")
+        ->type_name("N,N")
+        ->allow_extra_args(false)
+        ->group("Warnings (default: all; --only first, then --ignore)");
+    auto* explain = cli.add_option("--explain", explain_arg,
+                                   "print what warning N means and what to do, from the help "
+                                   "document; alone, list every number")
+                        ->type_name("[N]")
+                        ->expected(0, 1);
+    cli.add_flag("-q,--quiet", quiet,
+                 "print only errors: no progress, no summary (default: both, on standard error)");
+
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return cli.exit(e);  // --help, --version
+        Error(std::string(e.what()) + " (see --help)");
+        return 2;
+    }
+    if (explain->count() > 0) return Explain(explain_arg);
+
+    app::WarningFilter filter;
+    std::string error;
+    for (const std::string& o : only_args)
+        if (!filter.Only(o, error)) return Error("--only: " + error), 2;
+    for (const std::string& i : ignore_args)
+        if (!filter.Ignore(i, error)) return Error("--ignore: " + error), 2;
+
+    std::vector<ReportTarget> reports;
+    auto add_reports = [&](const std::vector<std::string>& paths, auto write) {
+        for (const std::string& p : paths) reports.push_back({p, write});
+    };
+    add_reports(json_args, [](const app::RunReport& rr, const app::WarningHelpTable&,
+                              const std::string&) { return app::JsonReport(rr); });
+    add_reports(sarif_args, [](const app::RunReport& rr, const app::WarningHelpTable& help,
+                               const std::string& uri) {
+        return app::SarifReport(rr, help, Version(), uri);
+    });
+    add_reports(junit_args, [](const app::RunReport& rr, const app::WarningHelpTable&,
+                               const std::string&) { return app::JUnitReport(rr); });
+    // Every place written to is checked before the run, which may take long.
+    int to_stdout = 0;
+    for (const ReportTarget& t : reports) {
+        if (t.path == "-") {
+            ++to_stdout;
+        } else if (!Creatable(t.path)) {
+            Error("cannot write " + t.path + ": its directory is missing or not writable");
+            return 2;
         }
+    }
+    if (to_stdout > 1) return Error("only one report can go to standard output"), 2;
+    if (!log_arg.empty() && !no_log && !Creatable(log_arg)) {
+        Error("cannot write the log " + log_arg + ": its directory is missing or not writable");
+        return 2;
     }
 
     HtmlLink::BuildLinkTagTable();
-    if (settings_path.empty()) settings_path = SettingsPath();
+    const std::u16string settings_path =
+        settings_arg.empty() ? SettingsPath()
+                             : platform::ToAbsoluteDriveForm(platform::FromUtf8(settings_arg));
     CheckSets sets(1);
     Settings options;
     MainWindowState window;
     // Read only: the command-line checker never writes the settings file.
     LoadSettings(settings_path, sets, options, window);
+    const bool has_settings =
+        VornFilePath::GetPathKind(settings_path) == VornFilePath::PathKind::File;
+    if (options.LogEncoding == kLogEncodingInvalid && encoding_arg.empty())
+        Error("LogEncoding in " + Shown(settings_path) +
+              " is neither 0 nor 1; the log is written in code page 932");
 
     app::RunRequest request;
     request.Options = &options;
     request.LocalCheck = window.LocalCheck;
     request.RemoteCheck = window.RemoteCheck;
     std::int32_t selected = options.SetId;
-    if (!dir.empty()) {
+    if (!dir_arg.empty()) {
+        const std::u16string dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(dir_arg));
         CheckSet s = NewCheckSet();
         s.Url.clear();
         s.LocalPath = dir;
@@ -196,12 +315,12 @@ int main(int argc, char** argv) {
         sets.assign(1, s);
         selected = 0;
     } else if (!set_name.empty()) {
+        const std::u16string wanted = platform::FromUtf8(set_name);
         selected = -1;
         for (size_t k = 0; k < sets.size() && !sets[k].Name.empty(); ++k)
-            if (sets[k].Name == set_name) selected = static_cast<std::int32_t>(k);
+            if (sets[k].Name == wanted) selected = static_cast<std::int32_t>(k);
         if (selected < 0) {
-            Print(stderr, u"mokuroku-check: no check set named '" + set_name + u"' in " +
-                              Shown(settings_path) + u"\n");
+            Error("no check set named '" + set_name + "' in " + Shown(settings_path));
             return 2;
         }
     }
@@ -209,8 +328,18 @@ int main(int argc, char** argv) {
     request.SelectedIndex = selected;
     if (local >= 0) request.LocalCheck = static_cast<std::uint8_t>(local);
     if (remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(remote);
-    if (log_type >= 0) options.LogType = static_cast<std::uint8_t>(log_type);
-    request.LogPath = log_path;
+    if (!log_type_arg.empty())
+        options.LogType = log_type_arg == "txt" ? 0 : log_type_arg == "csv" ? 1 : 2;
+    if (!encoding_arg.empty())
+        options.LogEncoding = encoding_arg == "utf-8" ? kLogEncodingUtf8 : kLogEncodingCp932;
+    if (!log_arg.empty()) request.LogPath = platform::ToAbsoluteDriveForm(platform::FromUtf8(log_arg));
+    request.NoLog = no_log;
+    request.Filter = &filter;
+    // One moment for the log and the reports; SOURCE_DATE_EPOCH fixes it for reproducible runs.
+    std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH"); fixed && *fixed)
+        now = std::strtoll(fixed, nullptr, 10);
+    request.LogDateTime = app::LogDateTime(now);
 
     struct sigaction sa = {};
     sa.sa_handler = OnInterrupt;
@@ -221,14 +350,51 @@ int main(int argc, char** argv) {
     view.run = &run;
     run.cmdExecute_Click(request);
     if (view.failed || run.LastWarningCount < 0) return 2;
-    Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");
     // An interrupted run never says "no warnings": what it did not check may hold some.
     const bool cut_short = interrupted != 0;
-    if (cut_short)
-        std::fputs("mokuroku-check: interrupted; the log holds what was checked before\n", stderr);
+
+    HtmlLink::RunContext context;
+    context.Set = &sets[selected];
+    context.Options = &options;
+    context.Files = &run.FileTable;
+    context.LocalCheck = request.LocalCheck == 1;
+    context.RemoteCheck = request.RemoteCheck == 1;
+    app::RunReport report;
+    if (!app::CollectReport(context, report)) return Error("the reports could not be made"), 2;
+    report.Date = app::IsoDateTime(now);
+    report.Complete = !cut_short;
+    app::WarningHelpTable help;
+    std::string help_uri;
+    LoadWarningHelp(help, help_uri);
+    bool written = true;
+    for (const ReportTarget& t : reports) {
+        const std::string text = t.write(report, help, help_uri);
+        if (t.path == "-") {
+            written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && written;
+        } else if (!VornFileIo::WriteFileReplacing(
+                       platform::ToAbsoluteDriveForm(platform::FromUtf8(t.path)), text)) {
+            Error("writing " + t.path + " failed");
+            written = false;
+        }
+    }
+
+    if (!quiet) {
+        std::string log_shown;
+        if (!run.LastLogPath.empty()) {
+            log_shown = Shown(platform::ToAbsoluteDriveForm(run.LastLogPath));
+            if (log_arg.empty() && !has_settings)
+                log_shown += " (no settings file: the current directory; -o FILE chooses)";
+        }
+        const char* no_colour = std::getenv("NO_COLOR");
+        app::SummaryStyle style;
+        style.Colour = isatty(STDERR_FILENO) && !(no_colour && *no_colour);
+        std::fputs((view.closing + app::SummaryText(report, help, log_shown, style)).c_str(),
+                   stderr);
+    }
+    if (cut_short) Error("interrupted; the log holds what was checked before");
     // The log is written and closed; freeing the run's tables entry by entry would only cost
     // time, so the process ends here and the system takes the memory back.
-    std::fflush(stdout);
+    const bool flushed = std::fflush(stdout) == 0;
     std::fflush(stderr);
-    _exit(cut_short ? 2 : run.LastWarningCount == 0 ? 0 : 1);
+    _exit(cut_short || !written || !flushed ? 2 : report.WarningCount == 0 ? 0 : 1);
 }

@@ -201,6 +201,13 @@ private:
         for (const SettingsByteKey& k : kSettingsByteKeys) {
             if (key_ == k.key) return ToByte(value_, settings_.*k.byte);
         }
+        if (key_ == u"LogEncoding") {
+            // A key newer than the rest of the file: a value this release does not know must
+            // not cost the check sets that follow it.
+            std::uint8_t v = 0;
+            settings_.LogEncoding = ToByte(value_, v) && v <= kLogEncodingUtf8 ? v
+                                                                               : kLogEncodingInvalid;
+        }
         return true;
     }
 
@@ -336,6 +343,7 @@ void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& 
     settings.TrimLogPath = 1;
     settings.UseSlashLogPath = 1;
     settings.FileNameCaseSensitive = 1;
+    settings.LogEncoding = kLogEncodingCp932;
     if (sets.empty()) sets.emplace_back();
 
     if (VornFilePath::GetPathKind(settings_path) != VornFilePath::PathKind::File) return;
@@ -380,6 +388,8 @@ bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,
     line(u"RemoteCheck", ToDecimal(window.RemoteCheck));
     line(u"LogFileDirectory", settings.LogFileDirectory);
     for (const SettingsByteKey& k : kSettingsByteKeys) line(k.key, ToDecimal(settings.*k.byte));
+    // Written only when chosen, so files of users who never chose it stay as they were.
+    if (settings.LogEncoding == kLogEncodingUtf8) line(u"LogEncoding", u"1");
     t += kCrLf;
 
     for (const CheckSet& s : sets) {
