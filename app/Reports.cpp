@@ -19,7 +19,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr std::int32_t kFirstNonLinkCode = 300;   // BASE href, anchors, other schemes, failures
+constexpr std::int32_t kFirstNonLinkCode = 300;  // BASE href, anchors, other schemes, failures
 constexpr std::int32_t kFirstRemoteCode = 100;
 
 // A drive-form path as the host names it; unchanged when it names nothing on the host.
@@ -126,14 +126,24 @@ std::string Xml(std::u16string_view text) {
     for (char c : ReportUtf8(text)) {
         const auto u = static_cast<unsigned char>(c);
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
             default:
                 // XML 1.0 cannot hold the other control characters at all.
-                if (u < 0x20 && c != '\t' && c != '\n' && c != '\r') out += "&#xFFFD;";
-                else out += c;
+                if (u < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                    out += "&#xFFFD;";
+                else
+                    out += c;
         }
     }
     return out;
@@ -176,8 +186,7 @@ bool WarningFilter::Parse(std::string_view list, std::bitset<256>& into, std::st
             return false;
         }
         if (!std::binary_search(known.begin(), known.end(), n)) {
-            error = "no warning has the number " + std::string(item) +
-                    " (--explain lists them)";
+            error = "no warning has the number " + std::string(item) + " (--explain lists them)";
             return false;
         }
         into.set(static_cast<std::size_t>(n));
@@ -233,7 +242,6 @@ bool CollectReport(const HtmlLink::RunContext& run, RunReport& report) try {
         ReportFile rf;
         rf.Path = file.Path;
         rf.DisplayPath = HtmlLink::LogDisplayPath(file.Path, *run.Set, *run.Options);
-        rf.Relative = Relative(file.Path, run.Set->LocalPath);
         rf.Html = file.Status != HtmlLink::ScanNotHtml;
         report.Files.push_back(std::move(rf));
 
@@ -245,8 +253,7 @@ bool CollectReport(const HtmlLink::RunContext& run, RunReport& report) try {
             const std::size_t na = HtmlLink::UsedCount(tag.Attrs);
             for (std::size_t a = 0; a < na; ++a) {
                 const HtmlLink::AttrEntry& attr = tag.Attrs[a];
-                AddList(report, f, attr.Line, tag.Name, &attr, attr.Warnings,
-                        HtmlLink::kAttrLevel);
+                AddList(report, f, attr.Line, tag.Name, &attr, attr.Warnings, HtmlLink::kAttrLevel);
                 const std::u16string_view note = HtmlLink::LogNote(attr, run);
                 if (!note.empty()) Add(report, f, attr.Line, tag.Name, &attr, 0, note);
             }
@@ -322,7 +329,8 @@ std::string SarifReport(const RunReport& report, const WarningHelpTable& help,
             if (!h->second.Meaning.empty())
                 rule["fullDescription"] = {{"text", ReportUtf8(h->second.Meaning)}};
             std::u16string text = h->second.Meaning;
-            if (!h->second.Action.empty()) text += (text.empty() ? u"" : u"\n\n") + h->second.Action;
+            if (!h->second.Action.empty())
+                text += (text.empty() ? u"" : u"\n\n") + h->second.Action;
             if (!text.empty()) rule["help"] = {{"text", ReportUtf8(text)}};
         }
         if (!help_uri.empty()) rule["helpUri"] = std::string(help_uri) + "#w" + Decimal(n);
@@ -330,13 +338,15 @@ std::string SarifReport(const RunReport& report, const WarningHelpTable& help,
         rules.push_back(std::move(rule));
     }
 
+    const std::u16string& root = report.UriRoot.empty() ? report.BaseDirectory : report.UriRoot;
     Json results = Json::array();
     for (const ReportItem& item : report.Items) {
         if (item.Number <= 0) continue;  // notes are not findings
         const ReportFile& f = report.Files[item.File];
         Json artifact = Json::object();
-        if (!f.Relative.empty()) {
-            artifact["uri"] = UriPath(f.Relative);
+        const std::u16string relative = Relative(f.Path, root);
+        if (!relative.empty()) {
+            artifact["uri"] = UriPath(relative);
             artifact["uriBaseId"] = "SITEROOT";
         } else {
             artifact["uri"] = FileUri(f.Path);
@@ -365,7 +375,7 @@ std::string SarifReport(const RunReport& report, const WarningHelpTable& help,
     driver["rules"] = std::move(rules);
     Json run = Json::object();
     run["tool"] = {{"driver", std::move(driver)}};
-    std::string base = FileUri(report.BaseDirectory);
+    std::string base = FileUri(root);
     if (!base.empty()) {
         if (base.back() != '/') base += '/';
         run["originalUriBaseIds"] = {{"SITEROOT", {{"uri", base}}}};
@@ -413,8 +423,8 @@ std::string JUnitReport(const RunReport& report) {
         cases += "</failure>\n    </testcase>\n";
     }
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    const std::string counts = " tests=\"" + Decimal(tests) + "\" failures=\"" +
-                               Decimal(failures) + "\" errors=\"0\"";
+    const std::string counts =
+        " tests=\"" + Decimal(tests) + "\" failures=\"" + Decimal(failures) + "\" errors=\"0\"";
     out += "<testsuites name=\"mokuroku-check\"" + counts + ">\n";
     out += "  <testsuite name=\"" + suite + "\"" + counts + " skipped=\"0\" timestamp=\"" +
            Xml(platform::FromUtf8(report.Date)) + "\">\n";

@@ -41,8 +41,8 @@ void DropWarnings(HtmlLink::FileTable& files, const WarningFilter& filter) noexc
 
 // One line of a report: a warning (Number > 0) or a note of the log (Number 0).
 struct ReportItem {
-    std::size_t File = 0;  // index in RunReport::Files
-    std::int32_t Line = 0;  // 0 for a warning about the whole file
+    std::size_t File = 0;                  // index in RunReport::Files
+    std::int32_t Line = 0;                 // 0 for a warning about the whole file
     std::u16string Tag, Attribute, Value;  // empty for a file-level item; Value as written
     std::u16string Target;  // the resolved target of a link; empty where there is none
     int Number = 0;
@@ -52,7 +52,6 @@ struct ReportItem {
 struct ReportFile {
     std::u16string Path;         // drive form
     std::u16string DisplayPath;  // as the log shows it
-    std::u16string Relative;     // below the base directory, with '/'; empty outside it
     bool Html = false;
     std::int32_t Warnings = 0;
 };
@@ -60,7 +59,10 @@ struct ReportFile {
 struct RunReport {
     std::u16string SetName;
     std::u16string BaseDirectory;  // drive form
-    std::string Date;              // ISO 8601
+    // What SARIF names files relative to (drive form): the repository's root in CI, so that
+    // code-scanning views find the page's source. Empty: the base directory.
+    std::u16string UriRoot;
+    std::string Date;               // ISO 8601
     std::vector<ReportFile> Files;  // every file the run listed, in found order
     std::vector<ReportItem> Items;  // in the log's order
     std::int32_t WarningCount = 0;
@@ -81,7 +83,7 @@ using WarningHelpTable = std::map<int, WarningHelp>;
 // The documents as UTF-8 text; every report names files by their host path where it has one.
 std::string JsonReport(const RunReport& report);
 std::string SarifReport(const RunReport& report, const WarningHelpTable& help,
-                         std::string_view tool_version, std::string_view help_uri);
+                        std::string_view tool_version, std::string_view help_uri);
 std::string JUnitReport(const RunReport& report);
 
 struct SummaryStyle {

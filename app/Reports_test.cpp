@@ -17,8 +17,8 @@ using HtmlLink::FileTable;
 using HtmlLink::TagEntry;
 using HtmlLink::WarningList;
 
-AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line,
-               int code, WarningList warnings = {}) {
+AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line, int code,
+               WarningList warnings = {}) {
     AttrEntry a;
     a.Name = std::move(name);
     a.Value = std::move(value);
@@ -55,15 +55,16 @@ constexpr std::u16string_view kMissing = u"リンク先のファイルが見つ�
 // stylesheet, and the end of the table before a file that must not appear.
 FileTable Site() {
     FileTable t;
-    t.push_back(File(
-        uR"(C:\site\index.htm)", HtmlLink::ScanOk, {},
-        {Tag(u"A", 3,
-             {Attr(u"href", u"\"a&b.htm\"", uR"(C:\site\a&b.htm)", 3, 10, {{10, std::u16string(kMissing)}})}),
-         Tag(u"IMG", 5, {}, {{2, u"src 属性が設定されていません。"}}),
-         Tag(u"A", 7, {Attr(u"href", u"\"later.htm\"", uR"(C:\site\later.htm)", 7, 3)}),
-         Tag(u"LINK", 9,
-             {Attr(u"href", u"\"/css/site.css\"", uR"(C:\site\css\site.css)", 9, 10,
-                   {{10, std::u16string(kMissing)}})})}));
+    t.push_back(
+        File(uR"(C:\site\index.htm)", HtmlLink::ScanOk, {},
+             {Tag(u"A", 3,
+                  {Attr(u"href", u"\"a&b.htm\"", uR"(C:\site\a&b.htm)", 3, 10,
+                        {{10, std::u16string(kMissing)}})}),
+              Tag(u"IMG", 5, {}, {{2, u"src 属性が設定されていません。"}}),
+              Tag(u"A", 7, {Attr(u"href", u"\"later.htm\"", uR"(C:\site\later.htm)", 7, 3)}),
+              Tag(u"LINK", 9,
+                  {Attr(u"href", u"\"/css/site.css\"", uR"(C:\site\css\site.css)", 9, 10,
+                        {{10, std::u16string(kMissing)}})})}));
     t.push_back(File(uR"(C:\site\画像\logo.gif)", HtmlLink::ScanNotHtml,
                      {{10, u"このファイルは、どこからもリンクされていません。"}}));
     t.push_back(File(uR"(C:\site\style.css)", HtmlLink::ScanNotHtml, {}));
@@ -174,7 +175,6 @@ TEST_F(ReportsTest, CollectsInTheLogsOrderWithNotes) {
     EXPECT_EQ(r.Items[0].Target, u"/site/a&b.htm");  // local targets as host paths
     EXPECT_EQ(r.Items[2].Message, u"途中キャンセルされたため、未チェック。");
     EXPECT_EQ(r.Items[4].Line, 0);
-    EXPECT_EQ(r.Files[1].Relative, u"画像/logo.gif");
     EXPECT_EQ(r.Files[1].DisplayPath, u"/画像/logo.gif");
     EXPECT_FALSE(r.Files[1].Html);
     EXPECT_EQ(r.Files[0].Warnings, 3);
@@ -188,7 +188,8 @@ TEST_F(ReportsTest, JsonIsExact) {
     EXPECT_TRUE(json.starts_with(R"({
   "tool": {
     "name": "mokuroku-check",
-    "version": ")")) << json;
+    "version": ")"))
+        << json;
     const std::size_t body = json.find(R"(  "checkSet")");
     ASSERT_NE(body, json.npos);
     const std::string expected = R"(  "checkSet": "見本",
@@ -253,6 +254,7 @@ TEST_F(ReportsTest, SarifPointsAtLinesAndLeavesNotesOut) {
     const std::string sarif = SarifReport(r, help, "1.00", "file:///doc/mokuroku.html");
     EXPECT_NE(sarif.find(R"("uri": "%E3%83%9A%E3%83%BC%E3%82%B8%201.htm")"), sarif.npos);
     EXPECT_NE(sarif.find(R"("uriBaseId": "SITEROOT")"), sarif.npos);
+    EXPECT_NE(sarif.find(R"("uri": "%E7%94%BB%E5%83%8F/logo.gif")"), sarif.npos);
     EXPECT_NE(sarif.find(R"("uri": "file:///elsewhere/x.htm")"), sarif.npos);
     EXPECT_NE(sarif.find(R"("SITEROOT": {
           "uri": "file:///site/")"),
@@ -268,6 +270,15 @@ TEST_F(ReportsTest, SarifPointsAtLinesAndLeavesNotesOut) {
     for (std::size_t p = 0; (p = sarif.find("\"startLine\"", p)) != sarif.npos; ++p) ++regions;
     EXPECT_EQ(results, 5u);
     EXPECT_EQ(regions, 3u);
+
+    // Named from a repository's root instead, and a base directory given with its separator.
+    RunReport from_root = r;
+    from_root.UriRoot = uR"(C:\)";
+    const std::string rooted = SarifReport(from_root, help, "1.00", "");
+    EXPECT_NE(rooted.find(R"("uri": "site/%E7%94%BB%E5%83%8F/logo.gif")"), rooted.npos);
+    EXPECT_NE(rooted.find(R"("uri": "elsewhere/x.htm")"), rooted.npos);
+    EXPECT_NE(rooted.find(R"("uri": "file:///")"), rooted.npos);
+    EXPECT_EQ(rooted.find("helpUri"), rooted.npos);
 }
 
 TEST_F(ReportsTest, JUnitHasACasePerHtmlFileAndPerWarnedFile) {
@@ -320,10 +331,15 @@ TEST(ReportText, DatesAndInvalidUtf16) {
     tzset();
     EXPECT_EQ(IsoDateTime(1796601900), "2026-12-07T09:05:00+09:00");
     EXPECT_EQ(LogDateTime(1796601900), u"12-07-2026 09:05:00");
-    if (old) setenv("TZ", saved.c_str(), 1);
-    else unsetenv("TZ");
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
     tzset();
-    EXPECT_EQ(ReportUtf8(u"a\xDC81" u"b\xD83D"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    EXPECT_EQ(ReportUtf8(u"a\xDC81"
+                         u"b\xD83D"),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD");
     EXPECT_EQ(ReportUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
 }
 

@@ -172,17 +172,18 @@ int Explain(const std::string& which) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App cli("Checks the links and anchors of a local HTML site and writes a log of "
-                 "numbered warnings.\nExit status: 0 no warning reported, 1 warnings reported, "
-                 "2 the check could not be carried out.",
-                 kName);
+    CLI::App cli(
+        "Checks the links and anchors of a local HTML site and writes a log of "
+        "numbered warnings.\nExit status: 0 no warning reported, 1 warnings reported, "
+        "2 the check could not be carried out.",
+        kName);
     cli.set_version_flag("--version", std::string(kName) + " " + Version());
-    std::string dir_arg, settings_arg, set_name, log_arg, log_type_arg, encoding_arg, explain_arg;
+    std::string dir_arg, settings_arg, set_name, log_arg, log_type_arg, encoding_arg;
+    std::string sarif_root_arg, explain_arg;
     std::vector<std::string> json_args, sarif_args, junit_args, ignore_args, only_args;
     int local = -1, remote = -1;
     bool quiet = false, no_log = false;
-    cli.add_option("DIR", dir_arg,
-                   "check DIR with the settings of a new check set (its URL empty)")
+    cli.add_option("DIR", dir_arg, "check DIR with the settings of a new check set (its URL empty)")
         ->type_name("");
     cli.add_option("-s,--settings", settings_arg,
                    "settings file (default: mokuroku.ini in the program's directory)")
@@ -202,25 +203,35 @@ int main(int argc, char** argv) {
                    "(default: LogEncoding of the settings, cp932 without)")
         ->check(CLI::IsMember({"cp932", "utf-8"}));
     cli.add_flag("--no-log", no_log, "write no log, only the reports (default: a log)");
-    auto* l = cli.add_flag_callback("--local", [&] { local = 1; }, "verify local links");
-    auto* nl = cli.add_flag_callback("--no-local", [&] { local = 0; }, "do not verify them");
-    auto* r = cli.add_flag_callback("--remote", [&] { remote = 1; },
-                                    "list remote links as not checked");
-    auto* nr = cli.add_flag_callback("--no-remote", [&] { remote = 0; }, "do not list them");
+    auto* l = cli.add_flag_callback(
+        "--local", [&] { local = 1; }, "verify local links");
+    auto* nl = cli.add_flag_callback(
+        "--no-local", [&] { local = 0; }, "do not verify them");
+    auto* r = cli.add_flag_callback(
+        "--remote", [&] { remote = 1; }, "list remote links as not checked");
+    auto* nr = cli.add_flag_callback(
+        "--no-remote", [&] { remote = 0; }, "do not list them");
     l->excludes(nl);
     r->excludes(nr);
     l->group("Check boxes (default: LocalCheck and RemoteCheck of the settings)");
     nl->group(l->get_group());
     r->group(l->get_group());
     nr->group(l->get_group());
-    for (auto [name, into, what] :
-         {std::tuple{"--json", &json_args, "a JSON report"},
-          {"--sarif", &sarif_args, "a SARIF 2.1.0 log"}, {"--junit", &junit_args, "JUnit XML"}}) {
-        cli.add_option(name, *into, std::string("write ") + what + " to FILE ('-': standard output)")
+    for (auto [name, into, what] : {std::tuple{"--json", &json_args, "a JSON report"},
+                                    {"--sarif", &sarif_args, "a SARIF 2.1.0 log"},
+                                    {"--junit", &junit_args, "JUnit XML"}}) {
+        cli.add_option(name, *into,
+                       std::string("write ") + what + " to FILE ('-': standard output)")
             ->type_name("FILE")
             ->allow_extra_args(false)
             ->group("Reports (default: none)");
     }
+    cli.add_option("--sarif-root", sarif_root_arg,
+                   "name files in SARIF relative to DIR, such as the repository's root, so that "
+                   "code-scanning views find them (default: the checked directory)")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory)
+        ->group("Reports (default: none)");
     cli.add_option("--ignore", ignore_args,
                    "leave these warning numbers out of the log, the reports and the exit status")
         ->type_name("N,N")
@@ -260,10 +271,9 @@ int main(int argc, char** argv) {
     };
     add_reports(json_args, [](const app::RunReport& rr, const app::WarningHelpTable&,
                               const std::string&) { return app::JsonReport(rr); });
-    add_reports(sarif_args, [](const app::RunReport& rr, const app::WarningHelpTable& help,
-                               const std::string& uri) {
-        return app::SarifReport(rr, help, Version(), uri);
-    });
+    add_reports(sarif_args,
+                [](const app::RunReport& rr, const app::WarningHelpTable& help,
+                   const std::string& uri) { return app::SarifReport(rr, help, Version(), uri); });
     add_reports(junit_args, [](const app::RunReport& rr, const app::WarningHelpTable&,
                                const std::string&) { return app::JUnitReport(rr); });
     // Every place written to is checked before the run, which may take long.
@@ -332,7 +342,8 @@ int main(int argc, char** argv) {
         options.LogType = log_type_arg == "txt" ? 0 : log_type_arg == "csv" ? 1 : 2;
     if (!encoding_arg.empty())
         options.LogEncoding = encoding_arg == "utf-8" ? kLogEncodingUtf8 : kLogEncodingCp932;
-    if (!log_arg.empty()) request.LogPath = platform::ToAbsoluteDriveForm(platform::FromUtf8(log_arg));
+    if (!log_arg.empty())
+        request.LogPath = platform::ToAbsoluteDriveForm(platform::FromUtf8(log_arg));
     request.NoLog = no_log;
     request.Filter = &filter;
     // One moment for the log and the reports; SOURCE_DATE_EPOCH fixes it for reproducible runs.
@@ -362,6 +373,8 @@ int main(int argc, char** argv) {
     app::RunReport report;
     if (!app::CollectReport(context, report)) return Error("the reports could not be made"), 2;
     report.Date = app::IsoDateTime(now);
+    if (!sarif_root_arg.empty())
+        report.UriRoot = platform::ToAbsoluteDriveForm(platform::FromUtf8(sarif_root_arg));
     report.Complete = !cut_short;
     app::WarningHelpTable help;
     std::string help_uri;
