@@ -49,12 +49,6 @@ std::string UriPath(std::u16string_view text) {
     return out;
 }
 
-std::string FileUri(std::u16string_view drive) {
-    std::string host;
-    if (!platform::DriveToHost(drive, host)) return {};
-    return "file://" + UriPath(platform::FromUtf8(host));
-}
-
 std::u16string Relative(std::u16string_view path, std::u16string_view base) {
     while (!base.empty() && base.back() == u'\\') base.remove_suffix(1);
     if (base.empty() || path.size() <= base.size() || path[base.size()] != u'\\' ||
@@ -487,6 +481,12 @@ std::u16string LogDateTime(std::int64_t seconds) {
     char buf[32];
     if (std::strftime(buf, sizeof buf, "%m-%d-%Y %H:%M:%S", &tm) == 0) return {};
     return platform::FromUtf8(buf);
+}
+
+std::string FileUri(std::u16string_view drive) {
+    std::string host;
+    if (!platform::DriveToHost(drive, host)) return {};
+    return "file://" + UriPath(platform::FromUtf8(host));
 }
 
 std::string ReportUtf8(std::u16string_view text) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/HelpDocument.h"
 #include "engine/HtmlLink.h"
 #include "verify/RunContext.h"
 
@@ -74,10 +75,7 @@ struct RunReport {
 // False on failure (report emptied).
 bool CollectReport(const HtmlLink::RunContext& run, RunReport& report);
 
-// What the help document says about a warning number.
-struct WarningHelp {
-    std::u16string Message, Meaning, Action;
-};
+// The help document's entries by warning number (app/HelpDocument.h).
 using WarningHelpTable = std::map<int, WarningHelp>;
 
 // The documents as UTF-8 text; every report names files by their host path where it has one.
@@ -97,6 +95,9 @@ std::string SummaryText(const RunReport& report, const WarningHelpTable& help,
 // "2026-12-07T09:05:00+09:00" and the log's "12-07-2026 09:05:00" of one moment, local time.
 std::string IsoDateTime(std::int64_t seconds_since_epoch);
 std::u16string LogDateTime(std::int64_t seconds_since_epoch);
+
+// 'file:///a/b%20c' for a drive-form path; empty when it names nothing on the host.
+std::string FileUri(std::u16string_view drive);
 
 // Text made fit for a report: lone surrogates (bytes of a name that is not UTF-8) become
 // U+FFFD, since JSON and XML hold only valid UTF-8.

@@ -146,5 +146,18 @@ same_file "summary" "$src/cli/testdata/sample-site-summary.txt" "$work/err.shown
 (cd "$work" && "$checker" "$src/examples/site" 2>&1 | tail -1) >"$work/where"
 check "where the log went" "ログ: $work/site.txt (no settings file: the current directory; -o FILE chooses)" "$(cat "$work/where")"
 
+# Every warning number has its explanation, from the help document beside the program.
+numbers="1 2 3 9 11 12 13 14 19 21 22 23 24 25 26 27 31 32 33 34 35 36 37 41 42 43 44 45 46 47 48 49 50 51 52 53 56 57 61 62 63 64 96 97 98 99"
+"$checker" --explain >"$work/list"; check "explain list" 0 $?
+check "explain list numbers" "$numbers" "$(awk '{print $1}' "$work/list" | tr '\n' ' ' | sed 's/ $//')"
+for n in $numbers; do
+    "$checker" --explain "$n" >"$work/one"; rc=$?
+    parts=$(grep -c "^$n: .\|^説明: .\|^対処法: ." "$work/one")
+    check "explain $n" "0 3" "$rc $parts"
+done
+for bad in 4 100 x 41,43; do
+    "$checker" --explain $bad >/dev/null 2>&1; check "explain $bad" 2 $?
+done
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -134,16 +134,19 @@ struct ReportTarget {
 
 // The help document's entries, from the same source as the help window. False when there is
 // no document; `uri` gets its location for links.
-bool LoadWarningHelp(app::WarningHelpTable& help, std::string& uri) {
+bool HelpEntries(app::WarningHelpTable& help, std::string& uri) {
     help.clear();
     uri.clear();
-    return false;
+    const std::u16string path = app::FindHelpDocument(platform::ProgramDirectory());
+    if (path.empty() || !app::LoadWarningHelp(path, help)) return false;
+    uri = app::FileUri(path);
+    return true;
 }
 
 int Explain(const std::string& which) {
     app::WarningHelpTable help;
     std::string uri;
-    if (!LoadWarningHelp(help, uri)) {
+    if (!HelpEntries(help, uri)) {
         Error("the help document was not found beside the program or in its share/mokuroku");
         return 2;
     }
@@ -163,7 +166,8 @@ int Explain(const std::string& which) {
         Error("the help document has no entry for warning " + which);
         return 2;
     }
-    std::printf("%d: %s\n\n%s\n\n%s\n", h->first, app::ReportUtf8(h->second.Message).c_str(),
+    std::printf("%d: %s\n\n説明: %s\n\n対処法: %s\n", h->first,
+                app::ReportUtf8(h->second.Message).c_str(),
                 app::ReportUtf8(h->second.Meaning).c_str(),
                 app::ReportUtf8(h->second.Action).c_str());
     return 0;
@@ -378,7 +382,7 @@ int main(int argc, char** argv) {
     report.Complete = !cut_short;
     app::WarningHelpTable help;
     std::string help_uri;
-    LoadWarningHelp(help, help_uri);
+    HelpEntries(help, help_uri);
     bool written = true;
     for (const ReportTarget& t : reports) {
         const std::string text = t.write(report, help, help_uri);
