@@ -462,25 +462,26 @@ std::string SummaryText(const RunReport& report, const WarningHelpTable& help,
     return out;
 }
 
-std::string IsoDateTime(std::int64_t seconds) {
+namespace {
+std::string LocalTime(std::int64_t seconds, const char* format) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return {};
     char buf[40];
-    if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", &tm) == 0) return {};
-    std::string s = buf;
+    if (std::strftime(buf, sizeof buf, format, &tm) == 0) return {};
+    return buf;
+}
+}  // namespace
+
+std::string IsoDateTime(std::int64_t seconds) {
+    std::string s = LocalTime(seconds, "%Y-%m-%dT%H:%M:%S%z");
     // ISO 8601 extended form wants the offset as +09:00.
     if (s.size() >= 5) s.insert(s.size() - 2, ":");
     return s;
 }
 
 std::u16string LogDateTime(std::int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    if (!localtime_r(&t, &tm)) return {};
-    char buf[32];
-    if (std::strftime(buf, sizeof buf, "%m-%d-%Y %H:%M:%S", &tm) == 0) return {};
-    return platform::FromUtf8(buf);
+    return platform::FromUtf8(LocalTime(seconds, "%m-%d-%Y %H:%M:%S"));
 }
 
 std::string FileUri(std::u16string_view drive) {

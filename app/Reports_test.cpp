@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/Text.h"
+#include "testutil/ScanTables.h"
 #include "verify/Warnings.h"
 
 namespace app {
@@ -14,40 +15,9 @@ namespace {
 using HtmlLink::AttrEntry;
 using HtmlLink::FileEntry;
 using HtmlLink::FileTable;
-using HtmlLink::TagEntry;
-using HtmlLink::WarningList;
-
-AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line, int code,
-               WarningList warnings = {}) {
-    AttrEntry a;
-    a.Name = std::move(name);
-    a.Value = std::move(value);
-    a.Target = std::move(target);
-    a.Line = a.ValueLine = line;
-    a.Code = code;
-    a.Warnings = std::move(warnings);
-    return a;
-}
-
-FileEntry File(std::u16string path, int status, WarningList warnings,
-               std::vector<TagEntry> tags = {}) {
-    FileEntry f;
-    f.Path = std::move(path);
-    f.Status = status;
-    f.Warnings = std::move(warnings);
-    f.Tags = std::move(tags);
-    return f;
-}
-
-TagEntry Tag(std::u16string name, int line, std::vector<AttrEntry> attrs,
-             WarningList warnings = {}) {
-    TagEntry t;
-    t.Name = std::move(name);
-    t.Line = line;
-    t.Attrs = std::move(attrs);
-    t.Warnings = std::move(warnings);
-    return t;
-}
+using testutil::Attr;
+using testutil::File;
+using testutil::Tag;
 
 constexpr std::u16string_view kMissing = u"リンク先のファイルが見つかりません。";
 

@@ -7,41 +7,14 @@
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
+#include "testutil/ScanTables.h"
 
 namespace HtmlLink {
 namespace {
 
-AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line, int code,
-               WarningList warnings = {}) {
-    AttrEntry a;
-    a.Name = std::move(name);
-    a.Value = std::move(value);
-    a.Target = std::move(target);
-    a.Line = a.ValueLine = line;
-    a.Code = code;
-    a.Warnings = std::move(warnings);
-    return a;
-}
-
-TagEntry Tag(std::u16string name, int line, std::vector<AttrEntry> attrs,
-             WarningList warnings = {}) {
-    TagEntry t;
-    t.Name = std::move(name);
-    t.Line = line;
-    t.Attrs = std::move(attrs);
-    t.Warnings = std::move(warnings);
-    return t;
-}
-
-FileEntry File(std::u16string path, int status, WarningList warnings,
-               std::vector<TagEntry> tags = {}) {
-    FileEntry f;
-    f.Path = std::move(path);
-    f.Status = status;
-    f.Warnings = std::move(warnings);
-    f.Tags = std::move(tags);
-    return f;
-}
+using testutil::Attr;
+using testutil::File;
+using testutil::Tag;
 
 // A small site after a run: warnings at every level, notes to add, a failed scan, and a file
 // after the end of a cancelled scan that must not appear.
