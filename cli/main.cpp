@@ -43,7 +43,11 @@ std::string TerminalText(std::u16string_view text) {
     return out;
 }
 
-void Error(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kName, text.c_str()); }
+// One line on standard error; returns the exit status of a check that could not be carried out.
+int Error(const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", kName, text.c_str());
+    return 2;
+}
 
 // The host path of a drive-form path, for showing it.
 std::string Shown(std::u16string_view drive) {
@@ -147,8 +151,7 @@ int Explain(const std::string& which) {
     app::WarningHelpTable help;
     std::string uri;
     if (!HelpEntries(help, uri)) {
-        Error("the help document was not found beside the program or in its share/mokuroku");
-        return 2;
+        return Error("the help document was not found beside the program or in its share/mokuroku");
     }
     if (which.empty()) {
         for (const auto& [n, h] : help)
@@ -158,18 +161,15 @@ int Explain(const std::string& which) {
     std::string error;
     app::WarningFilter check;
     if (!check.Only(which, error) || which.find(',') != which.npos) {
-        Error(error.empty() ? "--explain takes one warning number" : error);
-        return 2;
+        return Error(error.empty() ? "--explain takes one warning number" : error);
     }
     const auto h = help.find(std::stoi(which));
     if (h == help.end()) {
-        Error("the help document has no entry for warning " + which);
-        return 2;
+        return Error("the help document has no entry for warning " + which);
     }
-    std::printf("%d: %s\n\n説明: %s\n\n対処法: %s\n", h->first,
-                app::ReportUtf8(h->second.Message).c_str(),
-                app::ReportUtf8(h->second.Meaning).c_str(),
-                app::ReportUtf8(h->second.Action).c_str());
+    std::printf(
+        "%d: %s\n\n説明: %s\n\n対処法: %s\n", h->first, app::ReportUtf8(h->second.Message).c_str(),
+        app::ReportUtf8(h->second.Meaning).c_str(), app::ReportUtf8(h->second.Action).c_str());
     return 0;
 }
 
@@ -257,17 +257,16 @@ int main(int argc, char** argv) {
         cli.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) return cli.exit(e);  // --help, --version
-        Error(std::string(e.what()) + " (see --help)");
-        return 2;
+        return Error(std::string(e.what()) + " (see --help)");
     }
     if (explain->count() > 0) return Explain(explain_arg);
 
     app::WarningFilter filter;
     std::string error;
     for (const std::string& o : only_args)
-        if (!filter.Only(o, error)) return Error("--only: " + error), 2;
+        if (!filter.Only(o, error)) return Error("--only: " + error);
     for (const std::string& i : ignore_args)
-        if (!filter.Ignore(i, error)) return Error("--ignore: " + error), 2;
+        if (!filter.Ignore(i, error)) return Error("--ignore: " + error);
 
     std::vector<ReportTarget> reports;
     auto add_reports = [&](const std::vector<std::string>& paths, auto write) {
@@ -286,14 +285,13 @@ int main(int argc, char** argv) {
         if (t.path == "-") {
             ++to_stdout;
         } else if (!Creatable(t.path)) {
-            Error("cannot write " + t.path + ": its directory is missing or not writable");
-            return 2;
+            return Error("cannot write " + t.path + ": its directory is missing or not writable");
         }
     }
-    if (to_stdout > 1) return Error("only one report can go to standard output"), 2;
+    if (to_stdout > 1) return Error("only one report can go to standard output");
     if (!log_arg.empty() && !no_log && !Creatable(log_arg)) {
-        Error("cannot write the log " + log_arg + ": its directory is missing or not writable");
-        return 2;
+        return Error("cannot write the log " + log_arg +
+                     ": its directory is missing or not writable");
     }
 
     HtmlLink::BuildLinkTagTable();
@@ -334,8 +332,7 @@ int main(int argc, char** argv) {
         for (size_t k = 0; k < sets.size() && !sets[k].Name.empty(); ++k)
             if (sets[k].Name == wanted) selected = static_cast<std::int32_t>(k);
         if (selected < 0) {
-            Error("no check set named '" + set_name + "' in " + Shown(settings_path));
-            return 2;
+            return Error("no check set named '" + set_name + "' in " + Shown(settings_path));
         }
     }
     request.Sets = &sets;
@@ -375,7 +372,7 @@ int main(int argc, char** argv) {
     context.LocalCheck = request.LocalCheck == 1;
     context.RemoteCheck = request.RemoteCheck == 1;
     app::RunReport report;
-    if (!app::CollectReport(context, report)) return Error("the reports could not be made"), 2;
+    if (!app::CollectReport(context, report)) return Error("the reports could not be made");
     report.Date = app::IsoDateTime(now);
     if (!sarif_root_arg.empty())
         report.UriRoot = platform::ToAbsoluteDriveForm(platform::FromUtf8(sarif_root_arg));
