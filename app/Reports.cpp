@@ -94,16 +94,15 @@ void AddList(RunReport& r, std::size_t file, std::int32_t line, std::u16string_v
     }
 }
 
-HtmlLink::WarningList Kept(const HtmlLink::WarningList& list, int level,
-                           const WarningFilter& filter) {
-    HtmlLink::WarningList out;
+// Removes the warnings the filter leaves out; an emptied list is a list with its slot free.
+void Keep(HtmlLink::WarningList& list, int level, const WarningFilter& filter) {
     const std::size_t n = HtmlLink::UsedCount(list);
-    for (std::size_t k = 0; k < n; ++k) {
-        if (list[k].Code == HtmlLink::kNoteCode ||
-            filter.Reported(HtmlLink::WarningNumber(level, list[k].Code)))
-            out.push_back(list[k]);
-    }
-    return out;
+    const auto dropped = [&](const HtmlLink::WarningEntry& w) {
+        return w.Code != HtmlLink::kNoteCode &&
+               !filter.Reported(HtmlLink::WarningNumber(level, w.Code));
+    };
+    list.erase(std::remove_if(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(n), dropped),
+               list.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 // The message shown for a number: the help document's, else the first one the run gave.
@@ -207,21 +206,19 @@ bool WarningFilter::Reported(int number) const {
 
 void DropWarnings(HtmlLink::FileTable& files, const WarningFilter& filter) noexcept try {
     if (filter.Everything()) return;
-    // Built aside and swapped in, so a failure half way changes nothing.
-    HtmlLink::FileTable out = files;
-    for (HtmlLink::FileEntry& file : out) {
+    // List by list in place: a copy of the whole table would double a large site's memory.
+    for (HtmlLink::FileEntry& file : files) {
         if (!HtmlLink::InUse(file)) break;
-        file.Warnings = Kept(file.Warnings, HtmlLink::kFileLevel, filter);
+        Keep(file.Warnings, HtmlLink::kFileLevel, filter);
         const std::size_t nt = HtmlLink::UsedCount(file.Tags);
         for (std::size_t t = 0; t < nt; ++t) {
             HtmlLink::TagEntry& tag = file.Tags[t];
-            tag.Warnings = Kept(tag.Warnings, HtmlLink::kTagLevel, filter);
+            Keep(tag.Warnings, HtmlLink::kTagLevel, filter);
             const std::size_t na = HtmlLink::UsedCount(tag.Attrs);
             for (std::size_t a = 0; a < na; ++a)
-                tag.Attrs[a].Warnings = Kept(tag.Attrs[a].Warnings, HtmlLink::kAttrLevel, filter);
+                Keep(tag.Attrs[a].Warnings, HtmlLink::kAttrLevel, filter);
         }
     }
-    files.swap(out);
 } catch (...) {
 }
 

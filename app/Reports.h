@@ -37,7 +37,8 @@ private:
 };
 
 // Takes the warnings the filter leaves out off the run's tables, so that the log, the counts
-// and every report agree. Notes are kept. Any failure leaves the tables as they are.
+// and every report agree. Notes are kept. A failure part way leaves the rest unfiltered: more
+// is reported, never less.
 void DropWarnings(HtmlLink::FileTable& files, const WarningFilter& filter) noexcept;
 
 // One line of a report: a warning (Number > 0) or a note of the log (Number 0).
