@@ -6,12 +6,13 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "engine/Codes.h"
+#include "engine/Warnings.h"
 #include "lib/Convert.h"
-#include "lib/FileNameCompare.h"
+#include "platform/FileNameCompare.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
-#include "verify/Warnings.h"
 #include "verify/WriteLog.h"
 
 namespace app {
@@ -52,7 +53,7 @@ std::string UriPath(std::u16string_view text) {
 std::u16string Relative(std::u16string_view path, std::u16string_view base) {
     while (!base.empty() && base.back() == u'\\') base.remove_suffix(1);
     if (base.empty() || path.size() <= base.size() || path[base.size()] != u'\\' ||
-        VornFileList::CompareFileNames(path.substr(0, base.size()), base) != 0)
+        platform::CompareFileNames(path.substr(0, base.size()), base) != 0)
         return {};
     std::u16string rest(path.substr(base.size() + 1));
     std::replace(rest.begin(), rest.end(), u'\\', u'/');
@@ -70,8 +71,8 @@ void Add(RunReport& r, std::size_t file, std::int32_t line, std::u16string_view 
     if (attr) {
         item.Attribute = attr->Name;
         item.Value = attr->Value;
-        if (attr->Code < kFirstNonLinkCode && !attr->Target.empty())
-            item.Target = attr->Code < kFirstRemoteCode ? Host(attr->Target) : attr->Target;
+        if (HtmlLink::IsLink(attr->Code) && !attr->Target.empty())
+            item.Target = HtmlLink::IsLocalTarget(attr->Code) ? Host(attr->Target) : attr->Target;
     }
     item.Number = number;
     item.Message = message;
@@ -89,7 +90,7 @@ void AddList(RunReport& r, std::size_t file, std::int32_t line, std::u16string_v
     const std::size_t n = HtmlLink::UsedCount(list);
     for (std::size_t k = 0; k < n; ++k) {
         const int number =
-            list[k].Code == HtmlLink::kNoteCode ? 0 : HtmlLink::WarningNumber(level, list[k].Code);
+            list[k].Code == HtmlLink::kNote ? 0 : HtmlLink::WarningNumber(level, list[k].Code);
         Add(r, file, line, tag, attr, number, list[k].Text);
     }
 }
@@ -98,7 +99,7 @@ void AddList(RunReport& r, std::size_t file, std::int32_t line, std::u16string_v
 void Keep(HtmlLink::WarningList& list, int level, const WarningFilter& filter) {
     const std::size_t n = HtmlLink::UsedCount(list);
     const auto dropped = [&](const HtmlLink::WarningEntry& w) {
-        return w.Code != HtmlLink::kNoteCode &&
+        return w.Code != HtmlLink::kNote &&
                !filter.Reported(HtmlLink::WarningNumber(level, w.Code));
     };
     list.erase(std::remove_if(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(n), dropped),

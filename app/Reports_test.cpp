@@ -7,7 +7,6 @@
 
 #include "platform/Text.h"
 #include "testutil/ScanTables.h"
-#include "verify/Warnings.h"
 
 namespace app {
 namespace {

@@ -63,21 +63,15 @@ public:
     bool failed = false;
     std::string closing;  // the run's closing report, without its question
 
-    void ShowTitle(std::u16string_view title) override {
-        if (quiet_) return;
-        const std::u16string_view product = platform::ProductName();
-        std::u16string_view rest = title.substr(std::min(title.size(), product.size()));
-        const size_t pct = rest.find(u'%');
-        if (pct == rest.npos || pct == 0) return;
-        const std::u16string percent(rest.substr(0, pct + 1));
+    void ShowTitle(std::u16string_view) override {}
+    void ShowProgress(const app::RunProgress& progress) override {
+        if (quiet_ || progress.Stage != app::RunState::Scanning) return;
+        const int percent = progress.Percent;
         if (percent == last_) return;
         // A log file or a CI job gets a line every tenth, not a hundred lines.
-        if (!tty_ && percent != u"0%" && percent != u"100%" &&
-            !(percent.size() == 3 && percent[1] == u'0'))
-            return;
+        if (!tty_ && percent % 10 != 0) return;
         last_ = percent;
-        std::fputs(TerminalText((tty_ ? u"\r" : u"") + percent + (tty_ ? u"" : u"\n")).c_str(),
-                   stderr);
+        std::fprintf(stderr, tty_ ? "\r%d%%" : "%d%%\n", percent);
         shown_ = true;
     }
     void SetControlsEnabled(bool) override {}
@@ -114,8 +108,20 @@ private:
     bool tty_;
     bool shown_ = false;
     bool cancel_sent_ = false;
-    std::u16string last_;
+    int last_ = -1;
 };
+
+// The cause of a failed file search, by the search's result.
+const char* SearchFailure(std::int32_t find_result) {
+    switch (find_result) {
+        case -2:
+            return "the file search found no base directory";
+        case -3:
+            return "the file search could not walk the directories";
+        default:
+            return "the file search failed";
+    }
+}
 
 std::string Version() {
     return platform::ToUtf8(ToDecimal(platform::VersionMajor()) + u"." +
@@ -173,84 +179,85 @@ int Explain(const std::string& which) {
     return 0;
 }
 
-}  // namespace
+struct Arguments {
+    std::string dir, settings, set_name, log, log_type, encoding, sarif_root, explain;
+    std::vector<std::string> json, sarif, junit, ignore, only;
+    int local = -1, remote = -1;  // -1: as the settings say
+    bool quiet = false, no_log = false, explain_asked = false;
+};
 
-int main(int argc, char** argv) {
+// Reads the command line; -1 to go on with the check, else the exit status.
+int ParseArguments(int argc, char** argv, Arguments& a) {
     CLI::App cli(
         "Checks the links and anchors of a local HTML site and writes a log of "
         "numbered warnings.\nExit status: 0 no warning reported, 1 warnings reported, "
         "2 the check could not be carried out.",
         kName);
     cli.set_version_flag("--version", std::string(kName) + " " + Version());
-    std::string dir_arg, settings_arg, set_name, log_arg, log_type_arg, encoding_arg;
-    std::string sarif_root_arg, explain_arg;
-    std::vector<std::string> json_args, sarif_args, junit_args, ignore_args, only_args;
-    int local = -1, remote = -1;
-    bool quiet = false, no_log = false;
-    cli.add_option("DIR", dir_arg, "check DIR with the settings of a new check set (its URL empty)")
+    cli.add_option("DIR", a.dir, "check DIR with the settings of a new check set (its URL empty)")
         ->type_name("");
-    cli.add_option("-s,--settings", settings_arg,
+    cli.add_option("-s,--settings", a.settings,
                    "settings file (default: mokuroku.ini in the program's directory)")
         ->type_name("FILE");
-    cli.add_option("-c,--set", set_name,
+    cli.add_option("-c,--set", a.set_name,
                    "check the stored check set NAME (default: the one SetId selects)")
         ->type_name("NAME");
-    cli.add_option("-o,--log", log_arg,
+    cli.add_option("-o,--log", a.log,
                    "write the log to FILE (default: named after the check set in the log "
                    "directory of the settings, the current directory without settings)")
         ->type_name("FILE");
-    cli.add_option("-t,--log-type", log_type_arg,
+    cli.add_option("-t,--log-type", a.log_type,
                    "the log's form (default: LogType of the settings, txt without)")
         ->check(CLI::IsMember({"txt", "csv", "tsv"}));
-    cli.add_option("--log-encoding", encoding_arg,
+    cli.add_option("--log-encoding", a.encoding,
                    "the log's text encoding; a UTF-8 CSV log starts with a byte-order mark "
                    "(default: LogEncoding of the settings, cp932 without)")
         ->check(CLI::IsMember({"cp932", "utf-8"}));
-    cli.add_flag("--no-log", no_log, "write no log, only the reports (default: a log)");
+    cli.add_flag("--no-log", a.no_log, "write no log, only the reports (default: a log)");
     auto* l = cli.add_flag_callback(
-        "--local", [&] { local = 1; }, "verify local links");
+        "--local", [&] { a.local = 1; }, "verify local links");
     auto* nl = cli.add_flag_callback(
-        "--no-local", [&] { local = 0; }, "do not verify them");
+        "--no-local", [&] { a.local = 0; }, "do not verify them");
     auto* r = cli.add_flag_callback(
-        "--remote", [&] { remote = 1; }, "list remote links as not checked");
+        "--remote", [&] { a.remote = 1; }, "list remote links as not checked");
     auto* nr = cli.add_flag_callback(
-        "--no-remote", [&] { remote = 0; }, "do not list them");
+        "--no-remote", [&] { a.remote = 0; }, "do not list them");
     l->excludes(nl);
     r->excludes(nr);
     l->group("Check boxes (default: LocalCheck and RemoteCheck of the settings)");
     nl->group(l->get_group());
     r->group(l->get_group());
     nr->group(l->get_group());
-    for (auto [name, into, what] : {std::tuple{"--json", &json_args, "a JSON report"},
-                                    {"--sarif", &sarif_args, "a SARIF 2.1.0 log"},
-                                    {"--junit", &junit_args, "JUnit XML"}}) {
+    for (auto [name, into, what] : {std::tuple{"--json", &a.json, "a JSON report"},
+                                    {"--sarif", &a.sarif, "a SARIF 2.1.0 log"},
+                                    {"--junit", &a.junit, "JUnit XML"}}) {
         cli.add_option(name, *into,
                        std::string("write ") + what + " to FILE ('-': standard output)")
             ->type_name("FILE")
             ->allow_extra_args(false)
             ->group("Reports (default: none)");
     }
-    cli.add_option("--sarif-root", sarif_root_arg,
+    cli.add_option("--sarif-root", a.sarif_root,
                    "name files in SARIF relative to DIR, such as the repository's root, so that "
                    "code-scanning views find them (default: the checked directory)")
         ->type_name("DIR")
         ->check(CLI::ExistingDirectory)
         ->group("Reports (default: none)");
-    cli.add_option("--ignore", ignore_args,
+    cli.add_option("--ignore", a.ignore,
                    "leave these warning numbers out of the log, the reports and the exit status")
         ->type_name("N,N")
         ->allow_extra_args(false)
         ->group("Warnings (default: all; --only first, then --ignore)");
-    cli.add_option("--only", only_args, "report only these warning numbers")
+    cli.add_option("--only", a.only, "report only these warning numbers")
         ->type_name("N,N")
         ->allow_extra_args(false)
         ->group("Warnings (default: all; --only first, then --ignore)");
-    auto* explain = cli.add_option("--explain", explain_arg,
+    auto* explain = cli.add_option("--explain", a.explain,
                                    "print what warning N means and what to do, from the help "
                                    "document; alone, list every number")
                         ->type_name("[N]")
                         ->expected(0, 1);
-    cli.add_flag("-q,--quiet", quiet,
+    cli.add_flag("-q,--quiet", a.quiet,
                  "print only errors: no progress, no summary (default: both, on standard error)");
 
     try {
@@ -259,25 +266,34 @@ int main(int argc, char** argv) {
         if (e.get_exit_code() == 0) return cli.exit(e);  // --help, --version
         return Error(std::string(e.what()) + " (see --help)");
     }
-    if (explain->count() > 0) return Explain(explain_arg);
+    a.explain_asked = explain->count() > 0;
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const int status = ParseArguments(argc, argv, args); status >= 0) return status;
+    if (args.explain_asked) return Explain(args.explain);
 
     app::WarningFilter filter;
     std::string error;
-    for (const std::string& o : only_args)
+    for (const std::string& o : args.only)
         if (!filter.Only(o, error)) return Error("--only: " + error);
-    for (const std::string& i : ignore_args)
+    for (const std::string& i : args.ignore)
         if (!filter.Ignore(i, error)) return Error("--ignore: " + error);
 
     std::vector<ReportTarget> reports;
     auto add_reports = [&](const std::vector<std::string>& paths, auto write) {
         for (const std::string& p : paths) reports.push_back({p, write});
     };
-    add_reports(json_args, [](const app::RunReport& rr, const app::WarningHelpTable&,
+    add_reports(args.json, [](const app::RunReport& rr, const app::WarningHelpTable&,
                               const std::string&) { return app::JsonReport(rr); });
-    add_reports(sarif_args,
+    add_reports(args.sarif,
                 [](const app::RunReport& rr, const app::WarningHelpTable& help,
                    const std::string& uri) { return app::SarifReport(rr, help, Version(), uri); });
-    add_reports(junit_args, [](const app::RunReport& rr, const app::WarningHelpTable&,
+    add_reports(args.junit, [](const app::RunReport& rr, const app::WarningHelpTable&,
                                const std::string&) { return app::JUnitReport(rr); });
     // Every place written to is checked before the run, which may take long.
     int to_stdout = 0;
@@ -289,23 +305,28 @@ int main(int argc, char** argv) {
         }
     }
     if (to_stdout > 1) return Error("only one report can go to standard output");
-    if (!log_arg.empty() && !no_log && !Creatable(log_arg)) {
-        return Error("cannot write the log " + log_arg +
+    if (!args.log.empty() && !args.no_log && !Creatable(args.log)) {
+        return Error("cannot write the log " + args.log +
                      ": its directory is missing or not writable");
     }
 
     HtmlLink::BuildLinkTagTable();
     const std::u16string settings_path =
-        settings_arg.empty() ? SettingsPath()
-                             : platform::ToAbsoluteDriveForm(platform::FromUtf8(settings_arg));
+        args.settings.empty() ? SettingsPath()
+                              : platform::ToAbsoluteDriveForm(platform::FromUtf8(args.settings));
     CheckSets sets(1);
     Settings options;
     MainWindowState window;
-    // Read only: the command-line checker never writes the settings file.
-    LoadSettings(settings_path, sets, options, window);
-    const bool has_settings =
-        VornFilePath::GetPathKind(settings_path) == VornFilePath::PathKind::File;
-    if (options.LogEncoding == kLogEncodingInvalid && encoding_arg.empty())
+    // Read only: the command-line checker never writes the settings file. Without one of its
+    // own it runs on the defaults, but a file the user named must be there and readable.
+    const LoadResult loaded = LoadSettings(settings_path, sets, options, window);
+    if (!args.settings.empty() && loaded != LoadResult::Loaded) {
+        return Error((loaded == LoadResult::Missing ? "no settings file at "
+                                                    : "cannot read the settings file ") +
+                     Shown(settings_path));
+    }
+    const bool has_settings = loaded == LoadResult::Loaded;
+    if (options.LogEncoding == kLogEncodingInvalid && args.encoding.empty())
         Error("LogEncoding in " + Shown(settings_path) +
               " is neither 0 nor 1; the log is written in code page 932");
 
@@ -314,8 +335,8 @@ int main(int argc, char** argv) {
     request.LocalCheck = window.LocalCheck;
     request.RemoteCheck = window.RemoteCheck;
     std::int32_t selected = options.SetId;
-    if (!dir_arg.empty()) {
-        const std::u16string dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(dir_arg));
+    if (!args.dir.empty()) {
+        const std::u16string dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.dir));
         CheckSet s = NewCheckSet();
         s.Url.clear();
         s.LocalPath = dir;
@@ -326,26 +347,26 @@ int main(int argc, char** argv) {
         if (!name.empty() && name.back() != u':') s.Name = name;
         sets.assign(1, s);
         selected = 0;
-    } else if (!set_name.empty()) {
-        const std::u16string wanted = platform::FromUtf8(set_name);
+    } else if (!args.set_name.empty()) {
+        const std::u16string wanted = platform::FromUtf8(args.set_name);
         selected = -1;
         for (size_t k = 0; k < sets.size() && !sets[k].Name.empty(); ++k)
             if (sets[k].Name == wanted) selected = static_cast<std::int32_t>(k);
         if (selected < 0) {
-            return Error("no check set named '" + set_name + "' in " + Shown(settings_path));
+            return Error("no check set named '" + args.set_name + "' in " + Shown(settings_path));
         }
     }
     request.Sets = &sets;
     request.SelectedIndex = selected;
-    if (local >= 0) request.LocalCheck = static_cast<std::uint8_t>(local);
-    if (remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(remote);
-    if (!log_type_arg.empty())
-        options.LogType = log_type_arg == "txt" ? 0 : log_type_arg == "csv" ? 1 : 2;
-    if (!encoding_arg.empty())
-        options.LogEncoding = encoding_arg == "utf-8" ? kLogEncodingUtf8 : kLogEncodingCp932;
-    if (!log_arg.empty())
-        request.LogPath = platform::ToAbsoluteDriveForm(platform::FromUtf8(log_arg));
-    request.NoLog = no_log;
+    if (args.local >= 0) request.LocalCheck = static_cast<std::uint8_t>(args.local);
+    if (args.remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(args.remote);
+    if (!args.log_type.empty())
+        options.LogType = args.log_type == "txt" ? 0 : args.log_type == "csv" ? 1 : 2;
+    if (!args.encoding.empty())
+        options.LogEncoding = args.encoding == "utf-8" ? kLogEncodingUtf8 : kLogEncodingCp932;
+    if (!args.log.empty())
+        request.LogPath = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.log));
+    request.NoLog = args.no_log;
     request.Filter = &filter;
     // One moment for the log and the reports; SOURCE_DATE_EPOCH fixes it for reproducible runs.
     std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
@@ -357,10 +378,12 @@ int main(int argc, char** argv) {
     sa.sa_handler = OnInterrupt;
     sigaction(SIGINT, &sa, nullptr);
 
-    CliView view(quiet);
+    CliView view(args.quiet);
     app::CheckRun run(view);
     view.run = &run;
     run.cmdExecute_Click(request);
+    // The run's message says only that there was nothing to check; say why.
+    if (run.FindResult < 0) Error(SearchFailure(run.FindResult));
     if (view.failed || run.LastWarningCount < 0) return 2;
     // An interrupted run never says "no warnings": what it did not check may hold some.
     const bool cut_short = interrupted != 0;
@@ -374,8 +397,8 @@ int main(int argc, char** argv) {
     app::RunReport report;
     if (!app::CollectReport(context, report)) return Error("the reports could not be made");
     report.Date = app::IsoDateTime(now);
-    if (!sarif_root_arg.empty())
-        report.UriRoot = platform::ToAbsoluteDriveForm(platform::FromUtf8(sarif_root_arg));
+    if (!args.sarif_root.empty())
+        report.UriRoot = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.sarif_root));
     report.Complete = !cut_short;
     app::WarningHelpTable help;
     std::string help_uri;
@@ -392,11 +415,11 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!quiet) {
+    if (!args.quiet) {
         std::string log_shown;
         if (!run.LastLogPath.empty()) {
             log_shown = Shown(platform::ToAbsoluteDriveForm(run.LastLogPath));
-            if (log_arg.empty() && !has_settings)
+            if (args.log.empty() && !has_settings)
                 log_shown += " (no settings file: the current directory; -o FILE chooses)";
         }
         const char* no_colour = std::getenv("NO_COLOR");

@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include "lib/FileNameCompare.h"
+#include "platform/FileNameCompare.h"
 
 namespace platform {
 namespace {
@@ -17,8 +17,8 @@ ScopedFileSystem::~ScopedFileSystem() { installed = previous_; }
 
 bool MatchFileWildcard(std::u16string_view name, std::u16string_view wildcard) {
     if (wildcard == u"*" || wildcard == u"*.*") return true;
-    const std::u16string n = VornFileList::FoldCase(name);
-    const std::u16string w = VornFileList::FoldCase(wildcard);
+    const std::u16string n = platform::FoldCase(name);
+    const std::u16string w = platform::FoldCase(wildcard);
     size_t ni = 0, wi = 0, star_w = std::u16string::npos, star_n = 0;
     while (ni < n.size()) {
         if (wi < w.size() && w[wi] == u'*') {

@@ -1,8 +1,8 @@
 #include "settings/SettingsFile.h"
 
-#include "engine/ScanFile.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
+#include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -177,7 +177,7 @@ private:
             } else if (k.list) {
                 VornFilePath::SplitString(value_, u";", s.*k.list);
                 if (k.list == &CheckSet::HtmlFilePattern &&
-                    HtmlLink::ToLikePatterns(s.HtmlFileLikePattern, s.HtmlFilePattern) != 0) {
+                    VornFileList::ToLikePatterns(s.HtmlFileLikePattern, s.HtmlFilePattern) != 0) {
                     return false;
                 }
             } else {
@@ -332,8 +332,8 @@ MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& s
     return MigrateResult::Unreadable;
 }
 
-void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
-                  MainWindowState& window) try {
+LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
+                        MainWindowState& window) try {
     window.LocalCheck = 1;
     window.RemoteCheck = 0;
     settings.LogFileDirectory.clear();
@@ -346,16 +346,29 @@ void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& 
     settings.LogEncoding = kLogEncodingCp932;
     if (sets.empty()) sets.emplace_back();
 
-    if (VornFilePath::GetPathKind(settings_path) != VornFilePath::PathKind::File) return;
+    switch (VornFilePath::GetPathKind(settings_path)) {
+        case VornFilePath::PathKind::None:
+            return LoadResult::Missing;
+        case VornFilePath::PathKind::Directory:
+            return LoadResult::Unreadable;
+        case VornFilePath::PathKind::File:
+            break;
+    }
     // A half migrated file is not read a second time as a current one: its check set is in the
     // table and the list already, and reading sections on top would make them disagree.
-    if (MigrateOldSettings(settings_path, sets, settings, window) != MigrateResult::Current) {
-        return;
+    switch (MigrateOldSettings(settings_path, sets, settings, window)) {
+        case MigrateResult::Migrated:
+            return LoadResult::Loaded;
+        case MigrateResult::Unreadable:
+            return LoadResult::Unreadable;
+        case MigrateResult::Current:
+            break;
     }
     std::u16string text;
-    if (!ReadSettingsText(settings_path, text)) return;
+    if (!ReadSettingsText(settings_path, text)) return LoadResult::Unreadable;
     Loader loader(sets, settings, window);
-    if (!ForEachLine(text, [&](std::u16string_view line) { return loader.Line(line); })) return;
+    if (!ForEachLine(text, [&](std::u16string_view line) { return loader.Line(line); }))
+        return LoadResult::Loaded;
 
     if (window.TargetSets.empty()) {
         settings.SetId = 0;
@@ -367,7 +380,9 @@ void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& 
     }
     if (settings.LogFileDirectory.empty()) settings.LogFileDirectory = platform::ProgramDirectory();
     if (settings.LogFileDirectory.back() != u'\\') settings.LogFileDirectory += u'\\';
+    return LoadResult::Loaded;
 } catch (...) {
+    return LoadResult::Unreadable;
 }
 
 bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,

@@ -45,11 +45,17 @@ enum class MigrateResult : std::uint8_t {
 // The program's directory followed by "mokuroku.ini".
 std::u16string SettingsPath();
 
+enum class LoadResult : std::uint8_t {
+    Loaded = 0,      // also when a value that does not convert stopped the reading
+    Missing = 1,     // no file at the path: the defaults hold
+    Unreadable = 2,  // a directory, or a file that cannot be read or taken over: the defaults hold
+};
+
 // Fills the records from the file. `sets` is expected in its start-up state (one empty entry)
 // and `window.TargetSets` empty. A missing file leaves the defaults; a value that does not
 // convert stops the reading there and keeps what was read. Never writes the file.
-void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
-                  MainWindowState& window);
+LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
+                        MainWindowState& window);
 
 // Takes over the file of an older release (one check set without sections, other key names).
 MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& sets,

@@ -3,15 +3,15 @@
 #include <ctime>
 
 #include "engine/VornHtml.h"
+#include "engine/Warnings.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
-#include "lib/FileNameCompare.h"
+#include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
 #include "platform/Cp932.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
-#include "verify/Warnings.h"
 
 namespace HtmlLink {
 namespace {
@@ -39,8 +39,6 @@ constexpr std::u16string_view kFootnote2 =
 constexpr std::u16string_view kFootnote3 = u"  対処法を読むことができます。）";
 constexpr std::u16string_view kNoWarnings = u"（警告すべき点はありません）";
 
-constexpr bool IsLocalLink(std::int32_t code) { return code < 10; }
-constexpr bool IsRemoteLink(std::int32_t code) { return code >= 100 && code <= 109; }
 
 std::u16string Number(std::int64_t n) { return ToDecimal(n); }
 
@@ -113,7 +111,7 @@ void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16st
     for (std::size_t k = 0; k < n; ++k) {
         const WarningEntry& w = attr.Warnings[k];
         std::u16string label;
-        if (w.Code != kNoteCode) {
+        if (w.Code != kNote) {
             ++count;
             label = Number(WarningNumber(kAttrLevel, w.Code));
         }
@@ -169,7 +167,7 @@ void WriteTag(const TagEntry& tag, const std::u16string& p, const RunContext& ru
         } else {
             // Notes go to a copy: the run's tables stay as the checks left them.
             AttrEntry copy = attr;
-            AddWarning(copy.Warnings, kNoteCode, note);
+            AddWarning(copy.Warnings, kNote, note);
             WriteAttribute(copy, tag, p, log, block, count);
         }
     }
@@ -313,7 +311,7 @@ std::int32_t WriteLog(const RunContext& run, std::u16string_view path) try {
 }
 
 std::u16string TargetColumn(const AttrEntry& attr) try {
-    if (attr.Code >= 300) return {};
+    if (!IsLink(attr.Code)) return {};
     const std::u16string_view w = VornHtml::Unquote(attr.Value);
     const std::u16string_view t = attr.Target;
     if (VornFileList::CompareFileNames(t, w) != 0) return attr.Target;
@@ -321,7 +319,7 @@ std::u16string TargetColumn(const AttrEntry& attr) try {
     // Equal under folding means equal lengths, so both can be cut at h.
     if (h == w.npos || h > t.size()) return {};
     if (t.substr(h) != w.substr(h)) return attr.Target;
-    const bool same = attr.Code < 100
+    const bool same = IsLocalTarget(attr.Code)
                           ? VornFileList::CompareFileNames(t.substr(0, h), w.substr(0, h)) == 0
                           : CompareUrls(t.substr(0, h), w.substr(0, h)) == 0;
     return same ? std::u16string() : attr.Target;
