@@ -197,7 +197,8 @@ int ParseArguments(int argc, char** argv, Arguments& a) {
     cli.add_option("DIR", a.dir, "check DIR with the settings of a new check set (its URL empty)")
         ->type_name("");
     cli.add_option("-s,--settings", a.settings,
-                   "settings file (default: mokuroku.ini in the program's directory)")
+                   "settings file (default: mokuroku.ini beside the program, else "
+                   "~/.config/mokuroku/mokuroku.ini)")
         ->type_name("FILE");
     cli.add_option("-c,--set", a.set_name,
                    "check the stored check set NAME (default: the one SetId selects)")

@@ -7,32 +7,16 @@
 #include <string>
 
 #include "platform/Program.h"
+#include "testutil/ScopedEnv.h"
 
 using namespace platform;
 
 namespace {
 
-// Sets or unsets HOME for one test and restores it afterwards.
-class ScopedHome {
+// HOME for one test.
+class ScopedHome : public testutil::ScopedEnv {
 public:
-    explicit ScopedHome(const char* value) {
-        if (const char* old = std::getenv("HOME")) old_ = old;
-        if (value) {
-            ::setenv("HOME", value, 1);
-        } else {
-            ::unsetenv("HOME");
-        }
-    }
-    ~ScopedHome() {
-        if (old_) {
-            ::setenv("HOME", old_->c_str(), 1);
-        } else {
-            ::unsetenv("HOME");
-        }
-    }
-
-private:
-    std::optional<std::string> old_;
+    explicit ScopedHome(const char* value) : ScopedEnv("HOME", value) {}
 };
 
 }  // namespace

@@ -28,12 +28,15 @@ std::u16string WithBackslash(std::u16string s) {
     return s;
 }
 
+std::string XdgConfigHome() {
+    // Relative values are invalid by the XDG rules and are ignored.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    return config && *config == '/' ? std::string(config) : HomeDirectory() + "/.config";
+}
+
 // Reads XDG_<NAME>_DIR from user-dirs.dirs: 'XDG_DESKTOP_DIR="$HOME/Desktop"'.
 std::string XdgUserDir(const std::string& key, const std::string& fallback) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string file =
-        (config && *config ? std::string(config) : HomeDirectory() + "/.config") +
-        "/user-dirs.dirs";
+    const std::string file = XdgConfigHome() + "/user-dirs.dirs";
     std::ifstream in(file);
     std::string line;
     const std::string prefix = "XDG_" + key + "_DIR=";
@@ -67,6 +70,12 @@ void SetProgramDirectory(std::u16string_view directory) {
 std::u16string_view ProductName() { return u"Mokuroku"; }
 int VersionMajor() { return MOKUROKU_VERSION_MAJOR; }
 int VersionMinor() { return MOKUROKU_VERSION_MINOR; }
+
+std::u16string UserConfigDirectory() try {
+    return WithBackslash(HostToDrive(XdgConfigHome()));
+} catch (...) {
+    return {};
+}
 
 std::u16string SpecialFolderPath(SpecialFolder folder) try {
     std::string host;

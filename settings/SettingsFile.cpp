@@ -223,7 +223,13 @@ private:
 std::u16string SettingsPath() {
     std::u16string dir = platform::ProgramDirectory();
     if (dir.empty() || dir.back() != u'\\') dir += u'\\';
-    return dir + std::u16string(kFileName);
+    const std::u16string beside = dir + std::u16string(kFileName);
+    // A copy that carries its own settings file is portable; an installed program never writes
+    // beside itself.
+    if (VornFilePath::GetPathKind(beside) == VornFilePath::PathKind::File) return beside;
+    const std::u16string config = platform::UserConfigDirectory();
+    if (config.empty()) return beside;
+    return config + u"mokuroku\\" + std::u16string(kFileName);
 }
 
 IniLineType ParseIniLine(std::u16string_view line, std::u16string& section, std::u16string& key,
@@ -378,6 +384,9 @@ LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Sett
         if (settings.SetId > last) settings.SetId = last;
         window.SelectedSet = settings.SetId;
     }
+    // Logs go beside the settings file: the program's own directory may not be writable.
+    if (settings.LogFileDirectory.empty())
+        settings.LogFileDirectory = VornFileList::GetDirectoryPart(settings_path, u"\\");
     if (settings.LogFileDirectory.empty()) settings.LogFileDirectory = platform::ProgramDirectory();
     if (settings.LogFileDirectory.back() != u'\\') settings.LogFileDirectory += u'\\';
     return LoadResult::Loaded;

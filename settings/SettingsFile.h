@@ -42,7 +42,8 @@ enum class MigrateResult : std::uint8_t {
     Unreadable = 2,  // the file could not be read, or taking it over failed half way
 };
 
-// The program's directory followed by "mokuroku.ini".
+// "mokuroku.ini" beside the program when one is there (a portable copy), otherwise in
+// "mokuroku\" of the user's configuration directory; the file is created by the first save.
 std::u16string SettingsPath();
 
 enum class LoadResult : std::uint8_t {
@@ -52,7 +53,8 @@ enum class LoadResult : std::uint8_t {
 };
 
 // Fills the records from the file. `sets` is expected in its start-up state (one empty entry)
-// and `window.TargetSets` empty. A missing file leaves the defaults; a value that does not
+// and `window.TargetSets` empty. An empty log directory becomes the settings file's directory.
+// A missing file leaves the defaults; a value that does not
 // convert stops the reading there and keeps what was read. Never writes the file.
 LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
                         MainWindowState& window);

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-
 #include "lib/Convert.h"
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
+#include "testutil/ScopedEnv.h"
 
 namespace {
 
@@ -460,6 +460,29 @@ TEST(ParseIniLine, EveryLineType) {
         EXPECT_EQ(key, cases[i].key);
         EXPECT_EQ(value, cases[i].value);
     }
+}
+
+TEST_F(SettingsFileTest, PortableCopyOrTheUsersConfiguration) {
+    testutil::ScopedEnv home("HOME", "/home/u");
+    {
+        testutil::ScopedEnv config("XDG_CONFIG_HOME", "/home/u/cfg");
+        EXPECT_EQ(SettingsPath(), uR"(C:\home\u\cfg\mokuroku\mokuroku.ini)");
+    }
+    for (const char* unset_or_relative : {static_cast<const char*>(nullptr), "", "cfg"}) {
+        testutil::ScopedEnv config("XDG_CONFIG_HOME", unset_or_relative);
+        EXPECT_EQ(SettingsPath(), uR"(C:\home\u\.config\mokuroku\mokuroku.ini)");
+    }
+    // A copy that brought its own file keeps it beside itself.
+    PutFile(u"[Settings]\r\n");
+    EXPECT_EQ(SettingsPath(), kIni);
+
+    // Logs default to the directory of the file in use, not the program's.
+    const std::u16string user_ini = uR"(C:\home\u\.config\mokuroku\mokuroku.ini)";
+    fs_.AddFile(
+        user_ini,
+        "[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\nLogFileDirectory=\r\n");
+    LoadSettings(user_ini, sets_, settings_, window_);
+    EXPECT_EQ(settings_.LogFileDirectory, uR"(C:\home\u\.config\mokuroku\)");
 }
 
 TEST(JoinList, JoinsEveryElement) {
