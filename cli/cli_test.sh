@@ -26,6 +26,16 @@ readable() {
     text=${text//"$site_drive"/<site>}
     printf '%s\n' "${text//"$examples_drive"/<examples>}"
 }
+# sample_log NAME LOG: the log must read as the sample site's expected log.
+sample_log() {
+    readable "$2" >"$work/compared.utf8"
+    if ! diff -u "$src/cli/testdata/sample-site-log.txt" "$work/compared.utf8"; then
+        echo "FAILED: $1 differs"
+        failures=$((failures + 1))
+    else
+        passes=$((passes + 1))
+    fi
+}
 
 "$checker" --help >/dev/null; check "help" 0 $?
 "$checker" --bogus >/dev/null 2>&1; check "unknown option" 2 $?
@@ -34,13 +44,7 @@ check "missing directory message" "mokuroku-check: チェック セットの基�
 
 "$checker" -q -o "$work/log.txt" "$src/examples/site" >"$work/out" 2>&1; check "warnings" 1 $?
 check "quiet" "" "$(cat "$work/out")"
-readable "$work/log.txt" >"$work/log.utf8"
-if ! diff -u "$src/cli/testdata/sample-site-log.txt" "$work/log.utf8"; then
-    echo "FAILED: the sample site's log differs"
-    failures=$((failures + 1))
-else
-    passes=$((passes + 1))
-fi
+sample_log "the sample site's log" "$work/log.txt"
 
 "$checker" -q -t csv -o "$work/log.csv" "$src/examples/site" >/dev/null
 check "csv columns" '"ファイル名","行数","タグ名","属性名","属性値","リンク先","警告 ID","警告内容"' \
@@ -55,6 +59,12 @@ check "stored set log" 1 "$(ls "$work"/見本.txt 2>/dev/null | wc -l)"
 "$checker" -q -s "$work/mokuroku.ini" -c nothing >/dev/null 2>&1; check "unknown set" 2 $?
 "$checker" -q -s "$work/mokuroku.ini" --no-local --no-remote >/dev/null 2>&1; check "no box" 2 $?
 check "settings untouched" "$before" "$(sha1sum <"$work/mokuroku.ini")"
+
+# The same site as a check set stored before ModernHtml existed gives the same log.
+printf '[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n\r\n[Check Set - site]\r\nLocalPath=%s\r\nUrl=\r\nDefaultDocument=index.html\r\nHtmlFilePattern=*.*htm*\r\nCheckMailTo=1\r\nCheckBaseDirOver=1\r\nAlertDirListing=1\r\nAlertIgnoredFile=1\r\nFileAttribute=1\r\nFilePatternXEnabled=1\r\nFilePatternX=*.bak;*.log\r\nDirAttribute=1\r\n' \
+    "$(cd "$src/examples/site" && pwd)" >"$work/old.ini"
+"$checker" -q -s "$work/old.ini" -c site -o "$work/old.txt" >/dev/null; check "stored set without ModernHtml" 1 $?
+sample_log "the log of a set stored without ModernHtml" "$work/old.txt"
 # A settings file named on the command line must be there: no silent run on the defaults.
 "$checker" -q -s "$work/missing.ini" >/dev/null 2>"$work/err"; check "missing settings" 2 $?
 check "missing settings message" "mokuroku-check: no settings file at $work/missing.ini" "$(cat "$work/err")"
@@ -152,7 +162,7 @@ same_file "summary" "$src/cli/testdata/sample-site-summary.txt" "$work/err.shown
 check "where the log went" "ログ: $work/site.txt (no settings file: the current directory; -o FILE chooses)" "$(cat "$work/where")"
 
 # Every warning number has its explanation, from the help document beside the program.
-numbers="1 2 3 9 11 12 13 14 19 21 22 23 24 25 26 27 31 32 33 34 35 36 37 41 42 43 44 45 46 47 48 49 50 51 52 53 56 57 61 62 63 64 96 97 98 99"
+numbers="1 2 3 8 9 11 12 13 14 19 21 22 23 24 25 26 27 31 32 33 34 35 36 37 38 41 42 43 44 45 46 47 48 49 50 51 52 53 56 57 61 62 63 64 96 97 98 99"
 "$checker" --explain >"$work/list"; check "explain list" 0 $?
 check "explain list numbers" "$numbers" "$(awk '{print $1}' "$work/list" | tr '\n' ' ' | sed 's/ $//')"
 for n in $numbers; do

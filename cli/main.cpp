@@ -340,6 +340,8 @@ int main(int argc, char** argv) {
         const std::u16string dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.dir));
         CheckSet s = NewCheckSet();
         s.Url.clear();
+        // A folder served by index.htm is no directory listing on today's servers.
+        if (s.ModernHtml == 1) s.DefaultDocument = {u"index.html", u"index.htm"};
         s.LocalPath = dir;
         // Named after the directory, so the log says which site it is about ('site.txt').
         std::u16string_view name = dir;

@@ -10,7 +10,7 @@ struct Numbered {
 };
 
 constexpr Numbered kFileNumbers[] = {
-    {kFileReadFailed, 1}, {kFileCutFailed, 2}, {kFileUnlinked, 3}, {kFileScanFailed, 9}};
+    {kFileReadFailed, 1}, {kFileCutFailed, 2}, {kFileUnlinked, 3}, {kFileBadBytes, 8}, {kFileScanFailed, 9}};
 
 constexpr Numbered kTagNumbers[] = {{kTagAttrDuplicated, 11}, {kTagAttrMissing, 12},
                                     {kTagBaseAgain, 13},      {kTagBaseOutsideHead, 14},
@@ -36,6 +36,7 @@ constexpr Numbered kAttrNumbers[] = {
     {kBaseNoScheme, 35},
     {kBaseBadScheme, 36},
     {kBadRefresh, 37},
+    {kMistypedScheme, 38},
     {kTargetMissing, 41},
     {kDirectoryListing, 42},
     {kCaseMismatch, 43},

@@ -29,6 +29,10 @@ struct CheckSet {
     std::uint8_t DirAttribute = 0;
     std::uint8_t DirPatternXEnabled = 0;
     StringList DirPatternX{u""};
+    // 1 = pages are read as today's sites are written (UTF-8, character references,
+    // percent-encoding, HTML5 links, stylesheets). 0 for sets stored before the flag existed,
+    // so that their results stay as they were.
+    std::uint8_t ModernHtml = 0;
 
     bool operator==(const CheckSet&) const = default;
 };

@@ -49,6 +49,7 @@ const CheckSetKey kCheckSetKeys[] = {
     {u"DirAttribute", nullptr, nullptr, &CheckSet::DirAttribute},
     {u"DirPatternXEnabled", nullptr, nullptr, &CheckSet::DirPatternXEnabled},
     {u"DirPatternX", nullptr, &CheckSet::DirPatternX},
+    {u"ModernHtml", nullptr, nullptr, &CheckSet::ModernHtml},
 };
 
 // The 8-bit settings after LogFileDirectory, in the order they are written.

@@ -53,7 +53,7 @@ CheckSet FullCheckSet(std::u16string name, int seed) {
         &s.AllowBackSlash,      &s.AllowLocalFullPath,     &s.CheckMailTo,
         &s.CheckBaseDirOver,    &s.AlertDirListing,        &s.StrictAnchorDescription,
         &s.AlertIgnoredFile,    &s.AlertIgnoredNameAnchor, &s.AlertIgnoredIdAnchor,
-        &s.FilePatternXEnabled, &s.DirPatternXEnabled};
+        &s.FilePatternXEnabled, &s.DirPatternXEnabled,     &s.ModernHtml};
     for (std::size_t i = 0; i < std::size(flags); ++i) *flags[i] = (i + seed) % 2;
     s.FileAttribute = 7;
     s.DirAttribute = static_cast<std::uint8_t>(seed);
@@ -135,7 +135,7 @@ TEST_F(SettingsFileTest, SavedTextIsExact) {
         u"AlertDirListing=1\r\nStrictAnchorDescription=0\r\nAlertIgnoredFile=1\r\n"
         u"AlertIgnoredNameAnchor=0\r\nAlertIgnoredIdAnchor=0\r\nFileAttribute=1\r\n"
         u"FilePatternXEnabled=1\r\nFilePatternX=*.bak;*.log\r\nDirAttribute=1\r\n"
-        u"DirPatternXEnabled=0\r\nDirPatternX=\r\n"
+        u"DirPatternXEnabled=0\r\nDirPatternX=\r\nModernHtml=1\r\n"
         u"\r\n";
     EXPECT_EQ(platform::Cp932ToUtf16(Bytes()), expected);
     EXPECT_EQ(Bytes(), platform::Utf16ToCp932(expected));
@@ -181,6 +181,10 @@ TEST_F(SettingsFileTest, ValuesAsRead) {
     EXPECT_EQ(sets_[1].HtmlFileLikePattern, StringList{u""});
     EXPECT_EQ(sets_[1].DefaultDocument, (StringList{u"", u"a", u""}));
     EXPECT_EQ(sets_[1].LocalPath, uR"(C:\home\u\site)");
+    // Sets stored before the flag existed keep their results: it reads as off.
+    EXPECT_EQ(sets_[0].ModernHtml, 0);
+    EXPECT_EQ(sets_[1].ModernHtml, 0);
+    EXPECT_EQ(NewCheckSet().ModernHtml, 1);
 }
 
 TEST_F(SettingsFileTest, SelectionAndLogDirectory) {
