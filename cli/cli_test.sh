@@ -65,6 +65,17 @@ printf '[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n\r\n[C
     "$(cd "$src/examples/site" && pwd)" >"$work/old.ini"
 "$checker" -q -s "$work/old.ini" -c site -o "$work/old.txt" >/dev/null; check "stored set without ModernHtml" 1 $?
 sample_log "the log of a set stored without ModernHtml" "$work/old.txt"
+# --modern / --no-modern override the check set: a root-relative link is read against the base
+# directory only when reading as today's sites are written.
+mkdir -p "$work/rooted"
+printf '<a href="/x.htm">x</a>\n' >"$work/rooted/index.html"
+printf '<a href="/">top</a>\n' >"$work/rooted/x.htm"
+"$checker" -q --no-log "$work/rooted"; check "modern by default for DIR" 0 $?
+"$checker" -q --no-log --no-modern "$work/rooted"; check "--no-modern" 1 $?
+sed -e "s|$(cd "$src/examples/site" && pwd)|$work/rooted|" "$work/old.ini" >"$work/rooted.ini"
+"$checker" -q --no-log -s "$work/rooted.ini" -c site; check "stored set without ModernHtml" 1 $?
+"$checker" -q --no-log -s "$work/rooted.ini" -c site --modern; check "--modern on a stored set" 0 $?
+"$checker" --modern --no-modern "$work/rooted" >/dev/null 2>&1; check "--modern with --no-modern" 2 $?
 # A settings file named on the command line must be there: no silent run on the defaults.
 "$checker" -q -s "$work/missing.ini" >/dev/null 2>"$work/err"; check "missing settings" 2 $?
 check "missing settings message" "mokuroku-check: no settings file at $work/missing.ini" "$(cat "$work/err")"

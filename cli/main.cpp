@@ -182,7 +182,7 @@ int Explain(const std::string& which) {
 struct Arguments {
     std::string dir, settings, set_name, log, log_type, encoding, sarif_root, explain;
     std::vector<std::string> json, sarif, junit, ignore, only;
-    int local = -1, remote = -1;  // -1: as the settings say
+    int local = -1, remote = -1, modern = -1;  // -1: as the settings or the check set say
     bool quiet = false, no_log = false, explain_asked = false;
 };
 
@@ -223,12 +223,22 @@ int ParseArguments(int argc, char** argv, Arguments& a) {
         "--remote", [&] { a.remote = 1; }, "list remote links as not checked");
     auto* nr = cli.add_flag_callback(
         "--no-remote", [&] { a.remote = 0; }, "do not list them");
+    auto* m = cli.add_flag_callback(
+        "--modern", [&] { a.modern = 1; },
+        "read pages as today's sites are written: UTF-8, character references, "
+        "percent-encoding, HTML5 links, stylesheets (default: ModernHtml of the check set, on "
+        "for DIR)");
+    auto* nm = cli.add_flag_callback(
+        "--no-modern", [&] { a.modern = 0; }, "read pages as the original rules do");
     l->excludes(nl);
     r->excludes(nr);
+    m->excludes(nm);
     l->group("Check boxes (default: LocalCheck and RemoteCheck of the settings)");
     nl->group(l->get_group());
     r->group(l->get_group());
     nr->group(l->get_group());
+    m->group("Reading pages");
+    nm->group(m->get_group());
     for (auto [name, into, what] : {std::tuple{"--json", &a.json, "a JSON report"},
                                     {"--sarif", &a.sarif, "a SARIF 2.1.0 log"},
                                     {"--junit", &a.junit, "JUnit XML"}}) {
@@ -340,6 +350,7 @@ int main(int argc, char** argv) {
         const std::u16string dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.dir));
         CheckSet s = NewCheckSet();
         s.Url.clear();
+        if (args.modern >= 0) s.ModernHtml = static_cast<std::uint8_t>(args.modern);
         // A folder served by index.htm is no directory listing on today's servers.
         if (s.ModernHtml == 1) s.DefaultDocument = {u"index.html", u"index.htm"};
         s.LocalPath = dir;
@@ -359,6 +370,8 @@ int main(int argc, char** argv) {
             return Error("no check set named '" + args.set_name + "' in " + Shown(settings_path));
         }
     }
+    if (args.modern >= 0 && selected >= 0 && static_cast<std::size_t>(selected) < sets.size())
+        sets[selected].ModernHtml = static_cast<std::uint8_t>(args.modern);
     request.Sets = &sets;
     request.SelectedIndex = selected;
     if (args.local >= 0) request.LocalCheck = static_cast<std::uint8_t>(args.local);
