@@ -244,6 +244,39 @@ TEST_F(SettingsFileTest, BadValueStopsTheReadingAndKeepsWhatWasRead) {
     EXPECT_EQ(settings_.LogType, 0);
 }
 
+TEST_F(SettingsFileTest, LogEncodingIsReadLenientlyAndSavedOnlyWhenChosen) {
+    struct Case {
+        const char16_t* line;  // empty: the key is absent
+        std::uint8_t expected;
+    };
+    const Case cases[] = {{u"", kLogEncodingCp932},
+                          {u"LogEncoding=0", kLogEncodingCp932},
+                          {u"LogEncoding=1", kLogEncodingUtf8},
+                          {u"LogEncoding=2", kLogEncodingInvalid},
+                          {u"LogEncoding=999", kLogEncodingInvalid},
+                          {u"LogEncoding=utf-8", kLogEncodingInvalid},
+                          {u"LogEncoding=", kLogEncodingInvalid}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(platform::ToUtf8(c.line));
+        PutFile(std::u16string(u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n") +
+                c.line + u"\r\nLogType=2\r\n[Check Set - site]\r\nLocalPath=C:\\site\r\n");
+        Load();
+        EXPECT_EQ(settings_.LogEncoding, c.expected);
+        // A value this release does not know costs nothing that follows it.
+        EXPECT_EQ(settings_.LogType, 2);
+        EXPECT_EQ(window_.TargetSets, std::vector<std::u16string>{u"site"});
+    }
+    for (std::uint8_t encoding : {kLogEncodingCp932, kLogEncodingUtf8, kLogEncodingInvalid}) {
+        settings_.LogEncoding = encoding;
+        ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
+        const bool written = Bytes().find("LogEncoding") != std::string::npos;
+        EXPECT_EQ(written, encoding == kLogEncodingUtf8);
+        if (written) {
+            EXPECT_NE(Bytes().find("\r\nLogEncoding=1\r\n"), std::string::npos);
+        }
+    }
+}
+
 TEST_F(SettingsFileTest, OldFormatIsTakenOver) {
     PutFile(
         u"WindowLeft=120\r\nWindowTop=240\r\nDefaultPath=/home/u/site\r\n"

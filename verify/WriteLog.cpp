@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "engine/VornHtml.h"
+#include "engine/Warnings.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
 #include "lib/VornFileList.h"
@@ -10,7 +11,7 @@
 #include "lib/VornText.h"
 #include "platform/Cp932.h"
 #include "platform/Program.h"
-#include "engine/Warnings.h"
+#include "platform/Text.h"
 
 namespace HtmlLink {
 namespace {
@@ -86,23 +87,6 @@ private:
     bool ok_ = true;
 };
 
-std::u16string DisplayPath(const std::u16string& path, const CheckSet& set, const Settings& opts) {
-    std::u16string p = path;
-    if (opts.TrimLogPath == 1) p.erase(0, std::min(p.size(), set.LocalPath.size()));
-    if (opts.UseSlashLogPath == 1) p = VornFilePath::ConvertDelimiter(p, u"/");
-    return p;
-}
-
-// The note the log adds to an attribute that was not verified, or empty.
-std::u16string_view NoteFor(const AttrEntry& attr, const RunContext& run) {
-    if (IsLocalLink(attr.Code) && run.LocalCheck) return msg::kNoteCancelled;
-    if (IsRemoteLink(attr.Code)) {
-        if (run.RemoteCheck) return msg::kNoteCancelled;
-        if (run.Options->AlwaysLogRemoteLink == 1) return msg::kNoteRemote;
-    }
-    return {};
-}
-
 void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16string& p, Log& log,
                     std::u16string& block, std::int32_t& count) {
     if (attr.Warnings.empty() || !InUse(attr.Warnings.front())) return;
@@ -177,7 +161,7 @@ void WriteTag(const TagEntry& tag, const std::u16string& p, const RunContext& ru
     const std::size_t na = UsedCount(tag.Attrs);
     for (std::size_t a = 0; a < na; ++a) {
         const AttrEntry& attr = tag.Attrs[a];
-        const std::u16string_view note = NoteFor(attr, run);
+        const std::u16string_view note = LogNote(attr, run);
         if (note.empty()) {
             WriteAttribute(attr, tag, p, log, block, count);
         } else {
@@ -191,7 +175,7 @@ void WriteTag(const TagEntry& tag, const std::u16string& p, const RunContext& ru
 
 void WriteFileEntry(const FileEntry& file, const RunContext& run, Log& log, std::u16string& text,
                     std::int32_t& count) {
-    const std::u16string p = DisplayPath(file.Path, *run.Set, *run.Options);
+    const std::u16string p = LogDisplayPath(file.Path, *run.Set, *run.Options);
     std::u16string block;
     const std::size_t nw = UsedCount(file.Warnings);
     for (std::size_t k = 0; k < nw; ++k) {
@@ -228,6 +212,23 @@ void WriteFileEntry(const FileEntry& file, const RunContext& run, Log& log, std:
 }
 
 }  // namespace
+
+std::u16string LogDisplayPath(std::u16string_view path, const CheckSet& set,
+                              const Settings& opts) {
+    std::u16string p(path);
+    if (opts.TrimLogPath == 1) p.erase(0, std::min(p.size(), set.LocalPath.size()));
+    if (opts.UseSlashLogPath == 1) p = VornFilePath::ConvertDelimiter(p, u"/");
+    return p;
+}
+
+std::u16string_view LogNote(const AttrEntry& attr, const RunContext& run) {
+    if (IsLocalLink(attr.Code) && run.LocalCheck) return msg::kNoteCancelled;
+    if (IsRemoteLink(attr.Code)) {
+        if (run.RemoteCheck) return msg::kNoteCancelled;
+        if (run.Options->AlwaysLogRemoteLink == 1) return msg::kNoteRemote;
+    }
+    return {};
+}
 
 bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count) try {
     text.clear();
@@ -296,7 +297,14 @@ std::int32_t WriteLog(const RunContext& run, std::u16string_view path) try {
     std::u16string text;
     std::int32_t count = 0;
     if (!ComposeLog(run, text, count)) return -1;
-    const std::string bytes = platform::Utf16ToCp932(text);
+    std::string bytes;
+    if (run.Options->LogEncoding == kLogEncodingUtf8) {
+        // Spreadsheets take a CSV file for UTF-8 only when it starts with a byte-order mark.
+        if (run.Options->LogType == 1) bytes = "\xEF\xBB\xBF";
+        bytes += platform::ToUtf8(text);
+    } else {
+        bytes = platform::Utf16ToCp932(text);
+    }
     return VornFileIo::WriteFileReplacing(path, bytes) ? count : -1;
 } catch (...) {
     return -1;
