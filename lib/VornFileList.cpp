@@ -136,9 +136,9 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
         const std::uint8_t list_mask = (mask & kSpecialBits) | platform::kDirectory;
         // Directories already entered, so that a link back up the tree is not walked again.
         std::unordered_set<std::string> entered;
-        std::u16string root = WithSeparator(start);
+        const std::u16string root = WithSeparator(start);
         if (std::string id = fs.DirectoryIdentity(root); !id.empty()) entered.insert(std::move(id));
-        Append(list, std::move(root));
+        Append(list, std::u16string(root));
         std::vector<platform::DirEntry> entries;
         for (std::size_t current = LandingPosition(list) - 1; current < list.size(); ++current) {
             const std::u16string directory = list[current];
@@ -154,6 +154,9 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
                     if (!(e.Attributes & platform::kDirectory)) continue;
                     if (!AdmittedByMask(e.Attributes, mask) || Ignored(e.Name, ignore)) continue;
                     std::u16string path = directory + e.Name + u'\\';
+                    // A link to a place outside the start ('/', '..', another site) is not
+                    // entered: its files belong to no search of this tree.
+                    if (!fs.IsWithin(path, root)) continue;
                     std::string id = fs.DirectoryIdentity(path);
                     if (!id.empty() && !entered.insert(std::move(id)).second) continue;
                     list.push_back(std::move(path));

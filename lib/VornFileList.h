@@ -22,7 +22,8 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
                        bool recurse, bool sort);
 // Directory entries added (each ending with '\', the start first), 0 when the start does not
 // exist, -1 failure (list restored). A directory that cannot be listed is kept but adds no
-// subdirectories; a directory reached a second time (a link) is left out.
+// subdirectories; a directory reached a second time (a link) is left out, and so is one whose
+// real place (links followed) lies outside the start.
 std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
                                 const StringList& patterns, const StringList& ignore,
                                 std::uint8_t mask, bool recurse);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 #include "lib/FileNameCompare.h"
 #include "platform/FileSystem.h"
@@ -20,10 +22,8 @@ using VornFileList::CompareFileNames;
 
 bool HasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != s.npos; }
 
-bool StatFollow(const std::string& path, struct stat& st) {
-    if (::stat(path.c_str(), &st) == 0) return true;
-    return ::lstat(path.c_str(), &st) == 0;  // a dangling link still names an entry
-}
+// A dangling symbolic link names nothing, as a missing file does: it is neither listed nor found.
+bool StatFollow(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
 
 std::string Join(const std::string& dir, const std::string& name) {
     if (dir == ".") return name;
@@ -183,17 +183,21 @@ public:
         return false;
     }
 
+    // Only regular files are read: a FIFO, socket or device could block or never end. The file
+    // is looked at before it is opened (opening some devices has effects of its own), opened
+    // without blocking, looked at again through the descriptor in case it was swapped, and read
+    // up to the size it had then.
     bool ReadFile(std::u16string_view path, std::string& out) override try {
         out.clear();
         std::string host;
-        int fd = DriveToHost(path, host) ? ::open(host.c_str(), O_RDONLY | O_CLOEXEC) : -1;
-        if (fd < 0) {
-            if (!Resolve(path, host)) return false;
-            fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-        }
-        if (fd < 0) return false;
         struct stat st;
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (!(DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0) &&
+            !(Resolve(path, host) && ::stat(host.c_str(), &st) == 0))
+            return false;
+        if (!S_ISREG(st.st_mode)) return false;
+        const int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return false;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
             return false;
         }
@@ -203,21 +207,12 @@ public:
         while (done < out.size()) {
             const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;  // the file shrank while it was read
+            if (n < 0) ok = false;
+            if (n <= 0) break;  // an error, or the file shrank while it was read
             done += static_cast<size_t>(n);
         }
-        out.resize(done);
-        // A file that grew while it was read: take the rest too.
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) ok = false;
-            if (n <= 0) break;
-            out.append(buf, static_cast<size_t>(n));
-        }
         ::close(fd);
-        if (!ok) out.clear();
+        out.resize(ok ? done : 0);
         return ok;
     } catch (...) {
         out.clear();
@@ -257,6 +252,24 @@ public:
         std::string host;
         if (!Resolve(path, host)) return false;
         return ::unlink(host.c_str()) == 0;
+    } catch (...) {
+        return false;
+    }
+
+    bool IsWithin(std::u16string_view path, std::u16string_view directory) override try {
+        std::string host_path, host_dir;
+        if (!Resolve(path, host_path) || !Resolve(directory, host_dir)) return false;
+        char* real_path = ::realpath(host_path.c_str(), nullptr);
+        char* real_dir = ::realpath(host_dir.c_str(), nullptr);
+        bool within = false;
+        if (real_path && real_dir) {
+            const std::string_view p = real_path, d = real_dir;
+            within = p.starts_with(d) &&
+                     (p.size() == d.size() || d.back() == '/' || p[d.size()] == '/');
+        }
+        std::free(real_path);
+        std::free(real_dir);
+        return within;
     } catch (...) {
         return false;
     }

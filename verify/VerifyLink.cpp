@@ -5,6 +5,7 @@
 
 #include "engine/VornHtml.h"
 #include "lib/FileNameCompare.h"
+#include "platform/FileSystem.h"
 #include "verify/Warnings.h"
 
 namespace HtmlLink {
@@ -259,6 +260,22 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     }
 
     if (position < 0) {
+        const bool inside_by_name =
+            VornFileList::CompareFileNames(std::u16string_view(t).substr(0, set.LocalPath.size()),
+                                           set.LocalPath) == 0;
+        // Below the base directory by name, but through a symbolic link that leads out of it:
+        // the search did not enter it, so the target is judged as one outside the base.
+        const bool outside_by_link = inside_by_name && !platform::Fs().IsWithin(t, set.LocalPath);
+        if (outside_by_link && !is_file) {
+            for (const std::u16string& candidate : candidates) {
+                const VornFilePath::PathKind k = run.Cache ? run.Cache->PathKind(candidate)
+                                                           : VornFilePath::GetPathKind(candidate);
+                if (k == VornFilePath::PathKind::File) {
+                    is_file = true;
+                    break;
+                }
+            }
+        }
         if (!is_file) {
             attr.Code = kVerified;
             if (set.AlertDirListing != 0) {
@@ -271,9 +288,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
                        std::u16string(msg::kAnchorOnBareDirectory1) +
                            std::u16string(msg::kAnchorOnBareDirectory2));
             }
-        } else if (VornFileList::CompareFileNames(
-                       std::u16string_view(t).substr(0, set.LocalPath.size()), set.LocalPath) ==
-                   0) {
+        } else if (inside_by_name && !outside_by_link) {
             // Inside the base directory, so the search must have left it out on purpose.
             Report(attr, kTargetIgnored, msg::kTargetIgnored);
         } else if (!anchor.empty()) {

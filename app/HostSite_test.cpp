@@ -1,0 +1,145 @@
+// Whole check runs on real directories holding what real machines hold: special files,
+// symbolic links out of the site, dangling links.
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/CheckRun.h"
+#include "engine/LinkTags.h"
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "testutil/ScriptedRunView.h"
+#include "testutil/TempDir.h"
+
+namespace {
+
+// One record of the tab-separated log: file, value as written, warning number.
+struct Record {
+    std::u16string file, value, number;
+    bool operator==(const Record&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Record& r) {
+    return os << platform::Utf16ToCp932(r.file + u" " + r.value + u" [" + r.number + u"]");
+}
+
+class HostSiteTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        HtmlLink::BuildLinkTagTable();
+        dir.MakeDir("site");
+        dir.MakeDir("logs");
+    }
+
+    std::string Site(const std::string& relative = "") const {
+        return dir.Host() + "/site" + (relative.empty() ? "" : "/" + relative);
+    }
+
+    // Runs a check of 'site' and returns the log's records; `text` gets the whole log.
+    std::vector<Record> Check(std::u16string* text = nullptr) {
+        CheckSet s = NewCheckSet();
+        s.Name = u"host";
+        s.LocalPath = dir.Drive() + u"site";
+        s.Url.clear();
+        s.AlertIgnoredFile = 0;  // the top page is linked from nowhere, which is no news here
+        CheckSets sets{s};
+        Settings options;
+        options.LogFileDirectory = dir.Drive() + uR"(logs\)";
+        options.LogType = 2;
+        app::RunRequest request;
+        request.Sets = &sets;
+        request.Options = &options;
+        request.SelectedIndex = 0;
+        request.LogDateTime = u"01-02-2027 03:04:05";
+        request.ScanWorkers = 1;
+        testutil::ScriptedRunView view;
+        app::CheckRun run(view);
+        run.cmdExecute_Click(request);
+        std::string bytes;
+        EXPECT_TRUE(platform::HostFs().ReadFile(dir.Drive() + uR"(logs\host.txt)", bytes));
+        const std::u16string log = platform::Cp932ToUtf16(bytes);
+        if (text) *text = log;
+        std::vector<Record> records;
+        size_t at = log.find(u"警告内容\r\n");
+        if (at == log.npos) return records;
+        at += 6;
+        while (at < log.size() && log[at] == u'/') {
+            const size_t end = log.find(u"\r\n", at);
+            std::vector<std::u16string> f;
+            size_t p = at;
+            while (p <= end) {
+                size_t tab = log.find(u'\t', p);
+                if (tab == log.npos || tab > end) tab = end;
+                f.emplace_back(log.substr(p, tab - p));
+                p = tab + 1;
+            }
+            if (f.size() >= 7) records.push_back({f[0], f[4], f[6]});
+            at = end + 2;
+        }
+        return records;
+    }
+
+    testutil::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(HostSiteTest, SpecialFilesAreUnreadableAndNeverBlock) {
+    dir.Write("site/index.htm",
+              "<a href=\"page.htm\">f</a><a href=\"sock.htm\">s</a><a href=\"big.htm\">z</a>");
+    ASSERT_EQ(::mkfifo(Site("page.htm").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", Site("big.htm").c_str()), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string sock_path = Site("sock.htm");
+    ASSERT_LT(sock_path.size(), sizeof addr.sun_path);
+    std::copy(sock_path.begin(), sock_path.end(), addr.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+    // Reaching the end at all is the main point: a FIFO without a writer or /dev/zero read to
+    // its end would hang the run or exhaust memory.
+    const std::vector<Record> records = Check();
+    ::close(sock);
+    EXPECT_EQ(records, (std::vector<Record>{{u"/big.htm", u"", u"1"},
+                                            {u"/page.htm", u"", u"1"},
+                                            {u"/sock.htm", u"", u"1"}}));
+
+    std::string bytes = "untouched";
+    EXPECT_FALSE(platform::HostFs().ReadFile(dir.Drive() + uR"(site\page.htm)", bytes));
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST_F(HostSiteTest, LinksOutOfTheSiteAreNotEntered) {
+    dir.Write("shared/style.css", "body{}");
+    dir.Write("shared/index.html", "<a name=\"x\">x</a>");
+    dir.Write("shared/orphan.htm", "nobody links here");
+    dir.Write("site/index.htm",
+              "<link rel=stylesheet href=\"assets/style.css\">"
+              "<a href=\"assets/\">a</a><a href=\"assets/index.html#x\">b</a>"
+              "<a href=\"assets/none.css\">c</a><a href=\"sub/page.htm\">d</a>");
+    dir.Write("site/sub/page.htm", "<a href=\"../index.htm\">top</a>");
+    ASSERT_EQ(::symlink((dir.Host() + "/shared").c_str(), Site("assets").c_str()), 0);
+    ASSERT_EQ(::symlink("/", Site("root").c_str()), 0);
+    ASSERT_EQ(::symlink("..", Site("sub/up").c_str()), 0);
+    ASSERT_EQ(::symlink(".", Site("sub/self").c_str()), 0);
+
+    // Targets through the link are verified on disk: only the missing one is reported, nothing
+    // outside is listed as unlinked, and the loop back into the site stays stopped.
+    std::u16string log;
+    EXPECT_EQ(Check(&log), (std::vector<Record>{{u"/index.htm", u"\"assets/index.html#x\"", u"53"},
+                                                {u"/index.htm", u"\"assets/none.css\"", u"41"}}));
+    EXPECT_EQ(log.find(u"orphan"), log.npos);
+}
+
+TEST_F(HostSiteTest, DanglingLinkIsAMissingFile) {
+    dir.Write("site/index.htm", "<a href=\"gone.htm\">x</a><a href=\"here.htm\">y</a>");
+    dir.Write("site/here.htm", "");
+    ASSERT_EQ(::symlink("nowhere.htm", Site("gone.htm").c_str()), 0);
+    EXPECT_EQ(Check(), (std::vector<Record>{{u"/index.htm", u"\"gone.htm\"", u"41"}}));
+    platform::DirEntry e;
+    EXPECT_FALSE(platform::HostFs().Stat(dir.Drive() + uR"(site\gone.htm)", e));
+}
