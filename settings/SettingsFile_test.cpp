@@ -453,7 +453,9 @@ TEST_F(SettingsFileTest, UnreadableFileIsKeptBesideTheNewOne) {
         ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
         std::string kept;
         EXPECT_EQ(fs_.Contents(bak, kept), c.kept);
-        if (c.kept) EXPECT_EQ(kept, c.bytes);
+        if (c.kept) {
+            EXPECT_EQ(kept, c.bytes);
+        }
         // Only the first save moves the old file; later ones replace the new file in place.
         ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
         EXPECT_FALSE(fs_.Contents(bak2, kept));
