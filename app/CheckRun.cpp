@@ -35,6 +35,8 @@ constexpr std::u16string_view kWritingLog = u"ログ作成中 ... ";
 constexpr std::u16string_view kFinishedTitle = u"チェック終了";
 constexpr std::u16string_view kFinished = u"チェックを終了しました。";
 constexpr std::u16string_view kNothingToWarn = u"警告すべき点はありません。";
+constexpr std::u16string_view kStopped = u"チェックを中止しました。";
+constexpr std::u16string_view kNothingToWarnSoFar = u"中止までに調べた範囲には、警告すべき点はありません。";
 constexpr std::u16string_view kShowLog = u"ログを表示しますか？";
 constexpr std::u16string_view kCancelTitle = u"処理の中断";
 constexpr std::u16string_view kCancelQuestion = u"処理を中断します。よろしいですか？";
@@ -44,8 +46,9 @@ std::u16string BothBoxesMessage(const RunRequest& r) {
            u"\r\n" + std::u16string(kCheckAtLeastOne);
 }
 
-std::u16string WarningCountMessage(std::int32_t n) {
-    return std::u16string(kFinished) + u"\r\n" + ToDecimal(n) + u" 件の警告があります。" +
+std::u16string WarningCountMessage(std::int32_t n, bool interrupted) {
+    return std::u16string(interrupted ? kStopped : kFinished) + u"\r\n" + ToDecimal(n) +
+           u" 件の警告があります。" +
            u"\r\n\r\n" + std::u16string(kShowLog);
 }
 
@@ -140,6 +143,8 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     Paths.assign(1, PathList::PathEntry{});
     LastLogPath.clear();
     LastWarningCount = -1;
+    LastRunInterrupted = false;
+    Unsearched.clear();
     const StringList search_patterns{u"*"};
     const StringList file_ignore = IgnorePatterns(set.FilePatternXEnabled, set.FilePatternX);
     const StringList dir_ignore = IgnorePatterns(set.DirPatternXEnabled, set.DirPatternX);
@@ -152,7 +157,8 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
 
     StringList found{u""};
     VornFileList::FindFiles(found, set.LocalPath, search_patterns, file_ignore, set.FileAttribute,
-                            search_patterns, dir_ignore, set.DirAttribute, true, true);
+                            search_patterns, dir_ignore, set.DirAttribute, true, true,
+                            &Unsearched);
     if (found.empty() || found[0].empty()) return Fail(error, kNoCandidateFiles);
 
     Paths.resize(found.size());
@@ -174,6 +180,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.Options = &options;
     run.Files = &FileTable;
     run.Paths = &Paths;
+    run.Unsearched = &Unsearched;
     // The site does not change during a run, so verification asks each question once.
     VerifyCache cache;
     run.Cache = &cache;
@@ -184,7 +191,10 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
                                                 : static_cast<unsigned>(request.ScanWorkers));
         for (size_t k = 0; k < found.size(); ++k) {
             view_.YieldToWindowSystem();
-            if (ConfirmCancel()) break;
+            if (ConfirmCancel()) {
+                LastRunInterrupted = true;
+                break;
+            }
             FileTable[k] = ahead.Take(k);
             platform::DirEntry info;
             if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
@@ -193,16 +203,28 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
         }
     }
 
+    // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
+    // would skip the verification silently.
+    if (!Running_ && !LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
+
     if (request.LocalCheck == 1 && Running_) {
         Title(kVerifying);
         for (size_t i = 0; i < FileTable.size(); ++i) {
             view_.YieldToWindowSystem();
-            if (ConfirmCancel()) break;
+            if (ConfirmCancel()) {
+                LastRunInterrupted = true;
+                break;
+            }
             FileEntry& file = FileTable[i];
             if (file.Path.empty()) break;
             if (file.Status != ScanOk) continue;
             const size_t tags = UsedCount(file.Tags);
-            for (size_t t = 0; t < tags; ++t) {
+            for (size_t t = 0; t < tags && !LastRunInterrupted; ++t) {
+                // A page of a million links must not keep a stop waiting until its end.
+                if (t > 0 && t % 4096 == 0) {
+                    view_.YieldToWindowSystem();
+                    if (ConfirmCancel()) LastRunInterrupted = true;
+                }
                 TagEntry& tag = file.Tags[t];
                 const size_t attrs = UsedCount(tag.Attrs);
                 for (size_t a = 0; a < attrs; ++a) {
@@ -210,6 +232,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
                         VerifyLink(run, tag.Attrs[a], static_cast<std::int32_t>(i));
                 }
             }
+            if (LastRunInterrupted) break;
         }
         ReportUnlinked(run);
     }
@@ -231,6 +254,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.LocalCheck = request.LocalCheck == 1;
     run.RemoteCheck = request.RemoteCheck == 1;
     run.LogDateTime = request.LogDateTime;
+    run.Interrupted = LastRunInterrupted;
     const std::int32_t count = log_path.empty() ? -1 : WriteLog(run, log_path);
     LastLogPath = log_path;
     LastWarningCount = count;
@@ -242,9 +266,13 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     if (count < 0) return Fail(error, kLogFailed);
     if (count == 0) {
         view_.ShowMessage(BoxIcon::Information, BoxButtons::Ok, false, kFinishedTitle,
-                          std::u16string(kFinished) + u"\r\n" + std::u16string(kNothingToWarn));
+                          LastRunInterrupted ? std::u16string(kStopped) + u"\r\n" +
+                                                   std::u16string(kNothingToWarnSoFar)
+                                             : std::u16string(kFinished) + u"\r\n" +
+                                                   std::u16string(kNothingToWarn));
     } else if (view_.ShowMessage(BoxIcon::Information, BoxButtons::YesNo, false, kFinishedTitle,
-                                 WarningCountMessage(count)) == BoxAnswer::Yes) {
+                                 WarningCountMessage(count, LastRunInterrupted)) ==
+               BoxAnswer::Yes) {
         VornFilePath::OpenDocument(log_path);
     }
     return true;

@@ -8,6 +8,7 @@
 
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
+#include "lib/VornFileList.h"
 #include "settings/Settings.h"
 
 namespace app {
@@ -65,6 +66,8 @@ public:
     PathList::PathEntries Paths;
     std::u16string LastLogPath;
     std::int32_t LastWarningCount = -1;  // -1 when no log was written
+    bool LastRunInterrupted = false;      // stopped before its end (the button or Ctrl-C)
+    VornFileList::UnsearchedList Unsearched;  // directories the search could not list
     std::int64_t TotalBytes = 0;
     std::int64_t DoneBytes = 0;
 

@@ -1,9 +1,13 @@
 // Whole check runs on real directories holding what real machines hold: special files,
-// symbolic links out of the site, dangling links.
+// symbolic links out of the site, dangling links, directories that cannot be searched.
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +15,7 @@
 #include "engine/LinkTags.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/HostPath.h"
 #include "testutil/ScriptedRunView.h"
 #include "testutil/TempDir.h"
 
@@ -38,8 +43,8 @@ public:
         return dir.Host() + "/site" + (relative.empty() ? "" : "/" + relative);
     }
 
-    // Runs a check of 'site' and returns the log's records; `text` gets the whole log.
-    std::vector<Record> Check(std::u16string* text = nullptr) {
+    // Runs a check of 'site' (its log goes to 'logs/host.txt').
+    void RunCheck(app::CheckRun* keep = nullptr) {
         CheckSet s = NewCheckSet();
         s.Name = u"host";
         s.LocalPath = dir.Drive() + u"site";
@@ -58,6 +63,11 @@ public:
         testutil::ScriptedRunView view;
         app::CheckRun run(view);
         run.cmdExecute_Click(request);
+        if (keep) keep->Unsearched = run.Unsearched;
+    }
+
+    // The records of the log of the last run; `text` gets the whole log.
+    std::vector<Record> Records(std::u16string* text = nullptr) {
         std::string bytes;
         EXPECT_TRUE(platform::HostFs().ReadFile(dir.Drive() + uR"(logs\host.txt)", bytes));
         const std::u16string log = platform::Cp932ToUtf16(bytes);
@@ -80,6 +90,11 @@ public:
             at = end + 2;
         }
         return records;
+    }
+
+    std::vector<Record> Check(std::u16string* text = nullptr) {
+        RunCheck();
+        return Records(text);
     }
 
     testutil::TempDir dir;
@@ -142,4 +157,65 @@ TEST_F(HostSiteTest, DanglingLinkIsAMissingFile) {
     EXPECT_EQ(Check(), (std::vector<Record>{{u"/index.htm", u"\"gone.htm\"", u"41"}}));
     platform::DirEntry e;
     EXPECT_FALSE(platform::HostFs().Stat(dir.Drive() + uR"(site\gone.htm)", e));
+}
+
+// A directory the search cannot list is told in the log with its own number, and a link into
+// it is not called missing.
+TEST_F(HostSiteTest, UnreadableDirectoryIsTold) {
+    dir.Write("site/index.htm", "<a href=\"private/a.htm\">p</a><a href=\"open/b.htm\">o</a>");
+    dir.Write("site/private/a.htm", "");
+    dir.Write("site/open/b.htm", "");
+    ASSERT_EQ(::chmod(Site("private").c_str(), 0700), 0);
+    if (testutil::RunsAsRoot()) {
+        // Root reads every directory: the check runs as 'nobody' in a child process.
+        ASSERT_EQ(::chmod(dir.Host().c_str(), 0755), 0);
+        ASSERT_EQ(::chmod((dir.Host() + "/logs").c_str(), 0777), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(77);
+            RunCheck();
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot switch to an unprivileged user";
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+    } else {
+        ASSERT_EQ(::chmod(Site("private").c_str(), 0), 0);
+        RunCheck();
+    }
+    EXPECT_EQ(Records(), (std::vector<Record>{{u"/private/", u"", u"4"},
+                                              {u"/index.htm", u"\"private/a.htm\"", u"54"}}));
+}
+
+TEST_F(HostSiteTest, PathTooLongIsTold) {
+    dir.Write("site/index.htm", "<a href=\"deep.htm\">d</a>");
+    dir.Write("site/deep.htm", "");
+    // Twenty levels of 250-character names pass the system's limit on a whole path.
+    int fd = ::open(Site().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    std::string relative;
+    for (int level = 0; level < 20; ++level) {
+        const std::string name(250, static_cast<char>('a' + level));
+        ASSERT_EQ(::mkdirat(fd, name.c_str(), 0755), 0);
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        ASSERT_GE(next, 0);
+        fd = next;
+        relative += "/" + name;
+    }
+    ::close(fd);
+    testutil::ScriptedRunView view;
+    app::CheckRun kept(view);
+    RunCheck(&kept);
+    ASSERT_EQ(kept.Unsearched.size(), 1u);
+    EXPECT_TRUE(kept.Unsearched[0].TooLong);
+    std::string host;
+    ASSERT_TRUE(platform::DriveToHost(kept.Unsearched[0].Path, host));
+    EXPECT_GE(host.size(), static_cast<size_t>(PATH_MAX));
+    const std::vector<Record> records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].number, u"5");
 }

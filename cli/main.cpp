@@ -220,10 +220,16 @@ int main(int argc, char** argv) {
     app::CheckRun run(view);
     view.run = &run;
     run.cmdExecute_Click(request);
+    // Directories that could not be searched are in the log too; here they reach a script.
+    for (const VornFileList::UnsearchedDirectory& d : run.Unsearched) {
+        Print(stderr, u"mokuroku-check: " + Shown(d.Path) +
+                          (d.TooLong ? u": not searched, the path is too long\n"
+                                     : u": not searched, the directory cannot be read\n"));
+    }
     if (view.failed || run.LastWarningCount < 0) return 2;
     Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");
     // An interrupted run never says "no warnings": what it did not check may hold some.
-    const bool cut_short = interrupted != 0;
+    const bool cut_short = interrupted != 0 || run.LastRunInterrupted;
     if (cut_short)
         std::fputs("mokuroku-check: interrupted; the log holds what was checked before\n", stderr);
     // The log is written and closed; freeing the run's tables entry by entry would only cost

@@ -28,6 +28,7 @@ enum class ListResult : std::uint8_t {
     PathNotFound = 1, // the directory does not exist, or names nothing (another drive)
     InvalidName = 2,  // the text cannot be a path
     Failed = 3,       // any other failure (no permission, I/O error)
+    TooLong = 4,      // the path is longer than the system can name
 };
 
 class FileSystem {

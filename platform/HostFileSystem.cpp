@@ -127,6 +127,8 @@ public:
             return ListResult::Ok;
         }
         std::string host_dir;
+        if (std::string plain; DriveToHost(dir, plain) && plain.size() >= PATH_MAX)
+            return ListResult::TooLong;
         if (dir.empty()) {
             host_dir = ".";
         } else if (!Resolve(dir, host_dir)) {
@@ -146,6 +148,7 @@ public:
         }
         DIR* d = ::opendir(host_dir.c_str());
         if (!d) {
+            if (errno == ENAMETOOLONG) return ListResult::TooLong;
             return (errno == ENOENT || errno == ENOTDIR) ? ListResult::PathNotFound
                                                          : ListResult::Failed;
         }
@@ -154,7 +157,9 @@ public:
             if (raw == "." || raw == "..") continue;
             std::u16string name = FromUtf8(raw);
             if (!MatchFileWildcard(name, wildcard)) continue;
-            if (!StatFollow(Join(host_dir, raw), st)) continue;  // vanished meanwhile
+            // Relative to the open directory, so an entry whose whole path is too long for the
+            // system is still seen (and then told as a directory that cannot be searched).
+            if (::fstatat(::dirfd(d), raw.c_str(), &st, 0) != 0) continue;  // gone, or dangling
             DirEntry e{std::move(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
             if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
         }

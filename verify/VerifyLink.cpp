@@ -25,6 +25,7 @@ enum VerifyCode : std::int32_t {
     kTargetIgnored = 20,
     kNoSeparatorBeforeHash = 21,
     kOutsideWithAnchor = 22,
+    kInUnsearched = 23,
     kVerified = 90,
     kOutsideBaseDir = 91,
     kVerifyFailed = 99,
@@ -247,6 +248,11 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
             }
             break;
         default:
+            // Below a directory the search could not read, 'missing' would be a guess.
+            if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+                Report(attr, kInUnsearched, msg::kInUnsearched);
+                return false;
+            }
             Report(attr, kTargetMissing, msg::kTargetMissing);
             return false;
     }
@@ -288,6 +294,8 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
                        std::u16string(msg::kAnchorOnBareDirectory1) +
                            std::u16string(msg::kAnchorOnBareDirectory2));
             }
+        } else if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+            Report(attr, kInUnsearched, msg::kInUnsearched);
         } else if (inside_by_name && !outside_by_link) {
             // Inside the base directory, so the search must have left it out on purpose.
             Report(attr, kTargetIgnored, msg::kTargetIgnored);

@@ -11,6 +11,10 @@ enum WarningLevel : int { kFileLevel = 1, kTagLevel = 2, kAttrLevel = 3 };
 // The published number of a warning of the given level and code; 99 for any other pair.
 std::uint8_t WarningNumber(int level, std::int32_t code) noexcept;
 
+// File-level codes of a directory the search could not list (the log prints it as a file).
+constexpr std::int32_t kDirectoryUnreadableCode = 20;
+constexpr std::int32_t kDirectoryTooLongCode = 21;
+
 // Code of the log notes, which carry no number and are not counted.
 constexpr std::int32_t kNoteCode = 990;
 
@@ -20,6 +24,10 @@ constexpr std::u16string_view kReadFailed = u"ファイルの読み込みに失�
 constexpr std::u16string_view kCutFailed = u"HTML タグの切り出しに失敗しました。";
 constexpr std::u16string_view kFileUnlinked = u"このファイルは、どこからもリンクされていません。";
 constexpr std::u16string_view kScanUnknown = u"HTML 構造の解析中に未知のエラーを起こしました。";
+constexpr std::u16string_view kDirectoryUnreadable =
+    u"このディレクトリは読み取れないため、中のファイルを検索できませんでした。";
+constexpr std::u16string_view kDirectoryTooLong =
+    u"このディレクトリはパスが長すぎるため、中のファイルを検索できませんでした。";
 
 // Tag level.
 constexpr std::u16string_view kDuplicatedAttrsTail = u" 属性が重複定義されています。";
@@ -91,6 +99,8 @@ constexpr std::u16string_view kNoSeparatorBeforeHash2 = u"ディレクトリ区�
 constexpr std::u16string_view kOutsideBaseDir1 = u"基準ディレクトリより上にあるファイルなので、";
 constexpr std::u16string_view kOutsideBaseDir2 = u"アンカーの有無は検証されていません。";
 constexpr std::u16string_view kVerifyFailed = u"未知のエラーにより、リンク先の検証に失敗しました。";
+constexpr std::u16string_view kInUnsearched =
+    u"リンク先は検索できなかったディレクトリの中にあるため、検証できません。";
 
 // Attribute level: anchor definitions.
 constexpr std::u16string_view kAnchorDefinedAt1 = u"このアンカーは既に ";  // 1 line 2

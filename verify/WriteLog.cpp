@@ -37,6 +37,8 @@ constexpr std::u16string_view kFootnote2 =
     u"  ヘルプの「警告メッセージ一覧」で、各メッセージのより詳しい説明と";
 constexpr std::u16string_view kFootnote3 = u"  対処法を読むことができます。）";
 constexpr std::u16string_view kNoWarnings = u"（警告すべき点はありません）";
+constexpr std::u16string_view kInterrupted =
+    u"（チェックは途中で中止されました。中止までに調べた分だけを記録しています）";
 
 constexpr bool IsLocalLink(std::int32_t code) { return code < 10; }
 constexpr bool IsRemoteLink(std::int32_t code) { return code >= 100 && code <= 109; }
@@ -264,6 +266,21 @@ bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count
         log.Record({kColumns});
     }
 
+    // Directories the search could not list come first, each as a file with its one warning:
+    // whatever lies below them was not checked.
+    if (run.Unsearched) {
+        for (const VornFileList::UnsearchedDirectory& d : *run.Unsearched) {
+            FileEntry entry;
+            entry.Path = d.Path;
+            entry.Status = ScanReadFailed;
+            if (d.TooLong) {
+                AddWarning(entry.Warnings, kDirectoryTooLongCode, msg::kDirectoryTooLong);
+            } else {
+                AddWarning(entry.Warnings, kDirectoryUnreadableCode, msg::kDirectoryUnreadable);
+            }
+            WriteFileEntry(entry, run, log, text, count);
+        }
+    }
     for (const FileEntry& file : *run.Files) {
         if (!InUse(file)) break;
         WriteFileEntry(file, run, log, text, count);
@@ -277,9 +294,14 @@ bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count
         log.Line(kFootnote1);
         log.Line(kFootnote2);
         log.Line(kFootnote3);
+        if (run.Interrupted) {
+            log.Line({});
+            text += kInterrupted;
+        }
     } else {
+        // What a stopped run did not check may hold warnings: it is never called clean.
         text += kCrLf;
-        text += kNoWarnings;
+        text += run.Interrupted ? kInterrupted : kNoWarnings;
     }
     if (!log.Ok()) {
         text.clear();
