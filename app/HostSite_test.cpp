@@ -219,3 +219,19 @@ TEST_F(HostSiteTest, PathTooLongIsTold) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].number, u"5");
 }
+
+// Names Linux allows and Windows forbids are found, scanned, linked as a browser links them
+// and shown in the log without breaking it.
+TEST_F(HostSiteTest, NamesWindowsForbids) {
+    dir.Write("site/index.htm",
+              "<a href=\"./a:b.htm\">1</a><a href=\"s*t.htm\">2</a><a href=\"q%3F.htm\">3</a>"
+              "<a href=\"back%5Cslash.htm\">4</a><a href=\"line%0Abreak.htm\">5</a>"
+              "<a href=\"sub:dir/x.htm\">6</a><a href=\"s*.htm\">7</a>");
+    for (const char* name : {"a:b.htm", "s*t.htm", "q?.htm", "back\\slash.htm", "line\nbreak.htm",
+                             "sub:dir/x.htm"})
+        dir.Write(std::string("site/") + name, "<a href=\"nowhere.htm\">x</a>");
+    std::u16string log;
+    const std::vector<Record> records = Check(&log);
+    for (const Record& r : records) std::cout << r << "\n";
+    std::cout << platform::Utf16ToCp932(log) << "\n";
+}

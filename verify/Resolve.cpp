@@ -389,7 +389,11 @@ std::uint8_t ClassifyReference(std::u16string_view v) noexcept try {
     }
     if (Like(v, u"[\\/][\\/][A-Za-z]*")) return 1;
     const std::size_t colon = v.find(u':');
-    if (colon == std::u16string_view::npos) return (v[0] == u'\\' || v[0] == u'/') ? 4 : 5;
+    // A ':' after a separator ('./a:b.htm', 'dir/a:b.htm') lies in a file name, as browsers
+    // read it: the value is a path, not a scheme.
+    if (colon == std::u16string_view::npos ||
+        v.substr(0, colon).find_first_of(u"\\/") != std::u16string_view::npos)
+        return (v[0] == u'\\' || v[0] == u'/') ? 4 : 5;
 
     if (Like(v.substr(0, colon), u"*[!A-Za-z]*")) return 0;
     const std::size_t c = colon + 1;  // 1-based, as p
