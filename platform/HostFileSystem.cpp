@@ -33,7 +33,7 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 // Finds the entry of `dir` that stands for `name`: exact first, else the first equal one.
 bool FindChild(const std::string& dir, const std::u16string& name, std::string& found) {
-    const std::string exact = ToUtf8(name);
+    const std::string exact = NameToHost(name);
     struct stat st;
     if (exact == "." || exact == ".." || ::lstat(Join(dir, exact).c_str(), &st) == 0) {
         found = exact;
@@ -44,7 +44,7 @@ bool FindChild(const std::string& dir, const std::u16string& name, std::string& 
     bool hit = false;
     std::u16string best;
     while (dirent* e = ::readdir(d)) {
-        const std::u16string candidate = FromUtf8(e->d_name);
+        const std::u16string candidate = NameFromHost(e->d_name);
         if (!VornFileList::SameFileName(candidate, name)) continue;
         if (!hit || candidate < best) {
             best = candidate;
@@ -90,7 +90,7 @@ bool ResolveForWrite(std::u16string_view path, std::string& host) {
     for (size_t i = 0; i + 1 < parts.size(); ++i) dir += parts[i] + u"\\";
     std::string host_dir = absolute ? "/" : ".";
     if (!dir.empty() && !Resolve(dir, host_dir)) return false;
-    host = Join(host_dir, ToUtf8(name));
+    host = Join(host_dir, NameToHost(name));
     return true;
 }
 
@@ -141,7 +141,7 @@ public:
             std::string name;
             if (FindChild(host_dir, wildcard, name) && name != "." && name != ".." &&
                 StatFollow(Join(host_dir, name), st)) {
-                DirEntry e{FromUtf8(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
+                DirEntry e{NameFromHost(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
                 if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
             }
             return ListResult::Ok;
@@ -155,7 +155,7 @@ public:
         while (dirent* ent = ::readdir(d)) {
             const std::string raw = ent->d_name;
             if (raw == "." || raw == "..") continue;
-            std::u16string name = FromUtf8(raw);
+            std::u16string name = NameFromHost(raw);
             if (!MatchFileWildcard(name, wildcard)) continue;
             // Relative to the open directory, so an entry whose whole path is too long for the
             // system is still seen (and then told as a directory that cannot be searched).
@@ -180,7 +180,7 @@ public:
         const bool direct = DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0;
         if (!direct && (!Resolve(path, host) || !StatFollow(host, st))) return false;
         const size_t slash = host.find_last_of('/');
-        out.Name = FromUtf8(slash == host.npos ? host : host.substr(slash + 1));
+        out.Name = NameFromHost(slash == host.npos ? host : host.substr(slash + 1));
         out.Attributes = AttributesOf(st);
         out.Size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
         return true;

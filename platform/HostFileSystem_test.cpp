@@ -24,6 +24,10 @@ TEST(DriveForm, BothWays) {
     EXPECT_FALSE(DriveToHost(uR"(D:\x)", host));
     EXPECT_FALSE(DriveToHost(uR"(\\srv\share\x)", host));
     EXPECT_EQ(HostToDrive("/a/b/"), uR"(C:\a\b\)");
+    // A '\' inside a Linux name stays inside it, both ways.
+    EXPECT_EQ(HostToDrive("/a/b\\c"), u"C:\\a\\b\uF05Cc");
+    ASSERT_TRUE(DriveToHost(u"C:\\a\\b\uF05Cc", host));
+    EXPECT_EQ(host, "/a/b\\c");
 }
 
 TEST(DriveForm, HomeDirectory) {

@@ -6,6 +6,8 @@
 #include "engine/VornHtml.h"
 #include "lib/FileNameCompare.h"
 #include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
 #include "verify/Warnings.h"
 
 namespace HtmlLink {
@@ -72,6 +74,46 @@ const AttrEntry* AnchorAttr(const FileEntry& file, const AnchorEntry& anchor) {
     if (anchor.AttrIndex < 0 || static_cast<std::size_t>(anchor.AttrIndex) >= tag.Attrs.size())
         return nullptr;
     return &tag.Attrs[static_cast<std::size_t>(anchor.AttrIndex)];
+}
+
+int HexValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    return -1;
+}
+
+// The path with the %XX escapes of its names decoded as a browser decodes them (UTF-8 bytes),
+// so that 'q%3F.htm' finds 'q?.htm'; empty when there is nothing to decode or an escape would
+// make a separator. A decoded '\\' stays inside its name.
+std::u16string PercentDecoded(std::u16string_view path) {
+    if (path.find(u'%') == path.npos) return {};
+    std::u16string out;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(u'\\', start);
+        if (end == path.npos) end = path.size();
+        const std::string name = platform::ToUtf8(path.substr(start, end - start));
+        std::string bytes;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            int hi = -1, lo = -1;
+            if (name[i] == '%' && i + 2 < name.size() &&
+                (hi = HexValue(static_cast<unsigned char>(name[i + 1]))) >= 0 &&
+                (lo = HexValue(static_cast<unsigned char>(name[i + 2]))) >= 0) {
+                const char byte = static_cast<char>(hi * 16 + lo);
+                if (byte == '/' || byte == '\0') return {};
+                bytes += byte;
+                i += 2;
+            } else {
+                bytes += name[i];
+            }
+        }
+        out += platform::NameFromHost(bytes);
+        if (end == path.size()) break;
+        out += u'\\';
+        start = end + 1;
+    }
+    return out == path ? std::u16string() : out;
 }
 
 }  // namespace
@@ -227,8 +269,19 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     std::vector<std::u16string> candidates;
     bool is_file = false;
     bool default_document = false;
-    const VornFilePath::PathKind kind =
-        run.Cache ? run.Cache->PathKind(t) : VornFilePath::GetPathKind(t);
+    VornFilePath::PathKind kind = run.Cache ? run.Cache->PathKind(t) : VornFilePath::GetPathKind(t);
+    if (kind == VornFilePath::PathKind::None) {
+        // Names with characters a link must escape ('?', '#', a line break, '\\').
+        std::u16string decoded = PercentDecoded(t);
+        if (!decoded.empty()) {
+            const VornFilePath::PathKind k =
+                run.Cache ? run.Cache->PathKind(decoded) : VornFilePath::GetPathKind(decoded);
+            if (k != VornFilePath::PathKind::None) {
+                kind = k;
+                t = std::move(decoded);
+            }
+        }
+    }
     switch (kind) {
         case VornFilePath::PathKind::File:
             // The kind ignores trailing backslashes, so 'a.htm\' still names the file.

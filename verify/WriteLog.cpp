@@ -1,5 +1,7 @@
 #include "verify/WriteLog.h"
 
+#include "platform/HostPath.h"
+
 #include <ctime>
 
 #include "engine/VornHtml.h"
@@ -9,6 +11,7 @@
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
 #include "platform/Cp932.h"
+#include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "verify/Warnings.h"
 
@@ -90,11 +93,29 @@ private:
     bool ok_ = true;
 };
 
+// A name as the log can show it: a line break would cut a record or a block in two, so it is
+// written as the link would write it (%0D, %0A), and a '\\' carried inside a name is shown as
+// itself.
+std::u16string Shown(std::u16string_view path) {
+    std::u16string out;
+    out.reserve(path.size());
+    for (char16_t c : path) {
+        if (c == u'\r') {
+            out += u"%0D";
+        } else if (c == u'\n') {
+            out += u"%0A";
+        } else {
+            out += c == platform::kNameBackslash ? u'\\' : c;
+        }
+    }
+    return out;
+}
+
 std::u16string DisplayPath(const std::u16string& path, const CheckSet& set, const Settings& opts) {
     std::u16string p = path;
     if (opts.TrimLogPath == 1) p.erase(0, std::min(p.size(), set.LocalPath.size()));
     if (opts.UseSlashLogPath == 1) p = VornFilePath::ConvertDelimiter(p, u"/");
-    return p;
+    return Shown(p);
 }
 
 // The note the log adds to an attribute that was not verified, or empty.
@@ -110,7 +131,7 @@ std::u16string_view NoteFor(const AttrEntry& attr, const RunContext& run) {
 void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16string& p, Log& log,
                     std::u16string& block, std::int32_t& count) {
     if (attr.Warnings.empty() || !InUse(attr.Warnings.front())) return;
-    const std::u16string target = TargetColumn(attr);
+    const std::u16string target = Shown(TargetColumn(attr));
     if (log.Plain()) {
         block += kLineOpen;
         block += Number(attr.Line);
@@ -254,13 +275,14 @@ bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count
         const std::u16string rule(40, u'=');
         log.Line(rule);
         log.Line(std::u16string(kSetNameLabel) + std::u16string(kLabelSeparator) + set.Name);
-        log.Line(std::u16string(kBaseDirLabel) + std::u16string(kLabelSeparator) + set.LocalPath);
+        log.Line(std::u16string(kBaseDirLabel) + std::u16string(kLabelSeparator) +
+                 Shown(set.LocalPath));
         log.Line(std::u16string(kDateLabel) + std::u16string(kLabelSeparator) + when);
         log.Line(rule);
         log.Line({});
     } else {
         log.Record({kSetNameLabel, set.Name});
-        log.Record({kBaseDirLabel, set.LocalPath});
+        log.Record({kBaseDirLabel, Shown(set.LocalPath)});
         log.Record({kDateLabel, when});
         log.Line({});
         log.Record({kColumns});
