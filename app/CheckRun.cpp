@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "app/RunStages.h"
 #include "app/ScanAhead.h"
-#include "engine/ScanFile.h"
 #include "lib/Convert.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
@@ -11,7 +11,6 @@
 #include "platform/Program.h"
 #include "verify/Anchors.h"
 #include "verify/RunContext.h"
-#include "verify/TagChecks.h"
 #include "verify/VerifyLink.h"
 #include "verify/WriteLog.h"
 
@@ -52,16 +51,10 @@ std::u16string WarningCountMessage(std::int32_t n, bool interrupted) {
            u"\r\n\r\n" + std::u16string(kShowLog);
 }
 
-// Ends a run with the message the user is to see.
-bool Fail(std::u16string& error, std::u16string_view message) {
+// The run did not complete: false, with the message the user is to see.
+bool NotDone(std::u16string& error, std::u16string_view message) {
     error = message;
     return false;
-}
-
-StringList IgnorePatterns(std::uint8_t enabled, const StringList& patterns) {
-    StringList out{u""};
-    if (enabled == 1 && HtmlLink::ToLikePatterns(out, patterns) != 0) out = {u""};
-    return out;
 }
 
 }  // namespace
@@ -82,13 +75,37 @@ void CheckRun::Title(std::u16string_view suffix) {
     view_.ShowTitle(std::u16string(platform::ProductName()) + std::u16string(suffix));
 }
 
-void CheckRun::cmdExecute_Click() {
-    if (caption_ == kStopCaption) Running_ = false;
+void CheckRun::Progress(RunState stage) {
+    RunProgress p;
+    p.Stage = stage;
+    p.DoneBytes = DoneBytes;
+    p.TotalBytes = TotalBytes;
+    p.DoneFiles = done_files_;
+    p.TotalFiles = FileTable.size();
+    p.Percent = stage == RunState::Scanning
+                    ? ProgressPercent(DoneBytes, TotalBytes, done_files_, FileTable.size())
+                    : 0;
+    view_.ShowProgress(p);
 }
 
+void CheckRun::Enter(RunState stage, std::u16string_view title_suffix) {
+    state_ = stage;
+    Title(title_suffix);
+    Progress(stage);
+}
+
+void CheckRun::RequestCancel() {
+    if (!Running()) return;
+    resume_ = state_;
+    state_ = RunState::CancelRequested;
+}
+
+void CheckRun::cmdExecute_Click() { RequestCancel(); }
+
 void CheckRun::cmdExecute_Click(const RunRequest& request) {
-    if (caption_ == kStopCaption) {
-        Running_ = false;
+    if (state_ != RunState::Idle) {
+        // The button reads "中 止" while a run can stop; otherwise it is disabled.
+        RequestCancel();
         return;
     }
     std::u16string message;
@@ -98,6 +115,7 @@ void CheckRun::cmdExecute_Click(const RunRequest& request) {
         message.clear();
     }
     // Error exit: whatever went wrong, the window goes back to idle.
+    state_ = RunState::Idle;
     try {
         if (message.empty()) message = kUnknownError;
         view_.ShowMessage(BoxIcon::Exclamation, BoxButtons::Ok, false, kErrorTitle, message);
@@ -105,142 +123,102 @@ void CheckRun::cmdExecute_Click(const RunRequest& request) {
     }
     try {
         Title(u"");
-        caption_ = kExecuteCaption;
-        view_.SetExecuteButton(caption_, true);
+        Progress(RunState::Idle);
+        view_.SetExecuteButton(kExecuteCaption, true);
         view_.SetControlsEnabled(true);
     } catch (...) {
     }
-    Running_ = false;
 }
 
 bool CheckRun::ConfirmCancel() try {
-    if (Running_) return false;
+    if (state_ != RunState::CancelRequested) return false;
     const BoxAnswer a = view_.ShowMessage(BoxIcon::Question, BoxButtons::YesNo, true, kCancelTitle,
                                           kCancelQuestion);
     if (a == BoxAnswer::Yes) return true;
-    Running_ = true;
+    state_ = resume_;
     return false;
 } catch (...) {
     return true;
 }
 
-bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
-    using namespace HtmlLink;
-    if (!request.Sets || !request.Options) return Fail(error, kUnknownError);
-    // Validation, in the order the user meets the problems.
+bool CheckRun::Validate(const RunRequest& request, const CheckSet*& set, std::u16string& error) {
+    // In the order the user meets the problems.
+    if (!request.Sets || !request.Options) return NotDone(error, kUnknownError);
     const CheckSets& sets = *request.Sets;
     Settings& options = *request.Options;
-    if (sets.empty() || sets[0].Name.empty()) return Fail(error, kNoCheckSet);
+    if (sets.empty() || sets[0].Name.empty()) return NotDone(error, kNoCheckSet);
     options.SetId = request.SelectedIndex;
     if (options.SetId < 0 || options.SetId >= static_cast<std::int32_t>(sets.size()))
-        return Fail(error, kSelectCheckSet);
-    const CheckSet& set = sets[options.SetId];
-    if (!VornFileList::PathExists(set.LocalPath)) return Fail(error, kBadBaseDirectory);
+        return NotDone(error, kSelectCheckSet);
+    set = &sets[options.SetId];
+    if (!VornFileList::PathExists(set->LocalPath)) return NotDone(error, kBadBaseDirectory);
     if (request.LocalCheck != 1 && request.RemoteCheck != 1)
-        return Fail(error, BothBoxesMessage(request));
+        return NotDone(error, BothBoxesMessage(request));
+    return true;
+}
 
-    FileTable.assign(1, FileEntry{});
-    Paths.assign(1, PathList::PathEntry{});
-    LastLogPath.clear();
-    LastWarningCount = -1;
-    LastRunInterrupted = false;
-    Unsearched.clear();
-    const StringList search_patterns{u"*"};
-    const StringList file_ignore = IgnorePatterns(set.FilePatternXEnabled, set.FilePatternX);
-    const StringList dir_ignore = IgnorePatterns(set.DirPatternXEnabled, set.DirPatternX);
-    std::u16string base_url_head;
-    if (!set.Url.empty()) base_url_head = VornFilePath::SplitPath(set.Url, u"").Head;
-
-    Title(kSearching);
+bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& error) {
+    Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
-    view_.SetExecuteButton(caption_, false);
+    view_.SetExecuteButton(kExecuteCaption, false);
+    switch (SearchFiles(set, found, Paths, FindResult, &Unsearched)) {
+        case SearchResult::NoFiles:
+            return NotDone(error, kNoCandidateFiles);
+        case SearchResult::SortFailed:
+            return NotDone(error, kSortFailed);
+        case SearchResult::Found:
+            break;
+    }
+    return true;
+}
 
-    StringList found{u""};
-    VornFileList::FindFiles(found, set.LocalPath, search_patterns, file_ignore, set.FileAttribute,
-                            search_patterns, dir_ignore, set.DirAttribute, true, true,
-                            &Unsearched);
-    if (found.empty() || found[0].empty()) return Fail(error, kNoCandidateFiles);
-
-    Paths.resize(found.size());
-    for (size_t k = 0; k < found.size(); ++k) Paths[k] = {found[k], static_cast<std::int32_t>(k)};
-    if (PathList::SortPaths(Paths, 0, static_cast<std::int32_t>(Paths.size()) - 1))
-        return Fail(error, kSortFailed);
-
-    Running_ = true;
-    Title(u"0" + std::u16string(kScanning));
-    caption_ = kStopCaption;
-    view_.SetExecuteButton(caption_, true);
-
+void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const StringList& found) {
     TotalBytes = VornFileList::GetTotalFileSize(found);
     DoneBytes = 0;
-    FileTable.assign(found.size(), FileEntry{});
+    done_files_ = 0;
+    FileTable.assign(found.size(), HtmlLink::FileEntry{});
+    Enter(RunState::Scanning, u"0" + std::u16string(kScanning));
+    view_.SetExecuteButton(kStopCaption, true);
 
-    RunContext run;
-    run.Set = &set;
-    run.Options = &options;
-    run.Files = &FileTable;
-    run.Paths = &Paths;
-    run.Unsearched = &Unsearched;
-    // The site does not change during a run, so verification asks each question once.
-    VerifyCache cache;
-    run.Cache = &cache;
-
-    {
-        ScanAhead ahead(found, set, base_url_head,
-                        request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
-                                                : static_cast<unsigned>(request.ScanWorkers));
-        for (size_t k = 0; k < found.size(); ++k) {
-            view_.YieldToWindowSystem();
-            if (ConfirmCancel()) {
-                LastRunInterrupted = true;
-                break;
-            }
-            FileTable[k] = ahead.Take(k);
-            platform::DirEntry info;
-            if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
-            Title(ToDecimal(ProgressPercent(DoneBytes, TotalBytes, k + 1, found.size())) +
-                  std::u16string(kScanning));
+    ScanAhead ahead(found, set, BaseUrlHead(set),
+                    request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
+                                            : static_cast<unsigned>(request.ScanWorkers));
+    for (size_t k = 0; k < found.size(); ++k) {
+        view_.YieldToWindowSystem();
+        if (ConfirmCancel()) {
+            LastRunInterrupted = true;
+            break;
         }
+        FileTable[k] = ahead.Take(k);
+        platform::DirEntry info;
+        if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
+        done_files_ = k + 1;
+        Title(ToDecimal(ProgressPercent(DoneBytes, TotalBytes, k + 1, found.size())) +
+              std::u16string(kScanning));
+        Progress(RunState::Scanning);
     }
+}
 
-    // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
-    // would skip the verification silently.
-    if (!Running_ && !LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
-
-    if (request.LocalCheck == 1 && Running_) {
-        Title(kVerifying);
-        for (size_t i = 0; i < FileTable.size(); ++i) {
-            view_.YieldToWindowSystem();
-            if (ConfirmCancel()) {
-                LastRunInterrupted = true;
-                break;
-            }
-            FileEntry& file = FileTable[i];
-            if (file.Path.empty()) break;
-            if (file.Status != ScanOk) continue;
-            const size_t tags = UsedCount(file.Tags);
-            for (size_t t = 0; t < tags && !LastRunInterrupted; ++t) {
-                // A page of a million links must not keep a stop waiting until its end.
-                if (t > 0 && t % 4096 == 0) {
-                    view_.YieldToWindowSystem();
-                    if (ConfirmCancel()) LastRunInterrupted = true;
-                }
-                TagEntry& tag = file.Tags[t];
-                const size_t attrs = UsedCount(tag.Attrs);
-                for (size_t a = 0; a < attrs; ++a) {
-                    if (tag.Attrs[a].Code < 10)
-                        VerifyLink(run, tag.Attrs[a], static_cast<std::int32_t>(i));
-                }
-            }
-            if (LastRunInterrupted) break;
+void CheckRun::Verify(HtmlLink::RunContext& run) {
+    Enter(RunState::Verifying, kVerifying);
+    for (size_t i = 0; i < FileTable.size(); ++i) {
+        view_.YieldToWindowSystem();
+        if (ConfirmCancel()) {
+            LastRunInterrupted = true;
+            break;
         }
-        ReportUnlinked(run);
+        if (FileTable[i].Path.empty()) break;
+        VerifyFileLinks(run, i);
     }
+    // Also after a cancel: what was verified so far is reported as far as it goes.
+    HtmlLink::ReportUnlinked(run);
+}
 
-    Running_ = false;
-    caption_ = kExecuteCaption;
-    view_.SetExecuteButton(caption_, false);
-    Title(kWritingLog);
+bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
+                              HtmlLink::RunContext& run, std::u16string& error) {
+    const Settings& options = *request.Options;
+    view_.SetExecuteButton(kExecuteCaption, false);
+    Enter(RunState::Writing, kWritingLog);
 
     std::u16string log_path = request.LogPath;
     if (log_path.empty()) {
@@ -255,15 +233,17 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.RemoteCheck = request.RemoteCheck == 1;
     run.LogDateTime = request.LogDateTime;
     run.Interrupted = LastRunInterrupted;
-    const std::int32_t count = log_path.empty() ? -1 : WriteLog(run, log_path);
+    const std::int32_t count = log_path.empty() ? -1 : HtmlLink::WriteLog(run, log_path);
     LastLogPath = log_path;
     LastWarningCount = count;
 
+    state_ = RunState::Idle;
     Title(u"");
+    Progress(RunState::Idle);
     view_.SetControlsEnabled(true);
-    view_.SetExecuteButton(caption_, true);
+    view_.SetExecuteButton(kExecuteCaption, true);
 
-    if (count < 0) return Fail(error, kLogFailed);
+    if (count < 0) return NotDone(error, kLogFailed);
     if (count == 0) {
         view_.ShowMessage(BoxIcon::Information, BoxButtons::Ok, false, kFinishedTitle,
                           LastRunInterrupted ? std::u16string(kStopped) + u"\r\n" +
@@ -276,6 +256,39 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
         VornFilePath::OpenDocument(log_path);
     }
     return true;
+}
+
+bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
+    const CheckSet* set = nullptr;
+    if (!Validate(request, set, error)) return false;
+
+    FileTable.assign(1, HtmlLink::FileEntry{});
+    Paths.assign(1, PathList::PathEntry{});
+    LastLogPath.clear();
+    LastWarningCount = -1;
+    LastRunInterrupted = false;
+    Unsearched.clear();
+    FindResult = 0;
+
+    StringList found;
+    if (!Search(*set, found, error)) return false;
+    Scan(request, *set, found);
+
+    HtmlLink::RunContext run;
+    run.Set = set;
+    run.Options = request.Options;
+    run.Files = &FileTable;
+    run.Paths = &Paths;
+    run.Unsearched = &Unsearched;
+    // The site does not change during a run, so verification asks each question once.
+    HtmlLink::VerifyCache cache;
+    run.Cache = &cache;
+    // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
+    // would skip the verification silently.
+    if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
+    if (request.LocalCheck == 1 && Running()) Verify(run);
+
+    return WriteAndReport(request, *set, run, error);
 }
 
 }  // namespace app

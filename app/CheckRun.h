@@ -8,14 +8,37 @@
 
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
+#include "lib/StringList.h"
 #include "lib/VornFileList.h"
 #include "settings/Settings.h"
+#include "verify/RunContext.h"
 
 namespace app {
 
 enum class BoxIcon : std::uint8_t { Exclamation, Question, Information };
 enum class BoxButtons : std::uint8_t { Ok, YesNo };
 enum class BoxAnswer : std::uint8_t { Ok, Yes, No };
+
+// Where a run stands. Scanning and Verifying are the stages that yield and may be cancelled;
+// a cancel request holds until the user answers the question about it.
+enum class RunState : std::uint8_t {
+    Idle,
+    Searching,
+    Scanning,
+    Verifying,
+    CancelRequested,
+    Writing,
+};
+
+// The progress of a run as numbers, for front ends that show it their own way.
+struct RunProgress {
+    RunState Stage = RunState::Idle;  // never CancelRequested; Idle once the run has ended
+    std::int64_t DoneBytes = 0;       // of the files scanned so far
+    std::int64_t TotalBytes = 0;      // of every file found
+    std::size_t DoneFiles = 0;
+    std::size_t TotalFiles = 0;
+    int Percent = 0;  // of the scan stage, as the title shows it
+};
 
 // Everything a run shows to the user or asks of the window system.
 class RunView {
@@ -31,6 +54,9 @@ public:
     // A modal message box; `default_no` makes No the default button of a Yes/No box.
     virtual BoxAnswer ShowMessage(BoxIcon icon, BoxButtons buttons, bool default_no,
                                   std::u16string_view title, std::u16string_view text) = 0;
+    // The same progress as the title, as numbers: at each change of stage and after each
+    // scanned file.
+    virtual void ShowProgress(const RunProgress& /*progress*/) {}
 };
 
 // What a run reads from the window and the settings.
@@ -59,7 +85,9 @@ public:
     // True when the run is to stop; asks the user when a stop was requested.
     bool ConfirmCancel();
 
-    bool Running() const { return Running_; }
+    // True while the run scans or verifies and no stop has been asked for.
+    bool Running() const { return state_ == RunState::Scanning || state_ == RunState::Verifying; }
+    RunState State() const { return state_; }
 
     // The results of the last run; they stay until the next one.
     HtmlLink::FileTable FileTable;
@@ -70,18 +98,36 @@ public:
     VornFileList::UnsearchedList Unsearched;  // directories the search could not list
     std::int64_t TotalBytes = 0;
     std::int64_t DoneBytes = 0;
+    // The file search's own result in the last run: the number of files found, or -1 failure,
+    // -2 base directory missing, -3 directory walk failed. The user is told only that there
+    // were no candidate files; a front end may say why.
+    std::int32_t FindResult = 0;
 
     static constexpr std::u16string_view kExecuteCaption = u"チェック";
     static constexpr std::u16string_view kStopCaption = u"中 止";
 
 private:
-    // False with the message of the error exit (empty: unknown error).
+    // The stages in order. Each returns false with the message of the error exit (empty:
+    // unknown error) when the run cannot go on.
     bool Run(const RunRequest& request, std::u16string& error);
+    bool Validate(const RunRequest& request, const CheckSet*& set, std::u16string& error);
+    bool Search(const CheckSet& set, StringList& found, std::u16string& error);
+    void Scan(const RunRequest& request, const CheckSet& set, const StringList& found);
+    void Verify(HtmlLink::RunContext& run);
+    bool WriteAndReport(const RunRequest& request, const CheckSet& set, HtmlLink::RunContext& run,
+                        std::u16string& error);
+
+    // Asks the running stage to stop; nothing while no stage that can stop is running.
+    void RequestCancel();
+    // Enters a stage: its title and its progress.
+    void Enter(RunState stage, std::u16string_view title_suffix);
     void Title(std::u16string_view suffix);
+    void Progress(RunState stage);
 
     RunView& view_;
-    bool Running_ = false;
-    std::u16string caption_ = std::u16string(kExecuteCaption);
+    RunState state_ = RunState::Idle;
+    RunState resume_ = RunState::Idle;  // the stage a refused cancel request goes back to
+    std::size_t done_files_ = 0;
 };
 
 // The percentage of done bytes, rounded half to even; by file count when the total is unknown.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/RunStages.h"
 #include "engine/LinkTags.h"
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
@@ -144,6 +145,38 @@ TEST_F(CheckRunTest, WholeRunWritesTheLogAndReports) {
         u"Mokuroku"};
     EXPECT_EQ(view.Titles, titles);
     EXPECT_EQ(run.LastWarningCount, 1);
+
+    // The same progress as numbers, one report per title.
+    using app::RunState;
+    struct Step {
+        RunState stage;
+        std::int64_t done, total;
+        std::size_t files;
+        int percent;
+    };
+    const std::int64_t index_size = 60, a_size = 27;  // the bytes of the two pages above
+    const Step steps[] = {
+        {RunState::Searching, 0, 0, 0, 0},
+        {RunState::Scanning, 0, a_size + index_size, 0, 0},
+        {RunState::Scanning, a_size, a_size + index_size, 1, 31},
+        {RunState::Scanning, a_size + index_size, a_size + index_size, 2, 100},
+        {RunState::Verifying, a_size + index_size, a_size + index_size, 2, 0},
+        {RunState::Writing, a_size + index_size, a_size + index_size, 2, 0},
+        {RunState::Idle, a_size + index_size, a_size + index_size, 2, 0},
+    };
+    ASSERT_EQ(view.Progress.size(), std::size(steps));
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        const app::RunProgress& p = view.Progress[i];
+        EXPECT_EQ(p.Stage, steps[i].stage);
+        if (i == 0) continue;  // nothing is counted before the search
+        EXPECT_EQ(p.DoneBytes, steps[i].done);
+        EXPECT_EQ(p.TotalBytes, steps[i].total);
+        EXPECT_EQ(p.DoneFiles, steps[i].files);
+        EXPECT_EQ(p.TotalFiles, 2u);
+        EXPECT_EQ(p.Percent, steps[i].percent);
+    }
+    EXPECT_EQ(run.State(), RunState::Idle);
 }
 
 TEST_F(CheckRunTest, CsvAndTabSeparatedLogs) {
@@ -255,6 +288,58 @@ TEST_F(CheckRunTest, StoppedRunsSayTheyWereStopped) {
         ASSERT_FALSE(view.Boxes.empty());
         EXPECT_EQ(view.Boxes.back().Text, c.box);
     }
+}
+
+TEST_F(CheckRunTest, StatesOfARunAndItsCancelRequests) {
+    using app::RunState;
+    fs.AddFile(uR"(C:\site\a.htm)", "<a href=\"b.htm\">b</a>");
+    fs.AddFile(uR"(C:\site\b.htm)", "<a href=\"a.htm\">a</a>");
+    // Yields 1-2 scan, 3-4 verify. A click in the scan is refused (No): the scan goes on. A click
+    // of the button with a request while the run goes on only asks it to stop, and a Yes during
+    // verification ends it there; the log is still written.
+    std::vector<RunState> seen;
+    view.OnYield = [&](int n) {
+        seen.push_back(run.State());
+        if (n == 1) {
+            run.cmdExecute_Click();
+            seen.push_back(run.State());
+            EXPECT_FALSE(run.Running());
+        }
+        if (n == 3) run.cmdExecute_Click(request);
+    };
+    view.Answers = {BoxAnswer::No, BoxAnswer::Yes, BoxAnswer::No};
+    run.cmdExecute_Click(request);
+    const std::vector<RunState> expected = {RunState::Scanning, RunState::CancelRequested,
+                                            RunState::Scanning, RunState::Verifying};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(view.Yields, 3);
+    ASSERT_EQ(view.Boxes.size(), 3u);
+    EXPECT_EQ(view.Boxes[0].Icon, BoxIcon::Question);
+    EXPECT_EQ(view.Boxes[1].Icon, BoxIcon::Question);
+    EXPECT_EQ(view.Boxes[2].Icon, BoxIcon::Information);
+    EXPECT_EQ(run.State(), RunState::Idle);
+    EXPECT_EQ(run.LastWarningCount, 2);  // no link was verified, so both pages count unlinked
+    // A click once the run has ended does not count as a stop for the next one.
+    run.cmdExecute_Click();
+    EXPECT_EQ(run.State(), RunState::Idle);
+}
+
+TEST_F(CheckRunTest, NoCandidateFilesKeepsTheSearchResult) {
+    // An empty site, and a search that fails, give the same message; only the search's own
+    // result tells them apart.
+    fs.AddDirectory(uR"(C:\site)");
+    run.cmdExecute_Click(request);
+    ASSERT_EQ(view.Boxes.size(), 1u);
+    EXPECT_EQ(view.Boxes[0].Text, u"チェック対象となりうるファイルがありません。");
+    EXPECT_EQ(run.FindResult, 0);
+
+    CheckSet gone = sets[0];
+    gone.LocalPath = uR"(C:\gone\)";
+    StringList found;
+    PathList::PathEntries paths;
+    std::int32_t find_result = 0;
+    EXPECT_EQ(app::SearchFiles(gone, found, paths, find_result), app::SearchResult::NoFiles);
+    EXPECT_EQ(find_result, -2);
 }
 
 TEST_F(CheckRunTest, NumberedLogsAndOpening) {

@@ -9,7 +9,7 @@
 #include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Text.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace {
 

@@ -1,19 +1,8 @@
 #include "app/ScanAhead.h"
 
-#include "engine/ScanFile.h"
-#include "verify/Anchors.h"
-#include "verify/TagChecks.h"
+#include "app/RunStages.h"
 
 namespace app {
-
-void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const CheckSet& set,
-                  const std::u16string& base_url_head) {
-    entry.Path = path;
-    if (HtmlLink::ScanFile(entry, set.HtmlFileLikePattern) == HtmlLink::ScanOk) {
-        HtmlLink::CheckFileTags(entry, base_url_head, set);
-        HtmlLink::CheckAnchorDefinitions(entry, set);
-    }
-}
 
 unsigned ScanAhead::DefaultWorkers() {
     const unsigned cores = std::thread::hardware_concurrency();

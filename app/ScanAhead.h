@@ -1,5 +1,5 @@
 #pragma once
-// The per-file work of the scan stage (scan, tag checks, anchor definitions) on other cores,
+// The per-file work of the scan stage (ScanAndCheck of RunStages.h) on other cores,
 // ahead of the run's loop. The loop still takes the files one at a time and in order between
 // its yields, and only a taken file enters the table, so a cancelled run keeps exactly the
 // files it had confirmed. Each file's work touches that file's entry alone.
@@ -14,10 +14,6 @@
 #include "settings/Settings.h"
 
 namespace app {
-
-// The work of one file: Path set, scanned, and when it scanned, checked.
-void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const CheckSet& set,
-                  const std::u16string& base_url_head);
 
 class ScanAhead {
 public:

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/RunStages.h"
 #include "engine/LinkTags.h"
 #include "lib/Convert.h"
 #include "platform/MemoryFileSystem.h"

@@ -1,6 +1,6 @@
-// Times the checks of a run over a generated site in a real temporary directory: 10,000 pages
-// of 50 links each (siblings, '../', directory links, anchors, some broken), with the scan and
-// with the tag checks, anchor checks and link verification timed apart.
+// Times the stages of a run over a generated site in a real temporary directory: 10,000 pages
+// of 50 links each (siblings, '../', directory links, anchors, some broken): the search, the scan
+// with its per-file checks, and link verification, timed apart.
 //
 //   build/bench_verify [--no-cache] [--pages N] [--keep]
 #include <stdlib.h>
@@ -13,15 +13,14 @@
 #include <map>
 #include <string>
 
+#include "app/RunStages.h"
+#include "engine/Codes.h"
 #include "engine/LinkTags.h"
-#include "engine/ScanFile.h"
 #include "lib/PathList.h"
-#include "lib/VornFileList.h"
 #include "platform/HostPath.h"
 #include "settings/Settings.h"
 #include "verify/Anchors.h"
 #include "verify/RunContext.h"
-#include "verify/TagChecks.h"
 #include "verify/VerifyLink.h"
 
 namespace {
@@ -132,31 +131,25 @@ int main(int argc, char** argv) {
     Settings options;
     HtmlLink::BuildLinkTagTable();
 
-    // Scan: search, sort, read and cut every file.
-    const auto scan_start = std::chrono::steady_clock::now();
-    StringList found{u""};
-    StringList ignore{u""};
-    HtmlLink::ToLikePatterns(ignore, set.FilePatternX);
-    VornFileList::FindFiles(found, set.LocalPath, {u"*"}, ignore, set.FileAttribute, {u"*"}, {u""},
-                            set.DirAttribute, true, true);
+    // The stages of the check run, timed apart: search and sort, then the scan with the
+    // per-file checks, then verification with the unlinked check.
+    const auto search_start = std::chrono::steady_clock::now();
+    StringList found;
     PathList::PathEntries paths;
-    for (size_t k = 0; k < found.size(); ++k) paths.push_back({found[k], std::int32_t(k)});
-    PathList::SortPaths(paths, 0, std::int32_t(paths.size()) - 1);
-    HtmlLink::FileTable files(found.size());
-    for (size_t k = 0; k < found.size(); ++k) {
-        files[k].Path = found[k];
-        HtmlLink::ScanFile(files[k], set.HtmlFileLikePattern);
+    std::int32_t find_result = 0;
+    if (app::SearchFiles(set, found, paths, find_result) != app::SearchResult::Found) {
+        std::fprintf(stderr, "file search failed: %d\n", find_result);
+        return 2;
     }
+    const double search_seconds = Seconds(search_start);
+
+    const auto scan_start = std::chrono::steady_clock::now();
+    const std::u16string head = app::BaseUrlHead(set);
+    HtmlLink::FileTable files(found.size());
+    for (size_t k = 0; k < found.size(); ++k) app::ScanAndCheck(files[k], found[k], set, head);
     const double scan_seconds = Seconds(scan_start);
 
-    // Checks: tag checks and anchor definitions per file, then every local link.
-    const auto check_start = std::chrono::steady_clock::now();
-    for (HtmlLink::FileEntry& file : files) {
-        if (file.Status != HtmlLink::ScanOk) continue;
-        HtmlLink::CheckFileTags(file, u"", set);
-        HtmlLink::CheckAnchorDefinitions(file, set);
-    }
-    const double tag_seconds = Seconds(check_start);
+    const auto verify_start = std::chrono::steady_clock::now();
     HtmlLink::VerifyCache cache;
     HtmlLink::RunContext run;
     run.Set = &set;
@@ -164,30 +157,30 @@ int main(int argc, char** argv) {
     run.Files = &files;
     run.Paths = &paths;
     run.Cache = use_cache ? &cache : nullptr;
+    for (size_t i = 0; i < files.size(); ++i) app::VerifyFileLinks(run, i);
+    HtmlLink::ReportUnlinked(run);
+    const double verify_seconds = Seconds(verify_start);
+
+    // What verification made of the links: every attribute with a verification result.
     long links = 0;
     std::map<std::int32_t, long> codes;
-    for (size_t i = 0; i < files.size(); ++i) {
-        HtmlLink::FileEntry& file = files[i];
-        if (file.Status != HtmlLink::ScanOk) continue;
-        for (size_t t = 0; t < HtmlLink::UsedCount(file.Tags); ++t) {
-            HtmlLink::TagEntry& tag = file.Tags[t];
-            for (size_t a = 0; a < HtmlLink::UsedCount(tag.Attrs); ++a) {
-                if (tag.Attrs[a].Code >= 10) continue;
-                HtmlLink::VerifyLink(run, tag.Attrs[a], std::int32_t(i));
+    for (const HtmlLink::FileEntry& file : files) {
+        for (const HtmlLink::TagEntry& tag : file.Tags) {
+            for (const HtmlLink::AttrEntry& attr : tag.Attrs) {
+                if (!HtmlLink::InUse(attr) || !HtmlLink::IsLocalTarget(attr.Code) ||
+                    HtmlLink::IsLocalLink(attr.Code))
+                    continue;
                 ++links;
-                ++codes[tag.Attrs[a].Code];
+                ++codes[attr.Code];
             }
         }
     }
-    HtmlLink::ReportUnlinked(run);
-    const double check_seconds = Seconds(check_start);
 
     std::printf("files %zu, links verified %ld, cache %s\n", files.size(), links,
                 use_cache ? "on" : "off");
-    std::printf("scan (search, sort, read, cut)     %.3f s\n", scan_seconds);
-    std::printf("tag and anchor checks              %.3f s\n", tag_seconds);
-    std::printf("verification and unlinked check    %.3f s\n", check_seconds - tag_seconds);
-    std::printf("checks and verification together   %.3f s\n", check_seconds);
+    std::printf("search and sort                    %.3f s\n", search_seconds);
+    std::printf("scan with tag and anchor checks    %.3f s\n", scan_seconds);
+    std::printf("verification and unlinked check    %.3f s\n", verify_seconds);
     std::printf("codes:");
     for (const auto& [code, n] : codes) std::printf(" %d:%ld", code, n);
     std::printf("\n");

@@ -57,6 +57,11 @@ check "stored set log" 1 "$(ls "$work"/見本.txt 2>/dev/null | wc -l)"
 "$checker" -q -s "$work/mokuroku.ini" -c nothing >/dev/null 2>&1; check "unknown set" 2 $?
 "$checker" -q -s "$work/mokuroku.ini" --no-local --no-remote >/dev/null 2>&1; check "no box" 2 $?
 check "settings untouched" "$before" "$(sha1sum <"$work/mokuroku.ini")"
+# A settings file named on the command line must be there: no silent run on the defaults.
+"$checker" -q -s "$work/missing.ini" >/dev/null 2>"$work/err"; check "missing settings" 2 $?
+check "missing settings message" "mokuroku-check: no settings file at $work/missing.ini" "$(cat "$work/err")"
+"$checker" -q -s "$work" >/dev/null 2>"$work/err"; check "settings directory" 2 $?
+check "settings directory message" "mokuroku-check: cannot read the settings file $work" "$(cat "$work/err")"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -19,7 +19,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: mokuroku-check [options] [DIR]\n"
     "  DIR                   check DIR with the settings of a new check set (its URL empty)\n"
-    "  -s, --settings FILE   settings file (default: mokuroku.ini in the program's directory)\n"
+    "  -s, --settings FILE   settings file (default: mokuroku.ini beside the program, else\n"
+    "                        ~/.config/mokuroku/mokuroku.ini)\n"
     "  -c, --set NAME        the stored check set NAME (default: the one SetId selects)\n"
     "  -o, --log FILE        write the log to FILE instead of the log directory\n"
     "  -t, --log-type txt|csv|tsv\n"
@@ -60,20 +61,15 @@ public:
     app::CheckRun* run = nullptr;
     bool failed = false;
 
-    void ShowTitle(std::u16string_view title) override {
-        if (quiet_) return;
-        const std::u16string_view product = platform::ProductName();
-        std::u16string_view rest = title.substr(std::min(title.size(), product.size()));
-        const size_t pct = rest.find(u'%');
-        if (pct == rest.npos || pct == 0) return;
-        const std::u16string percent(rest.substr(0, pct + 1));
+    void ShowTitle(std::u16string_view) override {}
+    void ShowProgress(const app::RunProgress& progress) override {
+        if (quiet_ || progress.Stage != app::RunState::Scanning) return;
+        const int percent = progress.Percent;
         if (percent == last_) return;
         // A log file or a CI job gets a line every tenth, not a hundred lines.
-        if (!tty_ && percent != u"0%" && percent != u"100%" &&
-            !(percent.size() == 3 && percent[1] == u'0'))
-            return;
+        if (!tty_ && percent % 10 != 0) return;
         last_ = percent;
-        Print(stderr, (tty_ ? u"\r" : u"") + percent + (tty_ ? u"" : u"\n"));
+        Print(stderr, (tty_ ? u"\r" : u"") + ToDecimal(percent) + u"%" + (tty_ ? u"" : u"\n"));
         shown_ = true;
     }
     void SetControlsEnabled(bool) override {}
@@ -110,20 +106,34 @@ private:
     bool tty_;
     bool shown_ = false;
     bool cancel_sent_ = false;
-    std::u16string last_;
+    int last_ = -1;
 };
+
+// The cause of a failed file search, by the search's result.
+std::u16string_view SearchFailure(std::int32_t find_result) {
+    switch (find_result) {
+        case -2:
+            return u"the file search found no base directory";
+        case -3:
+            return u"the file search could not walk the directories";
+        default:
+            return u"the file search failed";
+    }
+}
 
 int Usage(const char* problem) {
     std::fprintf(stderr, "mokuroku-check: %s\n%s", problem, kUsage);
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::u16string settings_path, set_name, log_path, dir;
-    int log_type = -1, local = -1, remote = -1;
+struct Arguments {
+    std::u16string settings_path, set_name, log_path, dir;  // paths in drive form
+    int log_type = -1, local = -1, remote = -1;             // -1: as the settings say
     bool quiet = false;
+};
+
+// Reads the command line; -1 to go on with the check, else the exit status.
+int ParseArguments(int argc, char** argv, Arguments& args) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&](const char* what) -> const char* {
@@ -145,39 +155,64 @@ int main(int argc, char** argv) {
             const char* v = value(a.c_str());
             if (!v) return Usage(("missing value for " + a).c_str());
             const std::u16string text = platform::FromUtf8(v);
-            if (a == "-s" || a == "--settings") settings_path = platform::ToAbsoluteDriveForm(text);
-            else if (a == "-c" || a == "--set") set_name = text;
-            else if (a == "-o" || a == "--log") log_path = platform::ToAbsoluteDriveForm(text);
-            else if (text == u"txt") log_type = 0;
-            else if (text == u"csv") log_type = 1;
-            else if (text == u"tsv") log_type = 2;
-            else return Usage("the log type is txt, csv or tsv");
+            if (a == "-s" || a == "--settings") {
+                args.settings_path = platform::ToAbsoluteDriveForm(text);
+            } else if (a == "-c" || a == "--set") {
+                args.set_name = text;
+            } else if (a == "-o" || a == "--log") {
+                args.log_path = platform::ToAbsoluteDriveForm(text);
+            } else if (text == u"txt" || text == u"csv" || text == u"tsv") {
+                args.log_type = text == u"txt" ? 0 : text == u"csv" ? 1 : 2;
+            } else {
+                return Usage("the log type is txt, csv or tsv");
+            }
         } else if (a == "--local") {
-            local = 1;
+            args.local = 1;
         } else if (a == "--no-local") {
-            local = 0;
+            args.local = 0;
         } else if (a == "--remote") {
-            remote = 1;
+            args.remote = 1;
         } else if (a == "--no-remote") {
-            remote = 0;
+            args.remote = 0;
         } else if (a == "-q" || a == "--quiet") {
-            quiet = true;
+            args.quiet = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return Usage(("unknown option " + a).c_str());
-        } else if (dir.empty()) {
-            dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(a));
+        } else if (args.dir.empty()) {
+            args.dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(a));
         } else {
             return Usage("only one directory can be checked at a time");
         }
     }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const int status = ParseArguments(argc, argv, args); status >= 0) return status;
+    const std::u16string& set_name = args.set_name;
+    const std::u16string& dir = args.dir;
+    std::u16string settings_path = args.settings_path;
 
     HtmlLink::BuildLinkTagTable();
-    if (settings_path.empty()) settings_path = SettingsPath();
+    const bool settings_named = !settings_path.empty();
+    if (!settings_named) settings_path = SettingsPath();
     CheckSets sets(1);
     Settings options;
     MainWindowState window;
-    // Read only: the command-line checker never writes the settings file.
-    LoadSettings(settings_path, sets, options, window);
+    // Read only: the command-line checker never writes the settings file. Without one of its
+    // own it runs on the defaults, but a file the user named must be there and readable.
+    const LoadResult loaded = LoadSettings(settings_path, sets, options, window);
+    if (settings_named && loaded != LoadResult::Loaded) {
+        Print(stderr, u"mokuroku-check: " +
+                          std::u16string(loaded == LoadResult::Missing
+                                             ? u"no settings file at "
+                                             : u"cannot read the settings file ") +
+                          Shown(settings_path) + u"\n");
+        return 2;
+    }
 
     app::RunRequest request;
     request.Options = &options;
@@ -207,19 +242,23 @@ int main(int argc, char** argv) {
     }
     request.Sets = &sets;
     request.SelectedIndex = selected;
-    if (local >= 0) request.LocalCheck = static_cast<std::uint8_t>(local);
-    if (remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(remote);
-    if (log_type >= 0) options.LogType = static_cast<std::uint8_t>(log_type);
-    request.LogPath = log_path;
+    if (args.local >= 0) request.LocalCheck = static_cast<std::uint8_t>(args.local);
+    if (args.remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(args.remote);
+    if (args.log_type >= 0) options.LogType = static_cast<std::uint8_t>(args.log_type);
+    request.LogPath = args.log_path;
 
     struct sigaction sa = {};
     sa.sa_handler = OnInterrupt;
     sigaction(SIGINT, &sa, nullptr);
 
-    CliView view(quiet);
+    CliView view(args.quiet);
     app::CheckRun run(view);
     view.run = &run;
     run.cmdExecute_Click(request);
+    if (run.FindResult < 0) {
+        // The run's message says only that there was nothing to check; say why.
+        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) + u"\n");
+    }
     // Directories that could not be searched are in the log too; here they reach a script.
     for (const VornFileList::UnsearchedDirectory& d : run.Unsearched) {
         Print(stderr, u"mokuroku-check: " + Shown(d.Path) +

@@ -1,5 +1,5 @@
 #include "engine/LinkTags.h"
-#include "lib/Chars.h"
+#include "platform/Chars.h"
 
 #include <array>
 #include <string_view>

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "lib/Like.h"
 #include "lib/VornText.h"
 
 namespace HtmlLink {

@@ -1,16 +1,15 @@
 #include "engine/ScanFile.h"
-#include "lib/Chars.h"
+#include "platform/Chars.h"
 
 #include <algorithm>
 #include <array>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
-#include "lib/Like.h"
 #include "lib/VornCharSet.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 
@@ -235,7 +234,7 @@ private:
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
     entry.Status = ScanUnknownError;
-    AddWarning(entry.Warnings, ScanUnknownError, msg::kScanUnknown);
+    AddWarning(entry.Warnings, kFileScanFailed, msg::kScanUnknown);
     return ScanUnknownError;
 }
 
@@ -252,9 +251,9 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     }
 
     std::u16string text;
-    if (VornCharSet::DecodeTextFile(entry.Path, text) >= 4) {
+    if (VornCharSet::DecodeTextFile(entry.Path, text) > VornCharSet::kShiftJis) {
         entry.Status = ScanReadFailed;
-        AddWarning(entry.Warnings, ScanReadFailed, msg::kReadFailed);
+        AddWarning(entry.Warnings, kFileReadFailed, msg::kReadFailed);
         return ScanReadFailed;
     }
 
@@ -264,7 +263,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     if (!VornHtml::CutItemsTo(text, scanner) && !scanner.Failed()) {
         entry.Tags = {};
         entry.Status = ScanCutFailed;
-        AddWarning(entry.Warnings, ScanCutFailed, msg::kCutFailed);
+        AddWarning(entry.Warnings, kFileCutFailed, msg::kCutFailed);
         return ScanCutFailed;
     }
     // The table of a large site lives until the next run; give back the growth reserve.
@@ -283,19 +282,6 @@ bool IsHtmlFile(std::u16string_view path, const std::vector<std::u16string>& pat
     return false;
 } catch (...) {
     return false;
-}
-
-std::uint8_t ToLikePatterns(std::vector<std::u16string>& output,
-                            const std::vector<std::u16string>& wildcards) try {
-    std::vector<std::u16string> patterns;
-    patterns.reserve(wildcards.size());
-    for (const std::u16string& wildcard : wildcards) {
-        patterns.push_back(VornFileList::MakeMatchPattern(wildcard));
-    }
-    output = std::move(patterns);
-    return 0;
-} catch (...) {
-    return 1;
 }
 
 }  // namespace HtmlLink

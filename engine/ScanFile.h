@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/HtmlLink.h"
+#include "lib/VornFileList.h"
 
 namespace HtmlLink {
 
@@ -16,8 +17,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
 // True when the file name (after the last '\' or '/') matches one of the match patterns.
 bool IsHtmlFile(std::u16string_view path, const std::vector<std::u16string>& patterns);
 
-// Each stored wildcard made into a match pattern (MakeMatchPattern). 0 done, 1 failure.
-std::uint8_t ToLikePatterns(std::vector<std::u16string>& output,
-                            const std::vector<std::u16string>& wildcards);
+// Part of this module by design, but the settings file needs it too and sits below the engine.
+using VornFileList::ToLikePatterns;
 
 }  // namespace HtmlLink

@@ -1,5 +1,5 @@
 #include "engine/VornHtml.h"
-#include "lib/Chars.h"
+#include "platform/Chars.h"
 
 #include <limits>
 

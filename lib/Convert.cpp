@@ -15,7 +15,9 @@ std::u16string ToDecimal(std::int64_t value) {
 }
 
 std::u16string ToDecimalPadded(std::int64_t value, int digits) {
-    std::u16string s = ToDecimal(value < 0 ? -value : value);
+    // Not -value: the smallest value has no positive counterpart.
+    std::u16string s = ToDecimal(value);
+    if (value < 0) s.erase(0, 1);
     if (static_cast<int>(s.size()) < digits) s.insert(0, digits - s.size(), u'0');
     if (value < 0) s.insert(0, 1, u'-');
     return s;

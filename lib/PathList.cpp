@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "lib/FileNameCompare.h"
+#include "lib/VornFileList.h"
 
 namespace PathList {
 

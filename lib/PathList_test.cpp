@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "lib/FileNameCompare.h"
+#include "lib/VornFileList.h"
 
 using namespace PathList;
 

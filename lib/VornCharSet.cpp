@@ -173,35 +173,16 @@ std::size_t Growth(std::string_view buffer, std::uint8_t style) {
 inline bool IsLineBreak(unsigned char b) { return b == kCr || b == kLf; }
 
 std::uint8_t MapToResult(std::uint8_t code, std::uint8_t source) {
-    switch (code) {
-        case 0:
-        case 5:
-            return 0;
-        case 1:
-        case 6:
-            return 1;
-        case 2:
-        case 7:
-            return 2;
-        case 3:
-        case 8:
-            return 3;
-        // Line breaks only, with the encoding given by the caller: it was read as asked.
-        case 4:
-        case 9:
-            return source;
-        case 104:
-        case 105:
-            return 4;
-        case 101:
-            return 5;
-        case 102:
-            return 6;
-        case 103:
-            return 7;
-        default:
-            return 99;
-    }
+    if (code <= kShiftJis) return code;
+    if (code >= kLinesUnchanged && code <= kShiftJis + kLinesUnchanged)
+        return static_cast<std::uint8_t>(code - kLinesUnchanged);
+    // Line breaks only, with the encoding given by the caller: it was read as asked.
+    if (code == kGivenSource || code == kGivenSource + kLinesUnchanged) return source;
+    if (code == kConversionFailed + kNotText || code == kConversionFailed + kDetectFailed)
+        return kNotText;
+    if (code >= kConversionFailed + kIso2022Jp && code <= kConversionFailed + kShiftJis)
+        return static_cast<std::uint8_t>(code - kConversionFailed - kIso2022Jp + kDecodeFailed);
+    return kCharSetFailure;
 }
 
 }  // namespace
@@ -212,8 +193,8 @@ std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std:
     // Released, not cleared: a large old text would otherwise stay while the new one is made.
     std::u16string().swap(text);
     std::string buffer;
-    if (!platform::Fs().ReadFile(path, buffer)) return 99;
-    std::uint8_t target = 3;
+    if (!platform::Fs().ReadFile(path, buffer)) return kCharSetFailure;
+    std::uint8_t target = kShiftJis;
     std::uint8_t style = line_break;
     std::uint8_t found = 0;
     const std::uint8_t code =
@@ -223,42 +204,43 @@ std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std:
     return MapToResult(code, source);
 } catch (...) {
     text.clear();
-    return 99;
+    return kCharSetFailure;
 }
 
 std::uint8_t ConvertCharSet(std::string& buffer, std::uint8_t source, std::uint8_t& target,
                             std::uint8_t& line_break, std::uint8_t* detected_line_break) noexcept
     try {
-    if (line_break == 4 || detected_line_break) {
+    if (line_break == kDetectLineBreak || detected_line_break) {
         const std::uint8_t found = DetectLineBreak(buffer, 1);
-        if (line_break == 4) line_break = found;
+        if (line_break == kDetectLineBreak) line_break = found;
         if (detected_line_break && *detected_line_break != 255) *detected_line_break = found;
     }
     bool detected = false;
     std::uint8_t encoding = source;
-    if (target != 0) {
-        if (encoding == 4) {
+    if (target != kNoEncoding) {
+        if (encoding == kDetectEncoding) {
             const std::uint8_t found = DetectCharSet(buffer);
-            if (found > 3) return static_cast<std::uint8_t>(100 + found);
+            if (found > kShiftJis) return static_cast<std::uint8_t>(kConversionFailed + found);
             encoding = found;
             detected = true;
         }
-        if (encoding != 0 && encoding != target) {
+        if (encoding != kNoEncoding && encoding != target) {
             std::uint8_t failed = 1;
-            if (target == 3 && encoding == 1)
+            if (target == kShiftJis && encoding == kIso2022Jp)
                 failed = JisToSjis(buffer, line_break);
-            else if (target == 3 && encoding == 2)
+            else if (target == kShiftJis && encoding == kEucJp)
                 failed = EucToSjis(buffer, line_break);
             if (failed == 0) return encoding;
-            return static_cast<std::uint8_t>(100 + (detected ? encoding : DetectCharSet(buffer)));
+            return static_cast<std::uint8_t>(kConversionFailed +
+                                             (detected ? encoding : DetectCharSet(buffer)));
         }
     }
     const std::uint8_t changed = ConvertLineBreaks(buffer, line_break);
-    if (changed == 2) return 99;
-    if (detected) return static_cast<std::uint8_t>(changed == 1 ? encoding : encoding + 5);
-    return changed == 1 ? 4 : 9;
+    if (changed == 2) return kCharSetFailure;
+    const std::uint8_t result = detected ? encoding : kGivenSource;
+    return static_cast<std::uint8_t>(changed == 1 ? result : result + kLinesUnchanged);
 } catch (...) {
-    return 99;
+    return kCharSetFailure;
 }
 
 std::uint8_t DetectCharSet(std::string_view buffer) noexcept try {
@@ -269,13 +251,13 @@ std::uint8_t DetectCharSet(std::string_view buffer) noexcept try {
     while (i < n && pairs < kPairsJudged) {
         const unsigned char b = p[i];
         const unsigned char next = i + 1 < n ? p[i + 1] : 0;
-        if (b <= 0x06) return 4;
+        if (b <= 0x06) return kNotText;
         if (b == kEsc) {
             if (i + 2 < n) {
                 const unsigned char c = p[i + 2];
                 if ((next == '$' && (c == 'B' || c == '@')) ||
                     (next == '(' && (c == 'J' || c == 'B' || c == 'I')))
-                    return 1;
+                    return kIso2022Jp;
             }
         } else if (b >= 0x81 && b <= 0x9F) {
             if (next >= 0x40 && next <= 0xFC && next != 0x7F) {
@@ -300,11 +282,11 @@ std::uint8_t DetectCharSet(std::string_view buffer) noexcept try {
         }
         ++i;
     }
-    if (sjis > euc) return 3;
-    if (euc > sjis) return 2;
-    return 0;
+    if (sjis > euc) return kShiftJis;
+    if (euc > sjis) return kEucJp;
+    return kNoEncoding;
 } catch (...) {
-    return 5;
+    return kDetectFailed;
 }
 
 std::uint8_t DetectLineBreak(std::string_view buffer, std::int32_t maximum,
@@ -329,12 +311,12 @@ std::uint8_t DetectLineBreak(std::string_view buffer, std::int32_t maximum,
     }
     if (count) *count = static_cast<std::int32_t>(std::min<std::int64_t>(total, INT32_MAX));
     const int kinds = cr + lf + crlf;
-    if (kinds == 0) return 0;
-    if (kinds > 1) return 4;
-    return cr ? 1 : lf ? 2 : 3;
+    if (kinds == 0) return kKeepLineBreaks;
+    if (kinds > 1) return kDetectLineBreak;
+    return cr ? kCrOnly : lf ? kLfOnly : kCrLf;
 } catch (...) {
     if (count) *count = 0;
-    return 0;
+    return kKeepLineBreaks;
 }
 
 std::uint8_t ConvertLineBreaks(std::string& buffer, std::uint8_t style) noexcept try {

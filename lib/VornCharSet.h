@@ -7,16 +7,42 @@
 
 namespace VornCharSet {
 
-// Encodings: 0 none determined, 1 JIS, 2 EUC-JP, 3 Shift_JIS; 4 asks for detection.
-// Line-break styles: 0 keep, 1 CR, 2 LF, 3 CR LF, 4 detect.
+// Encodings, as arguments and in results.
+enum Encoding : std::uint8_t {
+    kNoEncoding = 0,  // none determined: plain ASCII, or as much evidence for EUC-JP as Shift_JIS
+    kIso2022Jp = 1,   // "JIS"
+    kEucJp = 2,
+    kShiftJis = 3,
+    kDetectEncoding = 4,  // as a source: judge by the bytes
+};
+// What the bytes are when they are no Japanese text, or cannot be judged.
+constexpr std::uint8_t kNotText = 4;
+constexpr std::uint8_t kDetectFailed = 5;
+// ConvertCharSet's results besides an encoding: a source given by the caller rather than
+// detected, the step added when no line break changed, the base of a failed conversion (plus
+// the encoding), and any other failure. DecodeTextFile's own: the base of a failed conversion.
+constexpr std::uint8_t kGivenSource = 4;
+constexpr std::uint8_t kLinesUnchanged = 5;
+constexpr std::uint8_t kConversionFailed = 100;
+constexpr std::uint8_t kDecodeFailed = 5;
+constexpr std::uint8_t kCharSetFailure = 99;
+
+// Line-break styles.
+enum LineBreak : std::uint8_t {
+    kKeepLineBreaks = 0,
+    kCrOnly = 1,
+    kLfOnly = 2,
+    kCrLf = 3,
+    kDetectLineBreak = 4,  // as an argument: the style of the first line break; in a result: mixed
+};
 
 // Reads, converts and decodes a whole file. Result 0..3 (encoding found or given), 4 not text
 // or not determined, 5..7 conversion from JIS/EUC-JP/Shift_JIS failed, 99 unreadable (missing,
 // a directory) or another failure. After a failed conversion `text` holds the unconverted bytes
 // decoded as Shift_JIS; it is empty when the file could not be read. `detected_line_break`
 // gets the style of the file's first line break once the file was read.
-std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std::uint8_t source = 4,
-                            std::uint8_t line_break = 3,
+std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text,
+                            std::uint8_t source = kDetectEncoding, std::uint8_t line_break = kCrLf,
                             std::uint8_t* detected_line_break = nullptr) noexcept;
 
 // Converts the buffer in place to `target` and normalises its line breaks (style 4 becomes the

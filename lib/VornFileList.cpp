@@ -1,10 +1,10 @@
 #include "lib/VornFileList.h"
-#include "lib/Chars.h"
+#include "platform/Chars.h"
 
 #include <algorithm>
 #include <unordered_set>
 
-#include "lib/Like.h"
+#include "lib/VornText.h"
 #include "platform/FileSystem.h"
 
 namespace VornFileList {
@@ -345,6 +345,19 @@ std::int64_t GetTotalFileSize(const StringList& files) try {
     return total;
 } catch (...) {
     return -1;
+}
+
+std::uint8_t ToLikePatterns(std::vector<std::u16string>& output,
+                            const std::vector<std::u16string>& wildcards) try {
+    std::vector<std::u16string> patterns;
+    patterns.reserve(wildcards.size());
+    for (const std::u16string& wildcard : wildcards) {
+        patterns.push_back(VornFileList::MakeMatchPattern(wildcard));
+    }
+    output = std::move(patterns);
+    return 0;
+} catch (...) {
+    return 1;
 }
 
 }  // namespace VornFileList

@@ -6,11 +6,17 @@
 #include <string_view>
 #include <vector>
 
-#include "lib/FileNameCompare.h"
+#include "lib/StringList.h"
+#include "platform/FileNameCompare.h"
 
 namespace VornFileList {
 
-using StringList = std::vector<std::u16string>;
+using ::StringList;
+// The one comparison of file names belongs to this module; it is implemented below the library,
+// because the file system's own name lookup must agree with it.
+using platform::CompareFileNames;
+using platform::FoldCase;
+using platform::SameFileName;
 
 // A directory the search met but could not list, so the files below it are unknown.
 struct UnsearchedDirectory {
@@ -58,6 +64,8 @@ std::int32_t RemoveEmptyStrings(StringList& list, std::int32_t first);
 // A stored wildcard made into a match pattern that ignores the case of half-width letters
 // ('*.BAK' gives '*.[Bb][Aa][Kk]'; '[' and '#' stand for themselves). Empty on failure.
 std::u16string MakeMatchPattern(std::u16string_view stored);
+// Each stored wildcard made into a match pattern (MakeMatchPattern). 0 done, 1 failure.
+std::uint8_t ToLikePatterns(StringList& output, const StringList& wildcards);
 // Sum of the files' sizes (empty elements count nothing), or -1 when any size cannot be read.
 std::int64_t GetTotalFileSize(const StringList& files);
 

@@ -1,5 +1,5 @@
 #include "lib/VornFilePath.h"
-#include "lib/Chars.h"
+#include "platform/Chars.h"
 
 #include <algorithm>
 

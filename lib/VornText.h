@@ -5,9 +5,14 @@
 #include <string_view>
 #include <vector>
 
-#include "lib/Like.h"
-
 namespace VornText {
+
+// True when the whole text matches the pattern, in the one wildcard language of every pattern
+// test: '?' one character, '*' any run, '#' one digit, '[abc]' and '[a-z]' one character of a
+// set, '[!a-z]' one character outside it, a '-' first in a set standing for itself. Characters
+// compare by UTF-16 code unit. A set that is never closed matches nothing. Time is bounded by
+// the text length times the number of pattern elements; no backtracking beyond the last '*'.
+bool Like(std::u16string_view text, std::u16string_view pattern) noexcept;
 
 enum class CompareMode : std::uint8_t { Exact = 0, Folded = 1 };
 

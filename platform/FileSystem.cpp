@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include "lib/FileNameCompare.h"
+#include "platform/FileNameCompare.h"
 #include "platform/HostPath.h"
 
 namespace platform {
@@ -24,7 +24,7 @@ bool FileSystem::IsWithin(std::u16string_view path, std::u16string_view director
         inner.size() < outer.size())
         return false;
     for (size_t i = 0; i < outer.size(); ++i) {
-        if (!VornFileList::SameFileName(inner[i], outer[i])) return false;
+        if (!SameFileName(inner[i], outer[i])) return false;
     }
     DirEntry e;
     return Stat(path, e) && Stat(directory, e);
@@ -32,8 +32,8 @@ bool FileSystem::IsWithin(std::u16string_view path, std::u16string_view director
 
 bool MatchFileWildcard(std::u16string_view name, std::u16string_view wildcard) {
     if (wildcard == u"*" || wildcard == u"*.*") return true;
-    const std::u16string n = VornFileList::FoldCase(name);
-    const std::u16string w = VornFileList::FoldCase(wildcard);
+    const std::u16string n = platform::FoldCase(name);
+    const std::u16string w = platform::FoldCase(wildcard);
     size_t ni = 0, wi = 0, star_w = std::u16string::npos, star_n = 0;
     while (ni < n.size()) {
         if (wi < w.size() && w[wi] == u'*') {

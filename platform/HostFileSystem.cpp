@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "lib/FileNameCompare.h"
+#include "platform/FileNameCompare.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
@@ -18,7 +18,7 @@
 namespace platform {
 namespace {
 
-using VornFileList::CompareFileNames;
+using platform::CompareFileNames;
 
 bool HasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != s.npos; }
 
@@ -45,7 +45,7 @@ bool FindChild(const std::string& dir, const std::u16string& name, std::string& 
     std::u16string best;
     while (dirent* e = ::readdir(d)) {
         const std::u16string candidate = NameFromHost(e->d_name);
-        if (!VornFileList::SameFileName(candidate, name)) continue;
+        if (!platform::SameFileName(candidate, name)) continue;
         if (!hit || candidate < best) {
             best = candidate;
             found = e->d_name;

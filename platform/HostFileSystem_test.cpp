@@ -9,41 +9,6 @@
 
 using namespace platform;
 
-TEST(DriveForm, BothWays) {
-    EXPECT_EQ(ToDriveForm(u"/home/u/site/a.htm"), uR"(C:\home\u\site\a.htm)");
-    EXPECT_EQ(ToDriveForm(u"/"), uR"(C:\)");
-    EXPECT_EQ(ToDriveForm(uR"(C:\x)"), uR"(C:\x)");
-    EXPECT_EQ(ToDriveForm(u"rel/x"), u"rel/x");
-    std::string host;
-    ASSERT_TRUE(DriveToHost(uR"(C:\home\u\site\a.htm)", host));
-    EXPECT_EQ(host, "/home/u/site/a.htm");
-    ASSERT_TRUE(DriveToHost(uR"(\a\b)", host));
-    EXPECT_EQ(host, "/a/b");
-    ASSERT_TRUE(DriveToHost(u"C:", host));
-    EXPECT_EQ(host, "/");
-    EXPECT_FALSE(DriveToHost(uR"(D:\x)", host));
-    EXPECT_FALSE(DriveToHost(uR"(\\srv\share\x)", host));
-    EXPECT_EQ(HostToDrive("/a/b/"), uR"(C:\a\b\)");
-    // A '\' inside a Linux name stays inside it, both ways.
-    EXPECT_EQ(HostToDrive("/a/b\\c"), u"C:\\a\\b\uF05Cc");
-    ASSERT_TRUE(DriveToHost(u"C:\\a\\b\uF05Cc", host));
-    EXPECT_EQ(host, "/a/b\\c");
-}
-
-TEST(DriveForm, HomeDirectory) {
-    const char* home = std::getenv("HOME");
-    ASSERT_NE(home, nullptr);
-    EXPECT_EQ(ToDriveForm(u"~/a"), HostToDrive(std::string(home) + "/a"));
-}
-
-TEST(Utf8, SurrogateEscapeRoundTrip) {
-    const std::string names[] = {"plain", "日本語.htm", std::string("\xff\xfe", 2),
-                                 std::string("a\x82\xa0z"), std::string("\xed\xa0\x80"),
-                                 std::string("\xc0\x80")};
-    for (const auto& n : names) EXPECT_EQ(ToUtf8(FromUtf8(n)), n);
-    EXPECT_EQ(FromUtf8("\xff"), std::u16string(1, char16_t(0xDCFF)));
-}
-
 TEST(HostFileSystem, CaseInsensitiveLookup) {
     testutil::TempDir dir;
     dir.Write("site/Index.htm", "upper");

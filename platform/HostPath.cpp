@@ -1,31 +1,40 @@
 #include "platform/HostPath.h"
-#include "lib/Chars.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
+#include "platform/Chars.h"
 #include "platform/Text.h"
 
 namespace platform {
-namespace {
 
-
-std::u16string Home() {
-    const char* home = std::getenv("HOME");
-    std::u16string h = FromUtf8(home && *home ? home : "/");
-    while (h.size() > 1 && h.back() == u'/') h.pop_back();
-    return h;
+std::string HomeDirectory() {
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && *h) {
+        home = h;
+    } else {
+        // As a login shell would: HOME may be missing under cron, sudo or a bare container.
+        passwd entry{};
+        passwd* found = nullptr;
+        std::vector<char> buffer(16384);
+        if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+            found->pw_dir && found->pw_dir[0] == '/')
+            home = found->pw_dir;
+    }
+    // Joined with '/' later, so '/' itself must not leave a '//' that reads as a network name.
+    while (!home.empty() && home.back() == '/') home.pop_back();
+    return home;
 }
-
-}  // namespace
 
 std::u16string ToDriveForm(std::u16string_view text) {
     std::u16string host;
     if (!text.empty() && text[0] == u'/' && !(text.size() > 1 && text[1] == u'/')) {
         host = text;
     } else if (text == u"~" || (text.size() >= 2 && text[0] == u'~' && text[1] == u'/')) {
-        host = Home() + std::u16string(text.substr(1));
+        host = FromUtf8(HomeDirectory()) + std::u16string(text.substr(1));
+        if (host.empty()) host = u"/";
     } else {
         return std::u16string(text);
     }

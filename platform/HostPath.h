@@ -7,6 +7,10 @@
 
 namespace platform {
 
+// The user's home directory as a host path without a final '/' (empty for the root itself):
+// HOME, or the password database's entry when HOME is unset or empty, or the root.
+std::string HomeDirectory();
+
 // What a person or a file hands the program: an absolute host path ('/a/b'), '~' or '~/a' is
 // turned into drive form; anything else (already drive form, relative) is returned unchanged.
 std::u16string ToDriveForm(std::u16string_view text);

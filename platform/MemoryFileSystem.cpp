@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "lib/FileNameCompare.h"
+#include "platform/FileNameCompare.h"
 #include "platform/HostPath.h"
 
 namespace platform {
@@ -20,7 +20,7 @@ struct MemoryFileSystem::Node {
         Node* equal = nullptr;
         for (const auto& c : children) {
             if (c->name == n) return c.get();
-            if (!equal && VornFileList::SameFileName(c->name, n)) equal = c.get();
+            if (!equal && platform::SameFileName(c->name, n)) equal = c.get();
         }
         return equal;
     }
@@ -49,7 +49,7 @@ bool Components(std::u16string_view path, std::vector<std::u16string>& parts) {
 
 void SortChildren(Node& n) {
     std::sort(n.children.begin(), n.children.end(), [](const auto& a, const auto& b) {
-        const int c = VornFileList::CompareFileNames(a->name, b->name);
+        const int c = platform::CompareFileNames(a->name, b->name);
         return c != 0 ? c < 0 : a->name < b->name;
     });
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/HostPath.h"
-
 using namespace platform;
 
 TEST(MemoryFileSystem, LookupListingAndAttributes) {
@@ -60,13 +58,4 @@ TEST(ScopedFileSystem, InstallsAndRestores) {
         EXPECT_TRUE(Fs().Stat(uR"(C:\only-in-memory.htm)", e));
     }
     EXPECT_FALSE(Fs().Stat(uR"(C:\only-in-memory.htm)", e));
-}
-
-TEST(DriveForm, AbsoluteFromCommandLine) {
-    EXPECT_EQ(ToAbsoluteDriveForm(u"/a/./b/../c"), uR"(C:\a\c)");
-    EXPECT_EQ(ToAbsoluteDriveForm(u"/a/b/"), uR"(C:\a\b\)");
-    EXPECT_EQ(ToAbsoluteDriveForm(u"/.."), uR"(C:\)");
-    const std::u16string rel = ToAbsoluteDriveForm(u"x/y");
-    EXPECT_EQ(rel.substr(0, 3), uR"(C:\)");
-    EXPECT_EQ(rel.substr(rel.size() - 4), uR"(\x\y)");
 }

@@ -28,16 +28,15 @@ std::u16string WithBackslash(std::u16string s) {
     return s;
 }
 
-std::string Home() {
-    const char* h = std::getenv("HOME");
-    return h && *h ? h : "/";
+std::string XdgConfigHome() {
+    // Relative values are invalid by the XDG rules and are ignored.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    return config && *config == '/' ? std::string(config) : HomeDirectory() + "/.config";
 }
 
 // Reads XDG_<NAME>_DIR from user-dirs.dirs: 'XDG_DESKTOP_DIR="$HOME/Desktop"'.
 std::string XdgUserDir(const std::string& key, const std::string& fallback) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string file = (config && *config ? std::string(config) : Home() + "/.config") +
-                             "/user-dirs.dirs";
+    const std::string file = XdgConfigHome() + "/user-dirs.dirs";
     std::ifstream in(file);
     std::string line;
     const std::string prefix = "XDG_" + key + "_DIR=";
@@ -45,10 +44,10 @@ std::string XdgUserDir(const std::string& key, const std::string& fallback) {
         if (line.compare(0, prefix.size(), prefix) != 0) continue;
         std::string v = line.substr(prefix.size());
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-        if (v.compare(0, 5, "$HOME") == 0) v = Home() + v.substr(5);
+        if (v.compare(0, 5, "$HOME") == 0) v = HomeDirectory() + v.substr(5);
         if (!v.empty() && v[0] == '/') return v;
     }
-    return Home() + "/" + fallback;
+    return HomeDirectory() + "/" + fallback;
 }
 
 }  // namespace
@@ -71,6 +70,12 @@ void SetProgramDirectory(std::u16string_view directory) {
 std::u16string_view ProductName() { return u"Mokuroku"; }
 int VersionMajor() { return MOKUROKU_VERSION_MAJOR; }
 int VersionMinor() { return MOKUROKU_VERSION_MINOR; }
+
+std::u16string UserConfigDirectory() try {
+    return WithBackslash(HostToDrive(XdgConfigHome()));
+} catch (...) {
+    return {};
+}
 
 std::u16string SpecialFolderPath(SpecialFolder folder) try {
     std::string host;

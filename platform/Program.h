@@ -14,6 +14,10 @@ std::u16string_view ProductName();
 int VersionMajor();
 int VersionMinor();
 
+// The user's configuration directory in drive form ending with '\': $XDG_CONFIG_HOME when it is
+// an absolute path, otherwise ~/.config.
+std::u16string UserConfigDirectory();
+
 enum class SpecialFolder { Windows, Temp, Desktop, Documents };
 
 // The folder in drive form ending with '\'; empty when it cannot be found.

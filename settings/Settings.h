@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-using StringList = std::vector<std::u16string>;
+#include "lib/StringList.h"
 
 struct CheckSet {
     std::u16string Name;

@@ -3,9 +3,9 @@
 #include <mutex>
 #include <set>
 
-#include "engine/ScanFile.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
+#include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -223,7 +223,7 @@ private:
             } else if (k.list) {
                 VornFilePath::SplitString(value_, u";", s.*k.list);
                 if (k.list == &CheckSet::HtmlFilePattern &&
-                    HtmlLink::ToLikePatterns(s.HtmlFileLikePattern, s.HtmlFilePattern) != 0) {
+                    VornFileList::ToLikePatterns(s.HtmlFileLikePattern, s.HtmlFilePattern) != 0) {
                     return false;
                 }
             } else {
@@ -262,7 +262,13 @@ private:
 std::u16string SettingsPath() {
     std::u16string dir = platform::ProgramDirectory();
     if (dir.empty() || dir.back() != u'\\') dir += u'\\';
-    return dir + std::u16string(kFileName);
+    const std::u16string beside = dir + std::u16string(kFileName);
+    // A copy that carries its own settings file is portable; an installed program never writes
+    // beside itself.
+    if (VornFilePath::GetPathKind(beside) == VornFilePath::PathKind::File) return beside;
+    const std::u16string config = platform::UserConfigDirectory();
+    if (config.empty()) return beside;
+    return config + u"mokuroku\\" + std::u16string(kFileName);
 }
 
 IniLineType ParseIniLine(std::u16string_view line, std::u16string& section, std::u16string& key,
@@ -371,8 +377,8 @@ MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& s
     return MigrateResult::Unreadable;
 }
 
-void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
-                  MainWindowState& window) try {
+LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
+                        MainWindowState& window) try {
     window.LocalCheck = 1;
     window.RemoteCheck = 0;
     settings.LogFileDirectory.clear();
@@ -384,35 +390,42 @@ void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& 
     settings.FileNameCaseSensitive = 1;
     if (sets.empty()) sets.emplace_back();
 
-    if (VornFilePath::GetPathKind(settings_path) != VornFilePath::PathKind::File) return;
+    switch (VornFilePath::GetPathKind(settings_path)) {
+        case VornFilePath::PathKind::None:
+            return LoadResult::Missing;
+        case VornFilePath::PathKind::Directory:
+            return LoadResult::Unreadable;
+        case VornFilePath::PathKind::File:
+            break;
+    }
     // A half migrated file is not read a second time as a current one: its check set is in the
     // table and the list already, and reading sections on top would make them disagree.
     switch (MigrateOldSettings(settings_path, sets, settings, window)) {
-        case MigrateResult::Current:
-            break;
-        case MigrateResult::Unreadable:
-            Damaged().Add(settings_path);
-            return;
-        default: {
+        case MigrateResult::Migrated: {
             // Taken over as an old file, but binary, or a current file cut before its keys:
             // the next save must not erase what it held.
             std::u16string old;
             if (!ReadSettingsText(settings_path, old) || LooksBinary(old) ||
                 old.find(u"[Settings]") != old.npos || old.find(kCheckSetHeader) != old.npos)
                 Damaged().Add(settings_path);
-            return;
+            return LoadResult::Loaded;
         }
+        case MigrateResult::Unreadable:
+            Damaged().Add(settings_path);
+            return LoadResult::Unreadable;
+        case MigrateResult::Current:
+            break;
     }
     std::u16string text;
     if (!ReadSettingsText(settings_path, text)) {
         Damaged().Add(settings_path);
-        return;
+        return LoadResult::Unreadable;
     }
     if (LooksBinary(text)) Damaged().Add(settings_path);
     Loader loader(sets, settings, window);
     if (!ForEachLine(text, [&](std::u16string_view line) { return loader.Line(line); })) {
         Damaged().Add(settings_path);
-        return;
+        return LoadResult::Loaded;
     }
 
     if (window.TargetSets.empty()) {
@@ -423,9 +436,14 @@ void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& 
         if (settings.SetId > last) settings.SetId = last;
         window.SelectedSet = settings.SetId;
     }
+    // Logs go beside the settings file: the program's own directory may not be writable.
+    if (settings.LogFileDirectory.empty())
+        settings.LogFileDirectory = VornFileList::GetDirectoryPart(settings_path, u"\\");
     if (settings.LogFileDirectory.empty()) settings.LogFileDirectory = platform::ProgramDirectory();
     if (settings.LogFileDirectory.back() != u'\\') settings.LogFileDirectory += u'\\';
+    return LoadResult::Loaded;
 } catch (...) {
+    return LoadResult::Unreadable;
 }
 
 bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,

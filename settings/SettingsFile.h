@@ -42,14 +42,22 @@ enum class MigrateResult : std::uint8_t {
     Unreadable = 2,  // the file could not be read, or taking it over failed half way
 };
 
-// The program's directory followed by "mokuroku.ini".
+// "mokuroku.ini" beside the program when one is there (a portable copy), otherwise in
+// "mokuroku\" of the user's configuration directory; the file is created by the first save.
 std::u16string SettingsPath();
 
+enum class LoadResult : std::uint8_t {
+    Loaded = 0,      // also when a value that does not convert stopped the reading
+    Missing = 1,     // no file at the path: the defaults hold
+    Unreadable = 2,  // a directory, or a file that cannot be read or taken over: the defaults hold
+};
+
 // Fills the records from the file. `sets` is expected in its start-up state (one empty entry)
-// and `window.TargetSets` empty. A missing file leaves the defaults; a value that does not
+// and `window.TargetSets` empty. An empty log directory becomes the settings file's directory.
+// A missing file leaves the defaults; a value that does not
 // convert stops the reading there and keeps what was read. Never writes the file.
-void LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
-                  MainWindowState& window);
+LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Settings& settings,
+                        MainWindowState& window);
 
 // Takes over the file of an older release (one check set without sections, other key names).
 MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& sets,

@@ -20,6 +20,7 @@ public:
     };
 
     std::vector<std::u16string> Titles;
+    std::vector<app::RunProgress> Progress;
     std::vector<Box> Boxes;
     std::deque<app::BoxAnswer> Answers;  // taken in order; No when the script runs out
     bool ControlsEnabled = true;
@@ -30,6 +31,7 @@ public:
     std::function<void(int)> OnYield;
 
     void ShowTitle(std::u16string_view title) override { Titles.emplace_back(title); }
+    void ShowProgress(const app::RunProgress& progress) override { Progress.push_back(progress); }
     void SetControlsEnabled(bool enabled) override { ControlsEnabled = enabled; }
     void SetExecuteButton(std::u16string_view caption, bool enabled) override {
         ExecuteCaption = caption;

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/RunStages.h"
 #include "engine/LinkTags.h"
 #include "engine/ScanFile.h"
 #include "engine/VornHtml.h"
-#include "lib/VornFileList.h"
-#include "lib/VornFilePath.h"
 #include "platform/Cp932.h"
 #include "verify/Anchors.h"
-#include "verify/TagChecks.h"
 
 namespace testutil {
 
@@ -43,28 +41,12 @@ void SiteBuilder::Scan() {
     platform::ScopedFileSystem use(Fs);
     BuildLinkTagTable();
     ASSERT_EQ(ToLikePatterns(Set.HtmlFileLikePattern, Set.HtmlFilePattern), 0);
-    StringList file_ignore{u""}, dir_ignore{u""};
-    if (Set.FilePatternXEnabled == 1) ToLikePatterns(file_ignore, Set.FilePatternX);
-    if (Set.DirPatternXEnabled == 1) ToLikePatterns(dir_ignore, Set.DirPatternX);
-
-    StringList found{u""};
-    VornFileList::FindFiles(found, Set.LocalPath, {u"*"}, file_ignore, Set.FileAttribute, {u"*"},
-                            dir_ignore, Set.DirAttribute, true, true);
-    ASSERT_FALSE(found.empty() || found[0].empty());
-    Paths.clear();
-    for (std::size_t k = 0; k < found.size(); ++k)
-        Paths.push_back({found[k], static_cast<std::int32_t>(k)});
-    ASSERT_FALSE(PathList::SortPaths(Paths, 0, static_cast<std::int32_t>(Paths.size()) - 1));
-
-    const std::u16string head = Set.Url.empty() ? u"" : VornFilePath::SplitPath(Set.Url, u"").Head;
+    StringList found;
+    std::int32_t find_result = 0;
+    ASSERT_EQ(app::SearchFiles(Set, found, Paths, find_result), app::SearchResult::Found);
+    const std::u16string head = app::BaseUrlHead(Set);
     Files.assign(found.size(), FileEntry{});
-    for (std::size_t k = 0; k < found.size(); ++k) {
-        Files[k].Path = found[k];
-        if (ScanFile(Files[k], Set.HtmlFileLikePattern) == ScanOk) {
-            CheckFileTags(Files[k], head, Set);
-            CheckAnchorDefinitions(Files[k], Set);
-        }
-    }
+    for (std::size_t k = 0; k < found.size(); ++k) app::ScanAndCheck(Files[k], found[k], Set, head);
 }
 
 void SiteBuilder::Verify(bool use_cache) {
@@ -77,18 +59,7 @@ void SiteBuilder::Verify(bool use_cache) {
     run.Paths = &Paths;
     VerifyCache cache;
     run.Cache = use_cache ? &cache : nullptr;
-    for (std::size_t i = 0; i < Files.size(); ++i) {
-        FileEntry& file = Files[i];
-        if (file.Status != ScanOk) continue;
-        for (std::size_t t = 0; t < UsedCount(file.Tags); ++t) {
-            TagEntry& tag = file.Tags[t];
-            for (std::size_t a = 0; a < UsedCount(tag.Attrs); ++a) {
-                if (tag.Attrs[a].Code < 10) {
-                    EXPECT_FALSE(VerifyLink(run, tag.Attrs[a], static_cast<std::int32_t>(i)));
-                }
-            }
-        }
-    }
+    for (std::size_t i = 0; i < Files.size(); ++i) EXPECT_FALSE(app::VerifyFileLinks(run, i));
     EXPECT_FALSE(ReportUnlinked(run));
 }
 

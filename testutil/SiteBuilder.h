@@ -1,7 +1,7 @@
 #pragma once
-// A small site on the in-memory file system and the checks of a run over it, without the
-// window, the log or cancellation: search, sort, scan, tag checks, anchor checks, verification
-// of every resolved local link and the unlinked check.
+// A small site on the in-memory file system and the stages of a run over it (app/RunStages.h),
+// without the window, the log or cancellation: search, sort, scan, tag checks, anchor checks,
+// verification of every resolved local link and the unlinked check.
 #include <string>
 #include <string_view>
 

@@ -4,19 +4,14 @@
 
 #include "engine/VornHtml.h"
 #include "lib/Convert.h"
-#include "lib/FileNameCompare.h"
-#include "lib/Like.h"
-#include "verify/Warnings.h"
+#include "lib/VornFileList.h"
+#include "lib/VornText.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {
 
-constexpr std::int32_t kAnchorEmptyCode = 520;
-constexpr std::int32_t kAnchorDefinedCode = 500;
-constexpr std::int32_t kAnchorInvalidCode = 510;
 constexpr std::int32_t kAnchorInvalidStep = 10;
-constexpr std::int32_t kFileUnlinkedCode = 10;
-constexpr std::int32_t kAnchorUnlinkedCode = 530;
 
 AttrEntry* AnchorAttr(FileEntry& file, const AnchorEntry& anchor) {
     if (anchor.TagIndex < 0 || static_cast<std::size_t>(anchor.TagIndex) >= file.Tags.size())
@@ -91,22 +86,22 @@ bool CheckAnchorDefinitions(FileEntry& file, const CheckSet& set) try {
     for (std::size_t i = 0; i < n; ++i) {
         AttrEntry& attr = *attrs[i];
         if (names[i].empty()) {
-            attr.Code = kAnchorEmptyCode;
-            AddWarning(attr.Warnings, kAnchorEmptyCode, msg::kAnchorEmpty);
+            attr.Code = kAnchorEmpty;
+            AddWarning(attr.Warnings, kAnchorEmpty, msg::kAnchorEmpty);
             continue;
         }
         AnchorEntry& anchor = file.Anchors[i];
         anchor.Duplicate = std::max(anchor.Duplicate, duplicate[i]);
         const std::size_t first = first_of[i];
         if (first != i) {
-            const std::int32_t as_reported = names[i] == names[first] ? 2 : 1;
-            AddWarning(attr.Warnings, kAnchorDefinedCode + as_reported,
+            AddWarning(attr.Warnings,
+                       names[i] == names[first] ? kAnchorDefinedExact : kAnchorDefinedFolded,
                        DefinedAt(attrs[first]->ValueLine));
         }
         std::int32_t v = anchor.Duplicate;
         if (strict && !IsStrictAnchorName(names[i])) {
             v += kAnchorInvalidStep;
-            AddWarning(attr.Warnings, kAnchorInvalidCode, msg::kAnchorInvalidChars);
+            AddWarning(attr.Warnings, kAnchorInvalid, msg::kAnchorInvalidChars);
         }
         attr.Code += v;
     }
@@ -121,7 +116,7 @@ bool ReportUnlinked(RunContext& run) try {
     for (FileEntry& file : *run.Files) {
         if (!InUse(file)) break;
         if (set.AlertIgnoredFile != 0 && file.LinkCount == 0)
-            AddWarning(file.Warnings, kFileUnlinkedCode, msg::kFileUnlinked);
+            AddWarning(file.Warnings, kFileUnlinked, msg::kFileUnlinked);
         for (const AnchorEntry& anchor : file.Anchors) {
             if (!InUse(anchor)) break;
             if (anchor.LinkCount != 0) continue;
@@ -132,7 +127,7 @@ bool ReportUnlinked(RunContext& run) try {
             const bool id_anchor = VornText::Like(attr->Name, u"[Ii][Dd]");
             if ((name_anchor && set.AlertIgnoredNameAnchor != 0) ||
                 (id_anchor && set.AlertIgnoredIdAnchor != 0))
-                AddWarning(attr->Warnings, kAnchorUnlinkedCode, msg::kAnchorUnlinked);
+                AddWarning(attr->Warnings, kAnchorUnlinked, msg::kAnchorUnlinked);
         }
     }
     return false;

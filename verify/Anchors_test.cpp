@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/Convert.h"
-#include "lib/FileNameCompare.h"
+#include "lib/VornFileList.h"
 #include "testutil/SiteBuilder.h"
 
 using HtmlLink::AttrEntry;

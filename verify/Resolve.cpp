@@ -3,12 +3,10 @@
 #include <algorithm>
 
 #include "engine/VornHtml.h"
-#include "lib/FileNameCompare.h"
-#include "lib/Like.h"
+#include "engine/Warnings.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
-#include "verify/Warnings.h"
 
 namespace HtmlLink {
 namespace {
@@ -16,40 +14,6 @@ namespace {
 using VornText::Like;
 
 constexpr std::u16string_view kFileScheme = u"[Ff][Ii][Ll][Ee]:*";
-
-// Codes of the BASE href.
-constexpr std::int32_t kBaseUsable = 300;
-constexpr std::int32_t kBaseLocalFullPath = 301;
-constexpr std::int32_t kBaseBackslash = 302;
-constexpr std::int32_t kBaseMixed = 303;
-constexpr std::int32_t kBaseRelative = 304;
-constexpr std::int32_t kBaseNoSlash = 305;
-constexpr std::int32_t kBaseNoScheme = 306;
-constexpr std::int32_t kBaseBadScheme = 307;
-constexpr std::int32_t kBaseEmpty = 308;
-constexpr std::int32_t kBaseFailed = 399;
-
-// Codes of a resolved link.
-constexpr std::int32_t kListEnd = -1;
-constexpr std::int32_t kLocal = 0;
-constexpr std::int32_t kLocalFullPath = 1;
-constexpr std::int32_t kAboveBaseDir = 2;
-constexpr std::int32_t kRemote = 100;
-constexpr std::int32_t kAboveUrl = 102;
-constexpr std::int32_t kMailto = 200;
-constexpr std::int32_t kMailtoNoAddress = 202;
-constexpr std::int32_t kAddressNoMailto = 203;
-constexpr std::int32_t kOtherScheme = 401;
-constexpr std::int32_t kBackslash = 901;
-constexpr std::int32_t kMixed = 902;
-constexpr std::int32_t kNoRoot = 903;
-constexpr std::int32_t kBadBase = 904;
-constexpr std::int32_t kMailNotAllowed = 905;
-constexpr std::int32_t kEmpty = 906;
-constexpr std::int32_t kAboveRoot = 907;
-constexpr std::int32_t kResolveFailed = 908;
-constexpr std::int32_t kBadRefresh = 909;
-constexpr std::int32_t kFailed = 999;
 
 std::u16string ServerSlashNeeded(const CheckSet& set) {
     std::u16string m(msg::kServerName);
@@ -109,20 +73,20 @@ bool IsATag(const TagEntry& tag) { return Like(tag.Name, u"[Aa]"); }
 
 std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
     const std::u16string v(VornHtml::Unquote(attr.Value));
-    const std::uint8_t kind = ClassifyReference(v);
+    const ReferenceKind kind = ClassifyReference(v);
     std::u16string target;
     std::int32_t code = kBaseUsable;
     std::u16string message;
     switch (kind) {
-        case 1:
-        case 2:
+        case kLocalFullPathRef:
+        case kFileUrlRef:
             if (!set.AllowLocalFullPath) {
                 code = kBaseLocalFullPath;
                 message = msg::kLocalFullPath;
             }
             target = v;
             break;
-        case 3: {
+        case kUrlRef: {
             const std::size_t f = v.find(u"//");
             if (v.find_first_of(u"/\\", f + 2) != std::u16string::npos) {
                 target = v;
@@ -132,11 +96,11 @@ std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
             }
             break;
         }
-        case 4:
+        case kAbsolutePathRef:
             code = kBaseNoScheme;
             message = SchemeAndServerNeeded(set);
             break;
-        case 5:
+        case kRelativeRef:
             if (v.front() == u'.') {
                 code = kBaseRelative;
                 message = msg::kRelativeNotAllowed;
@@ -146,11 +110,11 @@ std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
                 if (v.find_first_of(u"/\\") == std::u16string::npos) target += u'/';
             }
             break;
-        case 6:
+        case kSchemeOnlyRef:
             code = kBaseBadScheme;
             message = msg::kBadScheme;
             break;
-        case 7:
+        case kEmptyRef:
             code = kBaseEmpty;
             message = msg::kEmptyValue;
             break;
@@ -166,11 +130,11 @@ std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
             code = kBaseBackslash;
             AddWarning(attr.Warnings, code, msg::kBackslash);
         } else if (s == 2) {
-            code = kBaseMixed;
+            code = kBaseMixedSeparators;
             AddWarning(attr.Warnings, code, msg::kMixedSeparators);
         }
     }
-    if (kind == 1 || kind == 2) {
+    if (kind == kLocalFullPathRef || kind == kFileUrlRef) {
         target = VornText::FileUrlToPath(target);
         // A conversion that fails must not pass for a usable base without a path.
         if (target.empty()) {
@@ -207,31 +171,31 @@ std::int32_t ResolveParent(const std::u16string& v, const BaseContext& base, con
         if (Like(url_form, LiteralPattern(set.Url) + u"*")) {
             target = VornFilePath::ConvertDelimiter(set.LocalPath + url_form.substr(set.Url.size()),
                                                     u"\\");
-            return kLocal;
+            return kLocalLink;
         }
         target = url_form;
         if (set.CheckBaseDirOver) {
             message = std::u16string(msg::kAboveUrl1) + std::u16string(msg::kAboveUrl2);
         }
-        return kAboveUrl;
+        return kAboveUrlLink;
     }
     if (base.BaseKind == 2) {
         target = VornFilePath::ConvertDelimiter(t, u"/");
-        return kRemote;
+        return kRemoteLink;
     }
     target = VornFilePath::ConvertDelimiter(t, u"\\");
-    if (StartsWithFolded(target, set.LocalPath)) return kLocal;
+    if (StartsWithFolded(target, set.LocalPath)) return kLocalLink;
     if (set.CheckBaseDirOver) {
         message = std::u16string(msg::kAboveBaseDir1) + std::u16string(msg::kAboveBaseDir2);
     }
-    return kAboveBaseDir;
+    return kAboveBaseDirLink;
 }
 
 std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, const BaseContext& base,
                            const CheckSet& set) {
     if (attr.Name.empty()) {
-        attr.Code = kListEnd;
-        return kListEnd;
+        attr.Code = kAttrListEnd;
+        return kAttrListEnd;
     }
     std::u16string v(VornHtml::Unquote(attr.Value));
 
@@ -261,46 +225,47 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
         }
         if (to_self) {
             attr.Target = file.Path;
-            attr.Code = kLocal;
-            return kLocal;
+            attr.Code = kLocalLink;
+            return kLocalLink;
         }
     }
 
-    const std::uint8_t kind = ClassifyReference(v);
-    if (kind >= 1 && kind <= 5 && v.find(u'\\') != std::u16string::npos) {
+    const ReferenceKind kind = ClassifyReference(v);
+    if (kind >= kLocalFullPathRef && kind <= kRelativeRef &&
+        v.find(u'\\') != std::u16string::npos) {
         const std::uint8_t s = CheckSeparators(v, set);
         if (s == 1) {
-            attr.Code = kBackslash;
-            AddWarning(attr.Warnings, kBackslash, msg::kBackslash);
-            return kBackslash;
+            attr.Code = kBackslashLink;
+            AddWarning(attr.Warnings, kBackslashLink, msg::kBackslash);
+            return kBackslashLink;
         }
         if (s == 2) {
-            attr.Code = kMixed;
+            attr.Code = kMixedSeparatorsLink;
             AddWarning(
-                attr.Warnings, kMixed,
+                attr.Warnings, kMixedSeparatorsLink,
                 std::u16string(msg::kMixedSeparators1) + std::u16string(msg::kMixedSeparators2));
-            return kMixed;
+            return kMixedSeparatorsLink;
         }
     }
 
-    std::int32_t code = kLocal;
+    std::int32_t code = kLocalLink;
     std::u16string target;
     std::u16string message;
     const bool mail_allowed = IsATag(tag) || tag.RevMade;
     switch (kind) {
-        case 1:
-        case 2:
+        case kLocalFullPathRef:
+        case kFileUrlRef:
             if (!set.AllowLocalFullPath) {
-                code = kLocalFullPath;
+                code = kLocalFullPathLink;
                 message = msg::kLocalFullPath;
             }
             target = v;
             break;
-        case 3:
-            code = kRemote;
+        case kUrlRef:
+            code = kRemoteLink;
             target = v;
             break;
-        case 4:
+        case kAbsolutePathRef:
             if (base.BaseKind == 0) {
                 code = kBadBase;
                 message = msg::kBadBaseAbsolute;
@@ -309,10 +274,10 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 message = std::u16string(msg::kNoRemoteUrl1) + std::u16string(msg::kNoRemoteUrl2);
             } else {
                 target = base.BaseRoot + v;
-                code = IsLocalFullPath(base.BaseRoot) ? kLocal : kRemote;
+                code = IsLocalFullPath(base.BaseRoot) ? kLocalLink : kRemoteLink;
             }
             break;
-        case 5:
+        case kRelativeRef:
             if (IsMailAddress(v)) {
                 if (mail_allowed) {
                     code = kAddressNoMailto;
@@ -332,20 +297,20 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 if (Like(v, u".[\\/]*")) v.erase(0, 2);
                 target = base.BaseDir + v;
                 if (base.BaseKind == 2) {
-                    code = kRemote;
+                    code = kRemoteLink;
                     target = VornFilePath::ConvertDelimiter(target, u"/");
                 } else {
                     target = VornFilePath::ConvertDelimiter(target, u"\\");
                 }
             }
             break;
-        case 6:
+        case kSchemeOnlyRef:
             if (Like(v, u"[Mm][Aa][Ii][Ll][Tt][Oo]:*")) {
                 if (!mail_allowed) {
                     code = kMailNotAllowed;
                     message = msg::kMailNotAllowed;
                 } else if (IsMailAddress(std::u16string_view(v).substr(7))) {
-                    code = kMailto;
+                    code = kMailLink;
                 } else {
                     code = kMailtoNoAddress;
                     if (set.CheckMailTo) message = msg::kMailtoNeedsAddress;
@@ -354,23 +319,23 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 code = kOtherScheme;
             }
             break;
-        case 7:
-            code = kEmpty;
+        case kEmptyRef:
+            code = kEmptyLink;
             message = msg::kEmptyValue;
             break;
         default:
-            code = kFailed;
+            code = kResolveError;
             message = msg::kValueUninterpretable;
             break;
     }
-    if (kind == 1 || kind == 2) {
+    if (kind == kLocalFullPathRef || kind == kFileUrlRef) {
         target = VornText::FileUrlToPath(target);
         // An unconvertible path must not be verified as an empty target.
         if (target.empty()) {
-            attr.Code = kFailed;
+            attr.Code = kResolveError;
             attr.Target.clear();
-            AddWarning(attr.Warnings, kFailed, msg::kValueUninterpretable);
-            return kFailed;
+            AddWarning(attr.Warnings, kResolveError, msg::kValueUninterpretable);
+            return kResolveError;
         }
     }
     if (!message.empty()) AddWarning(attr.Warnings, code, message);
@@ -381,41 +346,42 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
 
 }  // namespace
 
-std::uint8_t ClassifyReference(std::u16string_view v) noexcept try {
-    if (v.empty()) return 7;
+ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
+    if (v.empty()) return kEmptyRef;
     if (Like(v, u"[A-Za-z][:|]*")) {
-        if (v.size() == 2) return 1;
-        return (v[2] == u'\\' || v[2] == u'/') ? 1 : 0;
+        if (v.size() == 2) return kLocalFullPathRef;
+        return (v[2] == u'\\' || v[2] == u'/') ? kLocalFullPathRef : kNotInterpretable;
     }
-    if (Like(v, u"[\\/][\\/][A-Za-z]*")) return 1;
+    if (Like(v, u"[\\/][\\/][A-Za-z]*")) return kLocalFullPathRef;
     const std::size_t colon = v.find(u':');
     // A ':' after a separator ('./a:b.htm', 'dir/a:b.htm') lies in a file name, as browsers
     // read it: the value is a path, not a scheme.
     if (colon == std::u16string_view::npos ||
         v.substr(0, colon).find_first_of(u"\\/") != std::u16string_view::npos)
-        return (v[0] == u'\\' || v[0] == u'/') ? 4 : 5;
+        return (v[0] == u'\\' || v[0] == u'/') ? kAbsolutePathRef : kRelativeRef;
 
-    if (Like(v.substr(0, colon), u"*[!A-Za-z]*")) return 0;
+    if (Like(v.substr(0, colon), u"*[!A-Za-z]*")) return kNotInterpretable;
     const std::size_t c = colon + 1;  // 1-based, as p
     const std::size_t p = SkipSlashes(v, c + 1);
     if (Like(v, kFileScheme)) {
-        if (p != 7 && p != 9) return 0;
+        if (p != 7 && p != 9) return kNotInterpretable;
         const std::u16string_view rest = v.substr(p - 1);
-        if (!Like(rest, u"[\\/][\\/][A-Za-z]*") && !Like(rest, u"[A-Za-z][:|]*")) return 0;
+        if (!Like(rest, u"[\\/][\\/][A-Za-z]*") && !Like(rest, u"[A-Za-z][:|]*"))
+            return kNotInterpretable;
         switch (ClassifyReference(rest)) {
-            case 1:
-                return 2;
-            case 7:
-                return 7;
+            case kLocalFullPathRef:
+                return kFileUrlRef;
+            case kEmptyRef:
+                return kEmptyRef;
             default:
-                return 0;
+                return kNotInterpretable;
         }
     }
-    if (p == c + 1) return 6;
-    if (p == c + 3) return 3;
-    return 0;
+    if (p == c + 1) return kSchemeOnlyRef;
+    if (p == c + 3) return kUrlRef;
+    return kNotInterpretable;
 } catch (...) {
-    return 0;
+    return kNotInterpretable;
 }
 
 std::uint8_t CheckSeparators(std::u16string_view v, const CheckSet& set) noexcept try {
@@ -508,11 +474,11 @@ std::int32_t ResolveLink(FileEntry& file, std::int32_t tag_index, std::int32_t a
     } catch (...) {
     }
     if (attr != nullptr) {
-        attr->Code = kFailed;
+        attr->Code = kResolveError;
         attr->Target.clear();
-        AddWarning(attr->Warnings, kFailed, msg::kValueUninterpretable);
+        AddWarning(attr->Warnings, kResolveError, msg::kValueUninterpretable);
     }
-    return kFailed;
+    return kResolveError;
 }
 
 }  // namespace HtmlLink

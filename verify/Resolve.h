@@ -7,18 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Codes.h"
 #include "engine/HtmlLink.h"
 #include "settings/Settings.h"
 
 namespace HtmlLink {
 
-// An attribute that is no link although it sits on a link-bearing tag (the href of a BASE tag
-// that is not in force, a LINK rev that is not 'made'): never verified, no warning.
-constexpr std::int32_t kNotLinkCode = 300;
-
-// Reference kinds 0..7 (0 not interpretable, 1 local full path, 2 file URL with a local path,
-// 3 URL with '//', 4 absolute path, 5 relative, 6 scheme without slashes, 7 empty); 0 on failure.
-std::uint8_t ClassifyReference(std::u16string_view value) noexcept;
+// The kind of reference the value is by its syntax; kNotInterpretable on failure.
+ReferenceKind ClassifyReference(std::u16string_view value) noexcept;
 // 0 acceptable, 1 backslash not allowed, 2 backslash and slash mixed; 0 on failure.
 std::uint8_t CheckSeparators(std::u16string_view value, const CheckSet& set) noexcept;
 // '\\' and a letter, or a letter and ':'.

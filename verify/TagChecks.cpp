@@ -8,10 +8,10 @@
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
 #include "lib/Convert.h"
-#include "lib/FileNameCompare.h"
-#include "lib/Like.h"
+#include "lib/VornFileList.h"
+#include "lib/VornText.h"
 #include "verify/Resolve.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {
@@ -28,12 +28,6 @@ constexpr std::u16string_view kHrefPattern = u"[Hh][Rr][Ee][Ff]";
 constexpr std::u16string_view kSrcPattern = u"[Ss][Rr][Cc]";
 constexpr std::u16string_view kRevPattern = u"[Rr][Ee][Vv]";
 
-constexpr std::int32_t kDuplicated = 1;
-constexpr std::int32_t kMissing = 2;
-constexpr std::int32_t kBaseAgain = 4;
-constexpr std::int32_t kBaseOutsideHead = 5;
-constexpr std::int32_t kCheckFailed = 99;
-constexpr std::int32_t kAnchorCode = 500;
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
@@ -85,7 +79,7 @@ BaseContext BaseFromTag(FileEntry& file, std::size_t base_index, const CheckSet&
     }
     href_index = href;
     const std::int32_t c = CheckBaseHref(tag, static_cast<std::int32_t>(href), set);
-    if (c == 300 || c == 301) {
+    if (c == kBaseUsable || c == kBaseLocalFullPath) {
         base.BasePath = tag.Attrs[href].Target;
         base.BaseKind = IsLocalFullPath(base.BasePath) ? 1 : 2;
         base_tag_used = true;
@@ -113,13 +107,13 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     const bool is_link = Like(tag.Name, kLinkPattern);
     if (Like(tag.Name, kAPattern)) {
         if (!AnyNameLike(names, kNamePattern, kHrefPattern, kIdPattern)) {
-            AddWarning(tag.Warnings, kMissing, msg::kANoAttrs);
-            tag.Code += kMissing;
+            AddWarning(tag.Warnings, kTagAttrMissing, msg::kANoAttrs);
+            tag.Code += kTagAttrMissing;
         }
     } else if (is_link) {
         if (!AnyNameLike(names, kSrcPattern, kHrefPattern)) {
-            AddWarning(tag.Warnings, kMissing, msg::kLinkNoAttrs);
-            tag.Code += kMissing;
+            AddWarning(tag.Warnings, kTagAttrMissing, msg::kLinkNoAttrs);
+            tag.Code += kTagAttrMissing;
         }
     } else if (tag.DefIndex >= 0) {
         if (static_cast<std::size_t>(tag.DefIndex) >= LinkTags.size()) return true;
@@ -136,9 +130,9 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
             if (!found) missing += u", " + def.Name;
         }
         if (!missing.empty()) {
-            AddWarning(tag.Warnings, kMissing,
+            AddWarning(tag.Warnings, kTagAttrMissing,
                        missing.substr(2) + std::u16string(msg::kMissingAttrsTail));
-            tag.Code += kMissing;
+            tag.Code += kTagAttrMissing;
         }
     }
 
@@ -158,9 +152,9 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
         if (reported.insert(folded[j]).second) duplicated += u", " + names[j];
     }
     if (!duplicated.empty()) {
-        AddWarning(tag.Warnings, kDuplicated,
+        AddWarning(tag.Warnings, kTagAttrDuplicated,
                    duplicated.substr(2) + std::u16string(msg::kDuplicatedAttrsTail));
-        tag.Code += kDuplicated;
+        tag.Code += kTagAttrDuplicated;
     }
 
     if (is_link) {
@@ -218,24 +212,24 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
             if (base_count == 1) {
                 first_base_line = tag.Line;
                 if (base_line == 0) {
-                    tag.Code = kBaseOutsideHead;
-                    AddWarning(tag.Warnings, kBaseOutsideHead, BaseOutsideHeadMessage(tag));
+                    tag.Code = kTagBaseOutsideHead;
+                    AddWarning(tag.Warnings, kTagBaseOutsideHead, BaseOutsideHeadMessage(tag));
                 }
             } else {
-                tag.Code = kBaseAgain;
-                AddWarning(tag.Warnings, kBaseAgain, BaseAgainMessage(tag, first_base_line));
+                tag.Code = kTagBaseAgain;
+                AddWarning(tag.Warnings, kTagBaseAgain, BaseAgainMessage(tag, first_base_line));
             }
             // Only the judged href of the BASE in force has a code of its own; the rest of a
             // BASE tag is no link and must not reach verification with an empty target.
             for (std::size_t j = 0; j < UsedCount(tag.Attrs); ++j) {
                 if (k == base_index && j == href_index) continue;
-                tag.Attrs[j].Code = kNotLinkCode;
+                tag.Attrs[j].Code = kBaseUsable;
             }
             continue;
         }
         if (CheckTagAttributes(tag)) {
-            tag.Code = kCheckFailed;
-            AddWarning(tag.Warnings, kCheckFailed, msg::kAttrCheckFailed);
+            tag.Code = kTagCheckFailed;
+            AddWarning(tag.Warnings, kTagCheckFailed, msg::kAttrCheckFailed);
             continue;
         }
         const bool is_link = Like(tag.Name, kLinkPattern);
@@ -244,10 +238,10 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
             if (IsAnchorName(a.Name)) {
                 AppendEntry(file.Anchors, AnchorEntry{static_cast<std::int32_t>(k),
                                                       static_cast<std::int32_t>(j), 0, 0});
-                a.Code = kAnchorCode;
+                a.Code = kAnchorDefined;
             } else if (is_link && Like(a.Name, kRevPattern)) {
                 // A rev other than 'made' names a relation, not a target.
-                a.Code = kNotLinkCode;
+                a.Code = kBaseUsable;
             } else {
                 ResolveLink(file, static_cast<std::int32_t>(k), static_cast<std::int32_t>(j), base,
                             set);

@@ -4,34 +4,14 @@
 #include <unordered_set>
 
 #include "engine/VornHtml.h"
-#include "lib/FileNameCompare.h"
+#include "engine/Warnings.h"
+#include "lib/VornFileList.h"
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
-#include "verify/Warnings.h"
 
 namespace HtmlLink {
 namespace {
-
-enum VerifyCode : std::int32_t {
-    kTargetMissing = 10,
-    kDirectoryListing = 11,
-    kCaseMismatch = 12,
-    kNotHtml = 13,
-    kUnreadable = 14,
-    kUnparsable = 15,
-    kAnchorOnDirectory = 16,
-    kTrailingSeparator = 17,
-    kAnchorMissing = 18,
-    kAnchorDuplicated = 19,
-    kTargetIgnored = 20,
-    kNoSeparatorBeforeHash = 21,
-    kOutsideWithAnchor = 22,
-    kInUnsearched = 23,
-    kVerified = 90,
-    kOutsideBaseDir = 91,
-    kVerifyFailed = 99,
-};
 
 struct TextHash {
     using is_transparent = void;
@@ -47,7 +27,8 @@ struct TextEqual {
 template <class Value>
 using TextMap = std::unordered_map<std::u16string, Value, TextHash, TextEqual>;
 
-bool Fail(AttrEntry& attr) {
+// The verification of this link failed inside: true, with code 99 and its warning.
+bool Failed(AttrEntry& attr) {
     attr.Code = kVerifyFailed;
     AddWarning(attr.Warnings, kVerifyFailed, msg::kVerifyFailed);
     return true;
@@ -247,8 +228,8 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
     return true;
 }
 
-bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) try {
-    if (!run.Set || !run.Options || !run.Files || !run.Paths) return Fail(attr);
+bool VerifyLink(RunContext& run, AttrEntry& attr) try {
+    if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
     const PathList::PathEntries& paths = *run.Paths;
@@ -256,7 +237,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     std::u16string t = attr.Target;
     if (const std::size_t q = t.find(u'?'); q != t.npos) {
         t.resize(q);
-        if (t.empty()) return Fail(attr);
+        if (t.empty()) return Failed(attr);
     }
     std::u16string anchor;
     bool separator_before_hash = false;
@@ -343,7 +324,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
                            std::u16string(msg::kNoDefaultDocument2));
             }
             if (!anchor.empty()) {
-                Report(attr, kAnchorOnDirectory,
+                Report(attr, kAnchorOnBareDirectory,
                        std::u16string(msg::kAnchorOnBareDirectory1) +
                            std::u16string(msg::kAnchorOnBareDirectory2));
             }
@@ -364,7 +345,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     const std::u16string& found = candidates[hit];
     const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
     if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
-        return Fail(attr);
+        return Failed(attr);
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
 
     attr.Target = anchor.empty() ? found : found + u"#" + anchor;
@@ -393,18 +374,18 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
     switch (target.Status) {
         case ScanOk:
             // A failed lookup would leave a Code below 10, which the log reads as never verified.
-            if (LookupAnchor(run, target_index, anchor, attr)) return Fail(attr);
+            if (LookupAnchor(run, target_index, anchor, attr)) return Failed(attr);
             return false;
         case ScanNotHtml:
-            code = kNotHtml;
+            code = kTargetNotHtml;
             reason = msg::kNotHtmlTarget;
             break;
         case ScanReadFailed:
-            code = kUnreadable;
+            code = kTargetUnreadable;
             reason = msg::kUnreadableTarget;
             break;
         default:
-            code = kUnparsable;
+            code = kTargetUnparsable;
             reason = msg::kUnparsableTarget;
             break;
     }
@@ -413,7 +394,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t /*file_index*/) t
                std::u16string(msg::kFileItselfReached));
     return false;
 } catch (...) {
-    return Fail(attr);
+    return Failed(attr);
 }
 
 std::int32_t NormalizeList(std::vector<std::u16string>& list) try {

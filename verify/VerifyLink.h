@@ -40,8 +40,9 @@ private:
 };
 
 // Verifies one resolved local link (Code below 10) and leaves it with a Code of 10 or more.
-// True after an internal failure (Code 99 with its warning).
-bool VerifyLink(RunContext& run, AttrEntry& attr, std::int32_t file_index);
+// True after an internal failure (Code 99 with its warning). The link's own file plays no part:
+// a link within the page has that page as its Target like any other.
+bool VerifyLink(RunContext& run, AttrEntry& attr);
 
 // Looks the anchor up in file `file_index`, counts the match and sets the attribute's Code.
 // True on failure; the Code is then left as it was.

@@ -279,7 +279,7 @@ TEST(VerifyLink, InternalFailuresEndWithCode99) {
         for (const std::u16string target : {u"?x", uR"(C:\site\a.htm#a)"}) {
             SCOPED_TRACE(target.size());
             AttrEntry attr = LinkTo(target);
-            EXPECT_TRUE(HtmlLink::VerifyLink(run, attr, 0));
+            EXPECT_TRUE(HtmlLink::VerifyLink(run, attr));
             EXPECT_EQ(attr.Code, 99);
             EXPECT_EQ(Texts(attr.Warnings), Strings{failed});
         }
@@ -288,12 +288,12 @@ TEST(VerifyLink, InternalFailuresEndWithCode99) {
     // A file index in the path list that the file table does not have.
     paths[0].FileIndex = 3;
     AttrEntry attr = LinkTo(uR"(C:\site\a.htm)");
-    EXPECT_TRUE(HtmlLink::VerifyLink(run, attr, 0));
+    EXPECT_TRUE(HtmlLink::VerifyLink(run, attr));
     EXPECT_EQ(attr.Code, 99);
 
     HtmlLink::RunContext empty;
     AttrEntry lone = LinkTo(uR"(C:\site\a.htm)");
-    EXPECT_TRUE(HtmlLink::VerifyLink(empty, lone, 0));
+    EXPECT_TRUE(HtmlLink::VerifyLink(empty, lone));
     EXPECT_EQ(lone.Code, 99);
 }
 

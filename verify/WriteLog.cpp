@@ -7,13 +7,13 @@
 #include "engine/VornHtml.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
-#include "lib/FileNameCompare.h"
+#include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
 #include "platform/Cp932.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 namespace HtmlLink {
 namespace {
@@ -43,8 +43,6 @@ constexpr std::u16string_view kNoWarnings = u"（警告すべき点はありま�
 constexpr std::u16string_view kInterrupted =
     u"（チェックは途中で中止されました。中止までに調べた分だけを記録しています）";
 
-constexpr bool IsLocalLink(std::int32_t code) { return code < 10; }
-constexpr bool IsRemoteLink(std::int32_t code) { return code >= 100 && code <= 109; }
 
 std::u16string Number(std::int64_t n) { return ToDecimal(n); }
 
@@ -152,7 +150,7 @@ void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16st
     for (std::size_t k = 0; k < n; ++k) {
         const WarningEntry& w = attr.Warnings[k];
         std::u16string label;
-        if (w.Code != kNoteCode) {
+        if (w.Code != kNote) {
             ++count;
             label = Number(WarningNumber(kAttrLevel, w.Code));
         }
@@ -208,7 +206,7 @@ void WriteTag(const TagEntry& tag, const std::u16string& p, const RunContext& ru
         } else {
             // Notes go to a copy: the run's tables stay as the checks left them.
             AttrEntry copy = attr;
-            AddWarning(copy.Warnings, kNoteCode, note);
+            AddWarning(copy.Warnings, kNote, note);
             WriteAttribute(copy, tag, p, log, block, count);
         }
     }
@@ -296,9 +294,9 @@ bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count
             entry.Path = d.Path;
             entry.Status = ScanReadFailed;
             if (d.TooLong) {
-                AddWarning(entry.Warnings, kDirectoryTooLongCode, msg::kDirectoryTooLong);
+                AddWarning(entry.Warnings, kDirectoryTooLong, msg::kDirectoryTooLong);
             } else {
-                AddWarning(entry.Warnings, kDirectoryUnreadableCode, msg::kDirectoryUnreadable);
+                AddWarning(entry.Warnings, kDirectoryUnreadable, msg::kDirectoryUnreadable);
             }
             WriteFileEntry(entry, run, log, text, count);
         }
@@ -349,7 +347,7 @@ std::int32_t WriteLog(const RunContext& run, std::u16string_view path) try {
 }
 
 std::u16string TargetColumn(const AttrEntry& attr) try {
-    if (attr.Code >= 300) return {};
+    if (!IsLink(attr.Code)) return {};
     const std::u16string_view w = VornHtml::Unquote(attr.Value);
     const std::u16string_view t = attr.Target;
     if (VornFileList::CompareFileNames(t, w) != 0) return attr.Target;
@@ -357,7 +355,7 @@ std::u16string TargetColumn(const AttrEntry& attr) try {
     // Equal under folding means equal lengths, so both can be cut at h.
     if (h == w.npos || h > t.size()) return {};
     if (t.substr(h) != w.substr(h)) return attr.Target;
-    const bool same = attr.Code < 100
+    const bool same = IsLocalTarget(attr.Code)
                           ? VornFileList::CompareFileNames(t.substr(0, h), w.substr(0, h)) == 0
                           : CompareUrls(t.substr(0, h), w.substr(0, h)) == 0;
     return same ? std::u16string() : attr.Target;

@@ -4,19 +4,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/Codes.h"
+
 namespace HtmlLink {
 
 enum WarningLevel : int { kFileLevel = 1, kTagLevel = 2, kAttrLevel = 3 };
 
 // The published number of a warning of the given level and code; 99 for any other pair.
 std::uint8_t WarningNumber(int level, std::int32_t code) noexcept;
-
-// File-level codes of a directory the search could not list (the log prints it as a file).
-constexpr std::int32_t kDirectoryUnreadableCode = 20;
-constexpr std::int32_t kDirectoryTooLongCode = 21;
-
-// Code of the log notes, which carry no number and are not counted.
-constexpr std::int32_t kNoteCode = 990;
 
 namespace msg {
 // File level.

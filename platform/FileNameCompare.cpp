@@ -1,12 +1,12 @@
-#include "lib/FileNameCompare.h"
-#include "lib/Chars.h"
+#include "platform/FileNameCompare.h"
+#include "platform/Chars.h"
 
 #include <unicode/uchar.h>
 
 #include <array>
 #include <memory>
 
-namespace VornFileList {
+namespace platform {
 namespace {
 
 // Simple upper case of every BMP code unit, built once from ICU; surrogates map to themselves,
@@ -62,4 +62,4 @@ bool SameFileName(std::u16string_view a, std::u16string_view b) noexcept {
     return a.size() == b.size() && CompareFileNames(a, b) == 0;
 }
 
-}  // namespace VornFileList
+}  // namespace platform

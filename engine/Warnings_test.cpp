@@ -1,4 +1,4 @@
-#include "verify/Warnings.h"
+#include "engine/Warnings.h"
 
 #include <gtest/gtest.h>
 

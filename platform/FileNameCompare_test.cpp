@@ -1,9 +1,9 @@
-#include "lib/FileNameCompare.h"
+#include "platform/FileNameCompare.h"
 
 #include <gtest/gtest.h>
 
-using VornFileList::CompareFileNames;
-using VornFileList::FoldCase;
+using platform::CompareFileNames;
+using platform::FoldCase;
 
 TEST(CompareFileNames, Order) {
     struct Case {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace VornFileList {
+namespace platform {
 
 // The folded copy of a text: when it holds a full-width Latin letter only a-z are upper-cased
 // (so full-width letters never fold); otherwise every code unit gets its simple Unicode upper
@@ -18,4 +18,4 @@ std::int16_t CompareFileNames(std::u16string_view a, std::u16string_view b) noex
 // CompareFileNames(a, b) == 0, with a quick length test first.
 bool SameFileName(std::u16string_view a, std::u16string_view b) noexcept;
 
-}  // namespace VornFileList
+}  // namespace platform
