@@ -6,7 +6,7 @@
 #include "engine/LinkTags.h"
 #include "engine/ScanFile.h"
 #include "fuzz/FuzzInput.h"
-#include "lib/Like.h"
+#include "lib/VornText.h"
 #include "lib/VornFilePath.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.Cache = &cache;
     for (HtmlLink::TagEntry& tag : files[0].Tags) {
         for (HtmlLink::AttrEntry& attr : tag.Attrs) {
-            if (!attr.Name.empty() && attr.Code < 10) HtmlLink::VerifyLink(run, attr, 0);
+            if (!attr.Name.empty() && attr.Code < 10) HtmlLink::VerifyLink(run, attr);
         }
     }
     return 0;
