@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/Reports.h"
 #include "app/RunStages.h"
 #include "app/ScanAhead.h"
 #include "lib/Convert.h"
@@ -220,8 +221,9 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     view_.SetExecuteButton(kExecuteCaption, false);
     Enter(RunState::Writing, kWritingLog);
 
+    if (request.Filter) DropWarnings(FileTable, *request.Filter);
     std::u16string log_path = request.LogPath;
-    if (log_path.empty()) {
+    if (log_path.empty() && !request.NoLog) {
         const std::u16string extension = options.LogType == 1 ? u".csv" : u".txt";
         const std::u16string name = VornFileList::MakeSafeFileName(set.Name);
         const std::u16string plain = options.LogFileDirectory + name + extension;
@@ -233,7 +235,14 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     run.RemoteCheck = request.RemoteCheck == 1;
     run.LogDateTime = request.LogDateTime;
     run.Interrupted = LastRunInterrupted;
-    const std::int32_t count = log_path.empty() ? -1 : HtmlLink::WriteLog(run, log_path);
+    std::int32_t count = -1;
+    if (request.NoLog) {
+        std::u16string unused;
+        if (!HtmlLink::ComposeLog(run, unused, count)) count = -1;
+        log_path.clear();
+    } else if (!log_path.empty()) {
+        count = HtmlLink::WriteLog(run, log_path);
+    }
     LastLogPath = log_path;
     LastWarningCount = count;
 

@@ -15,6 +15,8 @@
 
 namespace app {
 
+class WarningFilter;  // app/Reports.h
+
 enum class BoxIcon : std::uint8_t { Exclamation, Question, Information };
 enum class BoxButtons : std::uint8_t { Ok, YesNo };
 enum class BoxAnswer : std::uint8_t { Ok, Yes, No };
@@ -71,6 +73,9 @@ struct RunRequest {
     std::u16string LogPath;  // when not empty, the log goes here instead of the log directory
     std::u16string LogDateTime;  // fixes the log's date and time (tests); empty: the clock
     int ScanWorkers = -1;  // threads that scan ahead of the loop; -1 as many as the machine has
+    // Warning numbers left out of the log, its count and the tables; null keeps every one.
+    const WarningFilter* Filter = nullptr;
+    bool NoLog = false;  // count the warnings as the log would, but write no file
 };
 
 class CheckRun {
@@ -92,7 +97,7 @@ public:
     // The results of the last run; they stay until the next one.
     HtmlLink::FileTable FileTable;
     PathList::PathEntries Paths;
-    std::u16string LastLogPath;
+    std::u16string LastLogPath;  // empty when no log was asked for
     std::int32_t LastWarningCount = -1;  // -1 when no log was written
     bool LastRunInterrupted = false;      // stopped before its end (the button or Ctrl-C)
     VornFileList::UnsearchedList Unsearched;  // directories the search could not list

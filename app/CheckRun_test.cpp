@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Reports.h"
 #include "app/RunStages.h"
 #include "engine/LinkTags.h"
 #include "platform/Cp932.h"
@@ -207,6 +208,43 @@ TEST_F(CheckRunTest, CsvAndTabSeparatedLogs) {
               u"/index.htm\t1\ta\thref\t\"x\"\tC:\\site\\x\t41\t"
               u"リンク先のファイルが見つかりません。\r\n" +
                   kClosing);
+}
+
+TEST_F(CheckRunTest, ChosenWarningsAndNoLog) {
+    // Page index.htm: nothing links to it [3] and its link is missing [41].
+    fs.AddFile(uR"(C:\site\index.htm)", "<a href=\"x.htm\">x</a>");
+    struct Case {
+        const char* ignore;
+        bool no_log;
+        std::int32_t count;
+        bool log_written;
+    };
+    const Case cases[] = {
+        {"", false, 2, true}, {"3", false, 1, true}, {"3,41", false, 0, true},
+        {"", true, 2, false}, {"41", true, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.ignore) + (c.no_log ? " no log" : ""));
+        fs.RemoveEntry(uR"(C:\logs\site.txt)");
+        view = ScriptedRunView();
+        app::WarningFilter filter;
+        std::string error;
+        if (*c.ignore) {
+            ASSERT_TRUE(filter.Ignore(c.ignore, error));
+        }
+        request.Filter = &filter;
+        request.NoLog = c.no_log;
+        run.cmdExecute_Click(request);
+        EXPECT_EQ(run.LastWarningCount, c.count);
+        EXPECT_EQ(run.LastLogPath.empty(), c.no_log);
+        std::string bytes;
+        EXPECT_EQ(fs.Contents(uR"(C:\logs\site.txt)", bytes), c.log_written);
+        if (c.log_written && c.count == 0) {
+            EXPECT_EQ(Log(uR"(C:\logs\site.txt)"), kHead + u"\r\n（警告すべき点はありません）");
+        }
+        ASSERT_EQ(view.Boxes.size(), 1u);
+        EXPECT_EQ(view.Boxes[0].Icon, BoxIcon::Information);
+    }
 }
 
 TEST_F(CheckRunTest, NoWarnings) {

@@ -42,7 +42,8 @@ SearchResult SearchFiles(const CheckSet& set, StringList& found, PathList::PathE
 void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const CheckSet& set,
                   const std::u16string& base_url_head) {
     entry.Path = path;
-    if (HtmlLink::ScanFile(entry, set.HtmlFileLikePattern) == HtmlLink::ScanOk) {
+    if (HtmlLink::ScanFile(entry, set.HtmlFileLikePattern, set.ModernHtml == 1) ==
+        HtmlLink::ScanOk) {
         HtmlLink::CheckFileTags(entry, base_url_head, set);
         HtmlLink::CheckAnchorDefinitions(entry, set);
     }
@@ -58,7 +59,8 @@ bool VerifyFileLinks(HtmlLink::RunContext& run, std::size_t file_index) {
         TagEntry& tag = file.Tags[t];
         const std::size_t attrs = UsedCount(tag.Attrs);
         for (std::size_t a = 0; a < attrs; ++a) {
-            if (IsLocalLink(tag.Attrs[a].Code) && VerifyLink(run, tag.Attrs[a])) failed = true;
+            if (IsLocalLink(tag.Attrs[a].Code) && VerifyLink(run, tag.Attrs[a], file.Encoding))
+                failed = true;
         }
     }
     return failed;

@@ -2,13 +2,19 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "app/CheckRun.h"
+#include "app/Reports.h"
 #include "engine/LinkTags.h"
 #include "lib/Convert.h"
+#include "lib/VornFileIo.h"
+#include "lib/VornFilePath.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
@@ -16,18 +22,7 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: mokuroku-check [options] [DIR]\n"
-    "  DIR                   check DIR with the settings of a new check set (its URL empty)\n"
-    "  -s, --settings FILE   settings file (default: mokuroku.ini beside the program, else\n"
-    "                        ~/.config/mokuroku/mokuroku.ini)\n"
-    "  -c, --set NAME        the stored check set NAME (default: the one SetId selects)\n"
-    "  -o, --log FILE        write the log to FILE instead of the log directory\n"
-    "  -t, --log-type txt|csv|tsv\n"
-    "      --local, --no-local, --remote, --no-remote   override the two check boxes\n"
-    "  -q, --quiet           no progress\n"
-    "  -h, --help, --version\n"
-    "Exit status: 0 no warnings, 1 warnings, 2 the check could not be carried out.\n";
+constexpr char kName[] = "mokuroku-check";
 
 volatile sig_atomic_t interrupted = 0;
 
@@ -37,22 +32,28 @@ void OnInterrupt(int) {
     signal(SIGINT, SIG_DFL);
 }
 
-void Print(FILE* to, std::u16string_view text) {
-    std::string bytes = platform::ToUtf8(text);
-    // Messages use CR LF as the message boxes do; a terminal wants LF.
+// Messages use CR LF as the message boxes do; a terminal wants LF.
+std::string TerminalText(std::u16string_view text) {
+    const std::string bytes = platform::ToUtf8(text);
     std::string out;
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
         out += bytes[i];
     }
-    std::fputs(out.c_str(), to);
+    return out;
+}
+
+// One line on standard error; returns the exit status of a check that could not be carried out.
+int Error(const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", kName, text.c_str());
+    return 2;
 }
 
 // The host path of a drive-form path, for showing it.
-std::u16string Shown(std::u16string_view drive) {
+std::string Shown(std::u16string_view drive) {
     std::string host;
-    if (!platform::DriveToHost(drive, host)) return std::u16string(drive);
-    return platform::FromUtf8(host);
+    if (!platform::DriveToHost(drive, host)) return platform::ToUtf8(drive);
+    return host;
 }
 
 class CliView final : public app::RunView {
@@ -60,6 +61,7 @@ public:
     CliView(bool quiet) : quiet_(quiet), tty_(isatty(STDERR_FILENO)) {}
     app::CheckRun* run = nullptr;
     bool failed = false;
+    std::string closing;  // the run's closing report, without its question
 
     void ShowTitle(std::u16string_view) override {}
     void ShowProgress(const app::RunProgress& progress) override {
@@ -69,7 +71,7 @@ public:
         // A log file or a CI job gets a line every tenth, not a hundred lines.
         if (!tty_ && percent % 10 != 0) return;
         last_ = percent;
-        Print(stderr, (tty_ ? u"\r" : u"") + ToDecimal(percent) + u"%" + (tty_ ? u"" : u"\n"));
+        std::fprintf(stderr, tty_ ? "\r%d%%" : "%d%%\n", percent);
         shown_ = true;
     }
     void SetControlsEnabled(bool) override {}
@@ -85,7 +87,7 @@ public:
         EndProgressLine();
         if (icon == app::BoxIcon::Exclamation) {
             failed = true;
-            Print(stderr, std::u16string(u"mokuroku-check: ") + std::u16string(text) + u"\n");
+            Error(TerminalText(text));
             return app::BoxAnswer::Ok;
         }
         if (icon == app::BoxIcon::Question) return app::BoxAnswer::Yes;  // Ctrl-C confirms
@@ -93,7 +95,7 @@ public:
         std::u16string shown(text);
         const size_t ask = shown.find(u"\r\n\r\n");
         if (ask != shown.npos) shown.resize(ask);
-        Print(stdout, shown + u"\n");
+        closing = TerminalText(shown) + "\n";
         return buttons == app::BoxButtons::Ok ? app::BoxAnswer::Ok : app::BoxAnswer::No;
     }
 
@@ -110,80 +112,172 @@ private:
 };
 
 // The cause of a failed file search, by the search's result.
-std::u16string_view SearchFailure(std::int32_t find_result) {
+const char* SearchFailure(std::int32_t find_result) {
     switch (find_result) {
         case -2:
-            return u"the file search found no base directory";
+            return "the file search found no base directory";
         case -3:
-            return u"the file search could not walk the directories";
+            return "the file search could not walk the directories";
         default:
-            return u"the file search failed";
+            return "the file search failed";
     }
 }
 
-int Usage(const char* problem) {
-    std::fprintf(stderr, "mokuroku-check: %s\n%s", problem, kUsage);
-    return 2;
+std::string Version() {
+    return platform::ToUtf8(ToDecimal(platform::VersionMajor()) + u"." +
+                            ToDecimalPadded(platform::VersionMinor(), 2));
+}
+
+// True when a file can be created at `host`: its directory exists and may be written.
+bool Creatable(const std::string& host) {
+    const size_t slash = host.find_last_of('/');
+    const std::string dir = slash == host.npos ? "." : slash == 0 ? "/" : host.substr(0, slash);
+    return access(dir.c_str(), W_OK | X_OK) == 0 &&
+           VornFilePath::GetPathKind(platform::ToAbsoluteDriveForm(platform::FromUtf8(dir))) ==
+               VornFilePath::PathKind::Directory;
+}
+
+struct ReportTarget {
+    std::string path;  // as given; "-" for standard output
+    std::string (*write)(const app::RunReport&, const app::WarningHelpTable&, const std::string&);
+};
+
+// The help document's entries, from the same source as the help window. False when there is
+// no document; `uri` gets its location for links.
+bool HelpEntries(app::WarningHelpTable& help, std::string& uri) {
+    help.clear();
+    uri.clear();
+    const std::u16string path = app::FindHelpDocument(platform::ProgramDirectory());
+    if (path.empty() || !app::LoadWarningHelp(path, help)) return false;
+    uri = app::FileUri(path);
+    return true;
+}
+
+int Explain(const std::string& which) {
+    app::WarningHelpTable help;
+    std::string uri;
+    if (!HelpEntries(help, uri)) {
+        return Error("the help document was not found beside the program or in its share/mokuroku");
+    }
+    if (which.empty()) {
+        for (const auto& [n, h] : help)
+            std::printf("%3d  %s\n", n, app::ReportUtf8(h.Message).c_str());
+        return 0;
+    }
+    std::string error;
+    app::WarningFilter check;
+    if (!check.Only(which, error) || which.find(',') != which.npos) {
+        return Error(error.empty() ? "--explain takes one warning number" : error);
+    }
+    const auto h = help.find(std::stoi(which));
+    if (h == help.end()) {
+        return Error("the help document has no entry for warning " + which);
+    }
+    std::printf(
+        "%d: %s\n\n説明: %s\n\n対処法: %s\n", h->first, app::ReportUtf8(h->second.Message).c_str(),
+        app::ReportUtf8(h->second.Meaning).c_str(), app::ReportUtf8(h->second.Action).c_str());
+    return 0;
 }
 
 struct Arguments {
-    std::u16string settings_path, set_name, log_path, dir;  // paths in drive form
-    int log_type = -1, local = -1, remote = -1;             // -1: as the settings say
-    bool quiet = false;
+    std::string dir, settings, set_name, log, log_type, encoding, sarif_root, explain;
+    std::vector<std::string> json, sarif, junit, ignore, only;
+    int local = -1, remote = -1, modern = -1;  // -1: as the settings or the check set say
+    bool quiet = false, no_log = false, explain_asked = false;
 };
 
 // Reads the command line; -1 to go on with the check, else the exit status.
-int ParseArguments(int argc, char** argv, Arguments& args) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](const char* what) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)what;
-            return argv[++i];
-        };
-        if (a == "-h" || a == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "--version") {
-            Print(stdout, std::u16string(u"mokuroku-check (") +
-                              std::u16string(platform::ProductName()) + u") " +
-                              ToDecimal(platform::VersionMajor()) + u"." +
-                              ToDecimalPadded(platform::VersionMinor(), 2) + u"\n");
-            return 0;
-        } else if (a == "-s" || a == "--settings" || a == "-c" || a == "--set" || a == "-o" ||
-                   a == "--log" || a == "-t" || a == "--log-type") {
-            const char* v = value(a.c_str());
-            if (!v) return Usage(("missing value for " + a).c_str());
-            const std::u16string text = platform::FromUtf8(v);
-            if (a == "-s" || a == "--settings") {
-                args.settings_path = platform::ToAbsoluteDriveForm(text);
-            } else if (a == "-c" || a == "--set") {
-                args.set_name = text;
-            } else if (a == "-o" || a == "--log") {
-                args.log_path = platform::ToAbsoluteDriveForm(text);
-            } else if (text == u"txt" || text == u"csv" || text == u"tsv") {
-                args.log_type = text == u"txt" ? 0 : text == u"csv" ? 1 : 2;
-            } else {
-                return Usage("the log type is txt, csv or tsv");
-            }
-        } else if (a == "--local") {
-            args.local = 1;
-        } else if (a == "--no-local") {
-            args.local = 0;
-        } else if (a == "--remote") {
-            args.remote = 1;
-        } else if (a == "--no-remote") {
-            args.remote = 0;
-        } else if (a == "-q" || a == "--quiet") {
-            args.quiet = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Usage(("unknown option " + a).c_str());
-        } else if (args.dir.empty()) {
-            args.dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(a));
-        } else {
-            return Usage("only one directory can be checked at a time");
-        }
+int ParseArguments(int argc, char** argv, Arguments& a) {
+    CLI::App cli(
+        "Checks the links and anchors of a local HTML site and writes a log of "
+        "numbered warnings.\nExit status: 0 no warning reported, 1 warnings reported, "
+        "2 the check could not be carried out.",
+        kName);
+    cli.set_version_flag("--version", std::string(kName) + " " + Version());
+    cli.add_option("DIR", a.dir, "check DIR with the settings of a new check set (its URL empty)")
+        ->type_name("");
+    cli.add_option("-s,--settings", a.settings,
+                   "settings file (default: mokuroku.ini beside the program, else "
+                   "~/.config/mokuroku/mokuroku.ini)")
+        ->type_name("FILE");
+    cli.add_option("-c,--set", a.set_name,
+                   "check the stored check set NAME (default: the one SetId selects)")
+        ->type_name("NAME");
+    cli.add_option("-o,--log", a.log,
+                   "write the log to FILE (default: named after the check set in the log "
+                   "directory of the settings, the current directory without settings)")
+        ->type_name("FILE");
+    cli.add_option("-t,--log-type", a.log_type,
+                   "the log's form (default: LogType of the settings, txt without)")
+        ->check(CLI::IsMember({"txt", "csv", "tsv"}));
+    cli.add_option("--log-encoding", a.encoding,
+                   "the log's text encoding; a UTF-8 CSV log starts with a byte-order mark "
+                   "(default: LogEncoding of the settings, cp932 without)")
+        ->check(CLI::IsMember({"cp932", "utf-8"}));
+    cli.add_flag("--no-log", a.no_log, "write no log, only the reports (default: a log)");
+    auto* l = cli.add_flag_callback(
+        "--local", [&] { a.local = 1; }, "verify local links");
+    auto* nl = cli.add_flag_callback(
+        "--no-local", [&] { a.local = 0; }, "do not verify them");
+    auto* r = cli.add_flag_callback(
+        "--remote", [&] { a.remote = 1; }, "list remote links as not checked");
+    auto* nr = cli.add_flag_callback(
+        "--no-remote", [&] { a.remote = 0; }, "do not list them");
+    auto* m = cli.add_flag_callback(
+        "--modern", [&] { a.modern = 1; },
+        "read pages as today's sites are written: UTF-8, character references, "
+        "percent-encoding, HTML5 links, stylesheets (default: ModernHtml of the check set, on "
+        "for DIR)");
+    auto* nm = cli.add_flag_callback(
+        "--no-modern", [&] { a.modern = 0; }, "read pages as the original rules do");
+    l->excludes(nl);
+    r->excludes(nr);
+    m->excludes(nm);
+    l->group("Check boxes (default: LocalCheck and RemoteCheck of the settings)");
+    nl->group(l->get_group());
+    r->group(l->get_group());
+    nr->group(l->get_group());
+    m->group("Reading pages");
+    nm->group(m->get_group());
+    for (auto [name, into, what] : {std::tuple{"--json", &a.json, "a JSON report"},
+                                    {"--sarif", &a.sarif, "a SARIF 2.1.0 log"},
+                                    {"--junit", &a.junit, "JUnit XML"}}) {
+        cli.add_option(name, *into,
+                       std::string("write ") + what + " to FILE ('-': standard output)")
+            ->type_name("FILE")
+            ->allow_extra_args(false)
+            ->group("Reports (default: none)");
     }
+    cli.add_option("--sarif-root", a.sarif_root,
+                   "name files in SARIF relative to DIR, such as the repository's root, so that "
+                   "code-scanning views find them (default: the checked directory)")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory)
+        ->group("Reports (default: none)");
+    cli.add_option("--ignore", a.ignore,
+                   "leave these warning numbers out of the log, the reports and the exit status")
+        ->type_name("N,N")
+        ->allow_extra_args(false)
+        ->group("Warnings (default: all; --only first, then --ignore)");
+    cli.add_option("--only", a.only, "report only these warning numbers")
+        ->type_name("N,N")
+        ->allow_extra_args(false)
+        ->group("Warnings (default: all; --only first, then --ignore)");
+    auto* explain = cli.add_option("--explain", a.explain,
+                                   "print what warning N means and what to do, from the help "
+                                   "document; alone, list every number")
+                        ->type_name("[N]")
+                        ->expected(0, 1);
+    cli.add_flag("-q,--quiet", a.quiet,
+                 "print only errors: no progress, no summary (default: both, on standard error)");
+
+    try {
+        cli.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return cli.exit(e);  // --help, --version
+        return Error(std::string(e.what()) + " (see --help)");
+    }
+    a.explain_asked = explain->count() > 0;
     return -1;
 }
 
@@ -192,36 +286,73 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
 int main(int argc, char** argv) {
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args); status >= 0) return status;
-    const std::u16string& set_name = args.set_name;
-    const std::u16string& dir = args.dir;
-    std::u16string settings_path = args.settings_path;
+    if (args.explain_asked) return Explain(args.explain);
+
+    app::WarningFilter filter;
+    std::string error;
+    for (const std::string& o : args.only)
+        if (!filter.Only(o, error)) return Error("--only: " + error);
+    for (const std::string& i : args.ignore)
+        if (!filter.Ignore(i, error)) return Error("--ignore: " + error);
+
+    std::vector<ReportTarget> reports;
+    auto add_reports = [&](const std::vector<std::string>& paths, auto write) {
+        for (const std::string& p : paths) reports.push_back({p, write});
+    };
+    add_reports(args.json, [](const app::RunReport& rr, const app::WarningHelpTable&,
+                              const std::string&) { return app::JsonReport(rr); });
+    add_reports(args.sarif,
+                [](const app::RunReport& rr, const app::WarningHelpTable& help,
+                   const std::string& uri) { return app::SarifReport(rr, help, Version(), uri); });
+    add_reports(args.junit, [](const app::RunReport& rr, const app::WarningHelpTable&,
+                               const std::string&) { return app::JUnitReport(rr); });
+    // Every place written to is checked before the run, which may take long.
+    int to_stdout = 0;
+    for (const ReportTarget& t : reports) {
+        if (t.path == "-") {
+            ++to_stdout;
+        } else if (!Creatable(t.path)) {
+            return Error("cannot write " + t.path + ": its directory is missing or not writable");
+        }
+    }
+    if (to_stdout > 1) return Error("only one report can go to standard output");
+    if (!args.log.empty() && !args.no_log && !Creatable(args.log)) {
+        return Error("cannot write the log " + args.log +
+                     ": its directory is missing or not writable");
+    }
 
     HtmlLink::BuildLinkTagTable();
-    const bool settings_named = !settings_path.empty();
-    if (!settings_named) settings_path = SettingsPath();
+    const std::u16string settings_path =
+        args.settings.empty() ? SettingsPath()
+                              : platform::ToAbsoluteDriveForm(platform::FromUtf8(args.settings));
     CheckSets sets(1);
     Settings options;
     MainWindowState window;
     // Read only: the command-line checker never writes the settings file. Without one of its
     // own it runs on the defaults, but a file the user named must be there and readable.
     const LoadResult loaded = LoadSettings(settings_path, sets, options, window);
-    if (settings_named && loaded != LoadResult::Loaded) {
-        Print(stderr, u"mokuroku-check: " +
-                          std::u16string(loaded == LoadResult::Missing
-                                             ? u"no settings file at "
-                                             : u"cannot read the settings file ") +
-                          Shown(settings_path) + u"\n");
-        return 2;
+    if (!args.settings.empty() && loaded != LoadResult::Loaded) {
+        return Error((loaded == LoadResult::Missing ? "no settings file at "
+                                                    : "cannot read the settings file ") +
+                     Shown(settings_path));
     }
+    const bool has_settings = loaded == LoadResult::Loaded;
+    if (options.LogEncoding == kLogEncodingInvalid && args.encoding.empty())
+        Error("LogEncoding in " + Shown(settings_path) +
+              " is neither 0 nor 1; the log is written in code page 932");
 
     app::RunRequest request;
     request.Options = &options;
     request.LocalCheck = window.LocalCheck;
     request.RemoteCheck = window.RemoteCheck;
     std::int32_t selected = options.SetId;
-    if (!dir.empty()) {
+    if (!args.dir.empty()) {
+        const std::u16string dir = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.dir));
         CheckSet s = NewCheckSet();
         s.Url.clear();
+        if (args.modern >= 0) s.ModernHtml = static_cast<std::uint8_t>(args.modern);
+        // A folder served by index.htm is no directory listing on today's servers.
+        if (s.ModernHtml == 1) s.DefaultDocument = {u"index.html", u"index.htm"};
         s.LocalPath = dir;
         // Named after the directory, so the log says which site it is about ('site.txt').
         std::u16string_view name = dir;
@@ -230,22 +361,34 @@ int main(int argc, char** argv) {
         if (!name.empty() && name.back() != u':') s.Name = name;
         sets.assign(1, s);
         selected = 0;
-    } else if (!set_name.empty()) {
+    } else if (!args.set_name.empty()) {
+        const std::u16string wanted = platform::FromUtf8(args.set_name);
         selected = -1;
         for (size_t k = 0; k < sets.size() && !sets[k].Name.empty(); ++k)
-            if (sets[k].Name == set_name) selected = static_cast<std::int32_t>(k);
+            if (sets[k].Name == wanted) selected = static_cast<std::int32_t>(k);
         if (selected < 0) {
-            Print(stderr, u"mokuroku-check: no check set named '" + set_name + u"' in " +
-                              Shown(settings_path) + u"\n");
-            return 2;
+            return Error("no check set named '" + args.set_name + "' in " + Shown(settings_path));
         }
     }
+    if (args.modern >= 0 && selected >= 0 && static_cast<std::size_t>(selected) < sets.size())
+        sets[selected].ModernHtml = static_cast<std::uint8_t>(args.modern);
     request.Sets = &sets;
     request.SelectedIndex = selected;
     if (args.local >= 0) request.LocalCheck = static_cast<std::uint8_t>(args.local);
     if (args.remote >= 0) request.RemoteCheck = static_cast<std::uint8_t>(args.remote);
-    if (args.log_type >= 0) options.LogType = static_cast<std::uint8_t>(args.log_type);
-    request.LogPath = args.log_path;
+    if (!args.log_type.empty())
+        options.LogType = args.log_type == "txt" ? 0 : args.log_type == "csv" ? 1 : 2;
+    if (!args.encoding.empty())
+        options.LogEncoding = args.encoding == "utf-8" ? kLogEncodingUtf8 : kLogEncodingCp932;
+    if (!args.log.empty())
+        request.LogPath = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.log));
+    request.NoLog = args.no_log;
+    request.Filter = &filter;
+    // One moment for the log and the reports; SOURCE_DATE_EPOCH fixes it for reproducible runs.
+    std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH"); fixed && *fixed)
+        now = std::strtoll(fixed, nullptr, 10);
+    request.LogDateTime = app::LogDateTime(now);
 
     struct sigaction sa = {};
     sa.sa_handler = OnInterrupt;
@@ -255,25 +398,61 @@ int main(int argc, char** argv) {
     app::CheckRun run(view);
     view.run = &run;
     run.cmdExecute_Click(request);
-    if (run.FindResult < 0) {
-        // The run's message says only that there was nothing to check; say why.
-        Print(stderr, u"mokuroku-check: " + std::u16string(SearchFailure(run.FindResult)) + u"\n");
-    }
+    // The run's message says only that there was nothing to check; say why.
+    if (run.FindResult < 0) Error(SearchFailure(run.FindResult));
     // Directories that could not be searched are in the log too; here they reach a script.
     for (const VornFileList::UnsearchedDirectory& d : run.Unsearched) {
-        Print(stderr, u"mokuroku-check: " + Shown(d.Path) +
-                          (d.TooLong ? u": not searched, the path is too long\n"
-                                     : u": not searched, the directory cannot be read\n"));
+        Error(Shown(d.Path) + (d.TooLong ? ": not searched, the path is too long"
+                                         : ": not searched, the directory cannot be read"));
     }
     if (view.failed || run.LastWarningCount < 0) return 2;
-    Print(stdout, u"ログ: " + Shown(run.LastLogPath) + u"\n");
     // An interrupted run never says "no warnings": what it did not check may hold some.
     const bool cut_short = interrupted != 0 || run.LastRunInterrupted;
-    if (cut_short)
-        std::fputs("mokuroku-check: interrupted; the log holds what was checked before\n", stderr);
+
+    HtmlLink::RunContext context;
+    context.Set = &sets[selected];
+    context.Options = &options;
+    context.Files = &run.FileTable;
+    context.LocalCheck = request.LocalCheck == 1;
+    context.RemoteCheck = request.RemoteCheck == 1;
+    app::RunReport report;
+    if (!app::CollectReport(context, report)) return Error("the reports could not be made");
+    report.Date = app::IsoDateTime(now);
+    if (!args.sarif_root.empty())
+        report.UriRoot = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.sarif_root));
+    report.Complete = !cut_short;
+    app::WarningHelpTable help;
+    std::string help_uri;
+    HelpEntries(help, help_uri);
+    bool written = true;
+    for (const ReportTarget& t : reports) {
+        const std::string text = t.write(report, help, help_uri);
+        if (t.path == "-") {
+            written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && written;
+        } else if (!VornFileIo::WriteFileReplacing(
+                       platform::ToAbsoluteDriveForm(platform::FromUtf8(t.path)), text)) {
+            Error("writing " + t.path + " failed");
+            written = false;
+        }
+    }
+
+    if (!args.quiet) {
+        std::string log_shown;
+        if (!run.LastLogPath.empty()) {
+            log_shown = Shown(platform::ToAbsoluteDriveForm(run.LastLogPath));
+            if (args.log.empty() && !has_settings)
+                log_shown += " (no settings file: the current directory; -o FILE chooses)";
+        }
+        const char* no_colour = std::getenv("NO_COLOR");
+        app::SummaryStyle style;
+        style.Colour = isatty(STDERR_FILENO) && !(no_colour && *no_colour);
+        std::fputs((view.closing + app::SummaryText(report, help, log_shown, style)).c_str(),
+                   stderr);
+    }
+    if (cut_short) Error("interrupted; the log holds what was checked before");
     // The log is written and closed; freeing the run's tables entry by entry would only cost
     // time, so the process ends here and the system takes the memory back.
-    std::fflush(stdout);
+    const bool flushed = std::fflush(stdout) == 0;
     std::fflush(stderr);
-    _exit(cut_short ? 2 : run.LastWarningCount == 0 ? 0 : 1);
+    _exit(cut_short || !written || !flushed ? 2 : report.WarningCount == 0 ? 0 : 1);
 }

@@ -15,7 +15,7 @@ list(FILTER FORMS_SOURCES EXCLUDE REGEX "_test\\.cpp$")
 add_library(forms STATIC ${FORMS_SOURCES})
 set_target_properties(forms PROPERTIES AUTOMOC ON AUTOUIC ON)
 target_include_directories(forms PUBLIC ${MOKUROKU_ROOT})
-target_link_libraries(forms PUBLIC core Qt6::Widgets)
+target_link_libraries(forms PUBLIC app Qt6::Widgets)
 target_compile_definitions(forms PRIVATE
     MOKUROKU_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
     MOKUROKU_VERSION_MINOR=${PROJECT_VERSION_MINOR})

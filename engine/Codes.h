@@ -11,6 +11,8 @@ namespace HtmlLink {
 constexpr std::int32_t kFileReadFailed = 2;
 constexpr std::int32_t kFileCutFailed = 3;
 constexpr std::int32_t kFileUnlinked = 10;
+// Bytes invalid in the page's encoding; the page was read with replacements.
+constexpr std::int32_t kFileBadBytes = 11;
 constexpr std::int32_t kFileScanFailed = 99;
 // A directory the search could not list, printed by the log as a file of its own.
 constexpr std::int32_t kDirectoryUnreadable = 20;
@@ -67,6 +69,8 @@ constexpr std::int32_t kBaseBadScheme = 307;
 constexpr std::int32_t kBaseEmpty = 308;
 constexpr std::int32_t kBaseFailed = 399;
 constexpr std::int32_t kOtherScheme = 401;
+// A scheme that looks like http or https mistyped ('htp:', 'http;//').
+constexpr std::int32_t kMistypedScheme = 402;
 // Anchor definitions: a name already defined (differing in letter case only, or identical),
 // invalid characters, empty, and no link reaching it.
 constexpr std::int32_t kAnchorDefined = 500;

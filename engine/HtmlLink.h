@@ -62,6 +62,9 @@ struct FileEntry {
     std::int32_t LinkCount = 0;
     std::int32_t Status = 0;
     WarningList Warnings;
+    // The encoding the page was read in when the check set reads pages as today's sites write
+    // them (WebText::PageEncoding); percent-encoded links of the page fall back to it.
+    std::uint8_t Encoding = 0;
 };
 
 // One entry per found file, in found order; index k is the file index of the path list.

@@ -9,6 +9,8 @@
 #include "lib/VornCharSet.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
+#include "lib/WebText.h"
+#include "lib/Convert.h"
 #include "engine/Warnings.h"
 
 namespace HtmlLink {
@@ -72,6 +74,171 @@ std::int32_t FindTableTag(std::u16string_view name) {
 bool IsTableAttribute(std::int32_t def_index, std::u16string_view name) {
     for (const LinkAttrDef& attr : LinkTags[def_index].Attrs) {
         if (EqualsIgnoringAsciiCase(name, attr.Name)) return true;
+    }
+    return false;
+}
+
+// Links of today's HTML that the tag table lacks, kept when the check set reads pages as
+// today's sites write them. A map's name is kept so that usemap="#name" finds it as an anchor.
+struct ModernAttr {
+    std::u16string_view tag;
+    std::u16string_view attr;
+};
+constexpr ModernAttr kModernAttrs[] = {
+    {u"audio", u"src"},      {u"blockquote", u"cite"},  {u"del", u"cite"},
+    {u"img", u"srcset"},     {u"img", u"usemap"},       {u"input", u"src"},
+    {u"input", u"usemap"},   {u"ins", u"cite"},         {u"link", u"imagesrcset"},
+    {u"map", u"name"},       {u"object", u"usemap"},    {u"q", u"cite"},
+    {u"source", u"src"},     {u"source", u"srcset"},    {u"track", u"src"},
+    {u"video", u"poster"},   {u"video", u"src"},
+};
+
+// Whether a tag name beginning so may be one of them. Most tags of a page are not: p, div,
+// span, td, li, h1.
+bool MayBeModernInitial(char16_t c) {
+    switch (AsciiLower(c)) {
+        case u'a': case u'b': case u'd': case u'i': case u'l': case u'm': case u'o': case u'q':
+        case u's': case u't': case u'v':
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsModernTag(std::u16string_view name) {
+    if (name.empty() || name.size() > 10 || !MayBeModernInitial(name[0])) return false;
+    for (const ModernAttr& m : kModernAttrs) {
+        if (EqualsIgnoringAsciiCase(name, m.tag)) return true;
+    }
+    return false;
+}
+
+bool IsModernAttr(std::u16string_view tag, std::u16string_view attr) {
+    for (const ModernAttr& m : kModernAttrs) {
+        if (EqualsIgnoringAsciiCase(tag, m.tag) && EqualsIgnoringAsciiCase(attr, m.attr)) return true;
+    }
+    return false;
+}
+
+bool IsSrcset(std::u16string_view attr) {
+    return EqualsIgnoringAsciiCase(attr, u"srcset") || EqualsIgnoringAsciiCase(attr, u"imagesrcset");
+}
+
+// The URLs of a srcset, as a browser cuts them: a URL runs to the next blank, and commas
+// that end it separate it from the next candidate; descriptors ('2x', '640w') run to the
+// next comma outside parentheses.
+std::vector<std::u16string_view> SrcsetCandidates(std::u16string_view v) {
+    std::vector<std::u16string_view> urls;
+    std::size_t i = 0;
+    while (i < v.size()) {
+        while (i < v.size() && (IsBlank(v[i]) || v[i] == u',')) ++i;
+        if (i >= v.size()) break;
+        std::size_t end = i;
+        while (end < v.size() && !IsBlank(v[end])) ++end;
+        std::u16string_view url = v.substr(i, end - i);
+        i = end;
+        if (url.ends_with(u',')) {
+            while (url.ends_with(u',')) url.remove_suffix(1);
+        } else {
+            int depth = 0;
+            while (i < v.size() && !(v[i] == u',' && depth == 0)) {
+                if (v[i] == u'(') ++depth;
+                if (v[i] == u')' && depth > 0) --depth;
+                ++i;
+            }
+        }
+        if (!url.empty()) urls.push_back(url);
+    }
+    return urls;
+}
+
+// A url(...) or @import of a stylesheet: the kind (the name it is logged under), the value as
+// written (quotes included) and where it stands in the text.
+struct CssRef {
+    std::u16string_view name;
+    std::u16string_view value;
+    std::size_t offset;
+};
+
+bool FoldedAt(std::u16string_view text, std::size_t at, std::u16string_view lower) {
+    return at + lower.size() <= text.size() &&
+           EqualsIgnoringAsciiCase(text.substr(at, lower.size()), lower);
+}
+
+// The value of url( at `open` (just after the parenthesis): quoted as written, or the bare text
+// up to ')' without the blanks around it. `end` gets the position after it.
+std::u16string_view CssUrlValue(std::u16string_view css, std::size_t open, std::size_t& end) {
+    std::size_t j = open;
+    while (j < css.size() && IsBlank(css[j])) ++j;
+    if (j < css.size() && (css[j] == u'"' || css[j] == u'\'')) {
+        const std::size_t close = css.find(css[j], j + 1);
+        const std::size_t stop = close == css.npos ? css.size() : close + 1;
+        end = stop;
+        return css.substr(j, stop - j);
+    }
+    const std::size_t close = css.find(u')', j);
+    std::size_t stop = close == css.npos ? css.size() : close;
+    end = stop;
+    while (stop > j && IsBlank(css[stop - 1])) --stop;
+    return css.substr(j, stop - j);
+}
+
+// The url(...) references and @import rules of a stylesheet, skipping comments and strings.
+std::vector<CssRef> CssRefs(std::u16string_view css) {
+    std::vector<CssRef> refs;
+    const std::size_t n = css.size();
+    for (std::size_t i = 0; i < n;) {
+        const char16_t c = css[i];
+        if (c == u'/' && i + 1 < n && css[i + 1] == u'*') {
+            const std::size_t close = css.find(u"*/", i + 2);
+            i = close == css.npos ? n : close + 2;
+        } else if (c == u'@' && FoldedAt(css, i + 1, u"import")) {
+            std::size_t j = i + 7;
+            while (j < n && IsBlank(css[j])) ++j;
+            std::size_t end = j;
+            if (j < n && (css[j] == u'"' || css[j] == u'\'')) {
+                const std::size_t close = css.find(css[j], j + 1);
+                end = close == css.npos ? n : close + 1;
+                refs.push_back({u"@import", css.substr(j, end - j), j});
+            } else if (FoldedAt(css, j, u"url(")) {
+                const std::u16string_view value = CssUrlValue(css, j + 4, end);
+                refs.push_back({u"@import", value, j});
+            }
+            i = std::max(end, i + 1);
+        } else if (c == u'"' || c == u'\'') {
+            const std::size_t close = css.find(c, i + 1);
+            i = close == css.npos ? n : close + 1;
+        } else if ((c == u'u' || c == u'U') && FoldedAt(css, i, u"url(") &&
+                   (i == 0 || !(IsAsciiLetter(css[i - 1]) || css[i - 1] == u'-'))) {
+            std::size_t end;
+            const std::u16string_view value = CssUrlValue(css, i + 4, end);
+            refs.push_back({u"url", value, i});
+            i = std::max(end, i + 1);
+        } else {
+            ++i;
+        }
+    }
+    return refs;
+}
+
+// Whether a tag may hold url( in a style attribute; cheap enough for every tag of a page.
+bool MayHoldCssUrl(std::u16string_view item) {
+    for (std::size_t at = item.find(u'('); at != item.npos; at = item.find(u'(', at + 1)) {
+        if (at >= 3 && FoldedAt(item, at - 3, u"url")) return true;
+    }
+    return false;
+}
+
+bool IsStyleName(std::u16string_view name) { return EqualsIgnoringAsciiCase(name, u"style"); }
+
+// An input's src is loaded only for type="image".
+bool IsImageInput(const ItemList& parts, std::size_t count) {
+    for (std::size_t k = 3; k < count; ++k) {
+        std::u16string_view name, separator, value;
+        if (VornHtml::SplitAttribute(parts[k], name, separator, value) == 1 &&
+            EqualsIgnoringAsciiCase(name, u"type") &&
+            EqualsIgnoringAsciiCase(VornHtml::Unquote(value), u"image"))
+            return true;
     }
     return false;
 }
@@ -141,21 +308,51 @@ struct Scratch {
 };
 
 bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index, std::int32_t line,
-             const ItemList& parts, std::size_t count, Scratch& scratch) {
+             const ItemList& parts, std::size_t count, Scratch& scratch, bool modern,
+             bool style_urls) {
     scratch.kept.clear();
+    const bool modern_tag = modern && IsModernTag(name);
+    const bool no_input_src =
+        modern_tag && EqualsIgnoringAsciiCase(name, u"input") && !IsImageInput(parts, count);
     std::int32_t attr_line = line;
     if (count > 2 && !AddBreaks(attr_line, parts[2])) return false;
     for (std::size_t k = 3; k < count; ++k) {
         const std::u16string_view part = parts[k];
         std::u16string_view attr_name, separator, value;
-        if (VornHtml::SplitAttribute(part, attr_name, separator, value) == 1 &&
-            (IsIdName(attr_name) || (def_index >= 0 && IsTableAttribute(def_index, attr_name)))) {
-            std::int32_t value_line = attr_line;
-            if (!AddBreaks(value_line, separator)) return false;
-            scratch.kept.push_back({attr_name, value, value_line});
+        if (VornHtml::SplitAttribute(part, attr_name, separator, value) == 1) {
+            const bool table = IsIdName(attr_name) ||
+                               (def_index >= 0 && IsTableAttribute(def_index, attr_name));
+            const bool added = !table && modern_tag && IsModernAttr(name, attr_name) &&
+                               !(no_input_src && EqualsIgnoringAsciiCase(attr_name, u"src"));
+            if (table || added) {
+                std::int32_t value_line = attr_line;
+                if (!AddBreaks(value_line, separator)) return false;
+                if (added && IsSrcset(attr_name)) {
+                    // Each candidate is a link of its own, shown with its URL as the value.
+                    for (std::u16string_view url : SrcsetCandidates(VornHtml::Unquote(value)))
+                        scratch.kept.push_back({attr_name, url, value_line});
+                } else {
+                    scratch.kept.push_back({attr_name, value, value_line});
+                }
+            } else if (style_urls && IsStyleName(attr_name)) {
+                // Each url() of the style is a link of its own, on its own line.
+                std::int32_t value_line = attr_line;
+                if (!AddBreaks(value_line, separator)) return false;
+                const std::u16string_view css = VornHtml::Unquote(value);
+                std::size_t counted = 0;
+                for (const CssRef& ref : CssRefs(css)) {
+                    if (!AddBreaks(value_line, css.substr(counted, ref.offset - counted)))
+                        return false;
+                    counted = ref.offset;
+                    scratch.kept.push_back({attr_name, ref.value, value_line});
+                }
+            }
         }
         if (!AddBreaks(attr_line, part)) return false;
     }
+
+    // A tag kept for today's links alone that carries none of them is nothing to check.
+    if ((modern_tag || style_urls) && scratch.kept.empty() && def_index < 0) return true;
 
     TagEntry tag;
     tag.Name = name;
@@ -175,10 +372,35 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     return true;
 }
 
+// Keeps every url() and @import of a stylesheet text that begins on `line`, each as a tag of
+// its own named "style", so that it is logged on its own line.
+bool ScanStylesheet(FileEntry& entry, std::u16string_view css, std::int32_t line) {
+    std::size_t counted = 0;
+    for (const CssRef& ref : CssRefs(css)) {
+        if (!AddBreaks(line, css.substr(counted, ref.offset - counted))) return false;
+        counted = ref.offset;
+        TagEntry tag;
+        tag.Name = u"style";
+        tag.Line = line;
+        AttrEntry attr;
+        attr.Name = ref.name;
+        attr.Value = ref.value;
+        attr.Line = line;
+        attr.ValueLine = line;
+        tag.Attrs.push_back(std::move(attr));
+        AppendEntry(entry.Tags, std::move(tag));
+    }
+    return true;
+}
+
+bool IsStylesheetFile(std::u16string_view path) {
+    return path.size() >= 4 && EqualsIgnoringAsciiCase(path.substr(path.size() - 4), u".css");
+}
+
 // Takes the items of one file as they are cut, keeping what may carry a link or an anchor.
 class ItemScanner final : public VornHtml::ItemSink {
 public:
-    explicit ItemScanner(FileEntry& entry) : entry_(entry) {}
+    ItemScanner(FileEntry& entry, bool modern) : entry_(entry), modern_(modern) {}
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
@@ -199,7 +421,13 @@ private:
                 name = VornHtml::GetTagName(item);
                 def_index = FindTableTag(name);
             }
-            if (def_index >= 0 || MayCarryId(item)) {
+            bool modern_tag = false;
+            if (modern_ && def_index < 0 && MayBeModernInitial(item[1])) {
+                name = VornHtml::GetTagName(item);
+                modern_tag = IsModernTag(name);
+            }
+            const bool style_urls = modern_ && MayHoldCssUrl(item);
+            if (def_index >= 0 || modern_tag || style_urls || MayCarryId(item)) {
                 ItemList& parts = scratch_.parts;
                 parts.assign(1, std::u16string_view());
                 const std::int32_t slots = VornHtml::SplitTag(item, parts);
@@ -209,18 +437,26 @@ private:
                 const std::size_t count = std::min<std::size_t>(slots, parts.size());
 
                 bool keep = true;
-                if (def_index < 0) {
+                if (def_index < 0 && !modern_tag && !style_urls) {
                     keep = false;
                     for (std::size_t k = 3; k < count && !keep; ++k) keep = StartsWithId(parts[k]);
                     if (keep) name = VornHtml::GetTagName(item);
+                } else if (name.empty()) {
+                    name = VornHtml::GetTagName(item);
                 }
                 if (keep && count > 1 && EqualsIgnoringAsciiCase(parts[1], u"meta")) {
                     keep = IsRefresh(parts, count);
                 }
-                if (keep && !KeepTag(entry_, name, def_index, line_, parts, count, scratch_)) {
+                if (keep &&
+                    !KeepTag(entry_, name, def_index, line_, parts, count, scratch_, modern_,
+                             style_urls)) {
                     return false;
                 }
             }
+            // The text after <style> up to its end tag is a stylesheet.
+            in_style_ = modern_ && item[1] != u'/' && EqualsIgnoringAsciiCase(name, u"style");
+        } else if (in_style_ && !ScanStylesheet(entry_, item, line_)) {
+            return false;
         }
         return AddBreaks(line_, item);
     }
@@ -230,6 +466,8 @@ private:
     const TagInitials may_be_table_tag_;
     std::int32_t line_ = 1;
     bool failed_ = false;
+    bool modern_ = false;
+    bool in_style_ = false;
 };
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
@@ -240,26 +478,47 @@ std::uint8_t Unknown(FileEntry& entry) noexcept {
 
 }  // namespace
 
-std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_like_patterns) try {
+std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_like_patterns,
+                      bool modern) try {
     entry.Anchors = {};
     entry.Tags = {};
     entry.Warnings = {};
 
-    if (!IsHtmlFile(entry.Path, html_like_patterns)) {
+    const bool stylesheet = modern && !IsHtmlFile(entry.Path, html_like_patterns) &&
+                            IsStylesheetFile(entry.Path);
+    if (!stylesheet && !IsHtmlFile(entry.Path, html_like_patterns)) {
         entry.Status = ScanNotHtml;
         return ScanNotHtml;
     }
 
     std::u16string text;
-    if (VornCharSet::DecodeTextFile(entry.Path, text) > VornCharSet::kShiftJis) {
+    bool readable;
+    if (modern) {
+        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, text);
+        readable = page.Encoding != WebText::kUnreadable;
+        entry.Encoding = page.Encoding;
+        if (readable && page.FirstBadLine > 0) {
+            AddWarning(entry.Warnings, kFileBadBytes,
+                       std::u16string(msg::kBadBytes1) + ToDecimal(page.FirstBadLine) +
+                           std::u16string(msg::kBadBytes2));
+        }
+    } else {
+        readable = VornCharSet::DecodeTextFile(entry.Path, text) <= VornCharSet::kShiftJis;
+    }
+    if (!readable) {
         entry.Status = ScanReadFailed;
         AddWarning(entry.Warnings, kFileReadFailed, msg::kReadFailed);
         return ScanReadFailed;
     }
 
+    if (stylesheet) {
+        entry.Status = ScanOk;
+        return ScanStylesheet(entry, text, 1) ? std::uint8_t{ScanOk} : Unknown(entry);
+    }
+
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
-    ItemScanner scanner(entry);
+    ItemScanner scanner(entry, modern);
     if (!VornHtml::CutItemsTo(text, scanner) && !scanner.Failed()) {
         entry.Tags = {};
         entry.Status = ScanCutFailed;

@@ -20,17 +20,17 @@ protected:
         ASSERT_EQ(ToLikePatterns(patterns_, {u"*.htm", u"*.html"}), 0);
     }
 
-    FileEntry ScanPath(std::u16string_view path) {
+    FileEntry ScanPath(std::u16string_view path, bool modern = false) {
         FileEntry entry;
         entry.Path = path;
-        status_ = ScanFile(entry, patterns_);
+        status_ = ScanFile(entry, patterns_, modern);
         EXPECT_EQ(status_, entry.Status);
         return entry;
     }
 
-    FileEntry Scan(std::string_view html) {
+    FileEntry Scan(std::string_view html, bool modern = false) {
         fs_.AddFile(kPage, html);
-        return ScanPath(kPage);
+        return ScanPath(kPage, modern);
     }
 
     platform::MemoryFileSystem fs_;
@@ -253,6 +253,57 @@ TEST_F(ScanFileTest, HostileInput) {
         EXPECT_EQ(entry.Tags[0].Attrs[0].Value, std::u16string(u"x\0y.htm", 7));
         EXPECT_EQ(entry.Tags[1].Name, std::u16string(u"p\0id=q", 6));
     }
+}
+
+}  // namespace
+}  // namespace HtmlLink
+
+namespace HtmlLink {
+namespace {
+
+TEST_F(ScanFileTest, TodaysLinksAreKeptOnlyWhenAskedFor) {
+    const struct {
+        const char* html;
+        std::u16string_view modern;  // what the scan keeps with ModernHtml; without it, nothing
+    } cases[] = {
+        {"<source srcset=\"a.png 1x, b.png 2x\">",
+         u"source:00@1 srcset=a.png@1 srcset=b.png@1"},
+        {"<source srcset=\"a.png 640w,b.png 1280w\">",
+         u"source:00@1 srcset=a.png@1 srcset=b.png@1"},
+        // A comma inside a URL belongs to it; commas that end a URL separate candidates.
+        {"<source srcset=\"a,1.png 2x, b.png,, c.png\">",
+         u"source:00@1 srcset=a,1.png@1 srcset=b.png@1 srcset=c.png@1"},
+        {"<source srcset=\"a.png (1x), b.png\">", u"source:00@1 srcset=a.png@1 srcset=b.png@1"},
+        {"<source srcset=\"  \">", u""},
+        {"<video src=v.mp4 poster='p.jpg'>\n</video>",
+         u"video:00@1 src=v.mp4@1 poster='p.jpg'@1"},
+        {"<input type=image src=b.png><input type=text src=x.png>", u"input:00@1 src=b.png@1"},
+        {"<q cite=\"x.html\">q</q><del>d</del>", u"q:00@1 cite=\"x.html\"@1"},
+        {"<map name=m></map>", u"map:00@1 name=m@1"},
+        {"<div style=\"background:url(a.png);\n  border-image:url( 'b.png' )\">",
+         u"div:00@1 style=a.png@1 style='b.png'@2"},
+        {"<p style=\"background:url(p.png)\"><h1 style='background:url(h.png)'>",
+         u"p:00@1 style=p.png@1 | h1:00@1 style=h.png@1"},
+        {"<style>\n<!--\n@import \"x.css\";\nbody{background:URL(bg.png)}\n-->\n</style>",
+         u"style:18@1 | style:00@3 @import=\"x.css\"@3 | style:00@4 url=bg.png@4"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.html);
+        EXPECT_EQ(Kept(Scan(c.html, true)), c.modern);
+        const std::u16string before = Kept(Scan(c.html, false));
+        EXPECT_TRUE(before.empty() || before == u"style:18@1") << before.size();
+    }
+}
+
+TEST_F(ScanFileTest, StylesheetFilesAreReadWithModernHtml) {
+    fs_.AddFile(uR"(C:\site\s.css)",
+                "/* url(no.png) */ a { content: \"url(no.png)\"; background: url(a.png#x) }\n"
+                "@import url(\"b.css?v=1\") screen;\n.x{background-image:url()}");
+    EXPECT_EQ(Kept(ScanPath(uR"(C:\site\s.css)", true)),
+              u"style:00@1 url=a.png#x@1 | style:00@2 @import=\"b.css?v=1\"@2 | style:00@3 url=@3");
+    EXPECT_EQ(status_, ScanOk);
+    EXPECT_TRUE(ScanPath(uR"(C:\site\s.css)", false).Tags.empty());
+    EXPECT_EQ(status_, ScanNotHtml);
 }
 
 }  // namespace

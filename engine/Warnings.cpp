@@ -10,8 +10,8 @@ struct Numbered {
 };
 
 constexpr Numbered kFileNumbers[] = {
-    {kFileReadFailed, 1}, {kFileCutFailed, 2}, {kFileUnlinked, 3},
-    {kDirectoryUnreadable, 4}, {kDirectoryTooLong, 5}, {kFileScanFailed, 9}};
+    {kFileReadFailed, 1}, {kFileCutFailed, 2}, {kFileUnlinked, 3}, {kDirectoryUnreadable, 4},
+    {kDirectoryTooLong, 5}, {kFileBadBytes, 8}, {kFileScanFailed, 9}};
 
 constexpr Numbered kTagNumbers[] = {{kTagAttrDuplicated, 11}, {kTagAttrMissing, 12},
                                     {kTagBaseAgain, 13},      {kTagBaseOutsideHead, 14},
@@ -37,6 +37,7 @@ constexpr Numbered kAttrNumbers[] = {
     {kBaseNoScheme, 35},
     {kBaseBadScheme, 36},
     {kBadRefresh, 37},
+    {kMistypedScheme, 38},
     {kTargetMissing, 41},
     {kDirectoryListing, 42},
     {kCaseMismatch, 43},

@@ -18,6 +18,8 @@ namespace msg {
 constexpr std::u16string_view kReadFailed = u"ファイルの読み込みに失敗しました。";
 constexpr std::u16string_view kCutFailed = u"HTML タグの切り出しに失敗しました。";
 constexpr std::u16string_view kFileUnlinked = u"このファイルは、どこからもリンクされていません。";
+constexpr std::u16string_view kBadBytes1 = u"文字コードとして不正なバイトを置き換えて読み込みました（最初は ";  // 1 line 2
+constexpr std::u16string_view kBadBytes2 = u" 行目）。";
 constexpr std::u16string_view kScanUnknown = u"HTML 構造の解析中に未知のエラーを起こしました。";
 constexpr std::u16string_view kDirectoryUnreadable =
     u"このディレクトリは読み取れないため、中のファイルを検索できませんでした。";
@@ -62,6 +64,7 @@ constexpr std::u16string_view kNeeded = u" が必要です。";
 constexpr std::u16string_view kNeedsSchemeAndServer = u"絶対パスの先頭にプロトコル名とサーバ名";  // 306: + [kOrDrive] + kNeeded306
 constexpr std::u16string_view kNeeded306 = u"が必要です。";
 constexpr std::u16string_view kBadScheme = u"プロトコル名が不正です。";
+constexpr std::u16string_view kMistypedScheme = u"プロトコル名が http または https の書き誤りと思われます。";
 constexpr std::u16string_view kBadRefresh = u"content 属性値の記述が不正です。";
 constexpr std::u16string_view kMailtoNeedsAddress = u"\"mailto:\" の後にはメールアドレスが必要です。";
 constexpr std::u16string_view kAddressNeedsMailto = u"メールアドレスの前に \"mailto:\" が必要です。";

@@ -15,5 +15,6 @@ CheckSet NewCheckSet() {
     s.FilePatternXEnabled = 1;
     s.FilePatternX = {u"*.bak", u"*.log"};
     s.DirAttribute = 1;
+    s.ModernHtml = 1;
     return s;
 }

@@ -29,6 +29,10 @@ struct CheckSet {
     std::uint8_t DirAttribute = 0;
     std::uint8_t DirPatternXEnabled = 0;
     StringList DirPatternX{u""};
+    // 1 = pages are read as today's sites are written (UTF-8, character references,
+    // percent-encoding, HTML5 links, stylesheets). 0 for sets stored before the flag existed,
+    // so that their results stay as they were.
+    std::uint8_t ModernHtml = 0;
 
     bool operator==(const CheckSet&) const = default;
 };
@@ -48,4 +52,12 @@ struct Settings {
     std::uint8_t TrimLogPath = 1;
     std::uint8_t UseSlashLogPath = 1;
     std::uint8_t FileNameCaseSensitive = 1;
+    // The log's text encoding: 0 code page 932, 1 UTF-8 (CSV with a byte-order mark for
+    // spreadsheets). Absent from files that never chose UTF-8; kLogEncodingInvalid when the file
+    // holds something else, which writes code page 932 as 0 does.
+    std::uint8_t LogEncoding = 0;
 };
+
+constexpr std::uint8_t kLogEncodingCp932 = 0;
+constexpr std::uint8_t kLogEncodingUtf8 = 1;
+constexpr std::uint8_t kLogEncodingInvalid = 255;

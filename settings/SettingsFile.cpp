@@ -52,6 +52,7 @@ const CheckSetKey kCheckSetKeys[] = {
     {u"DirAttribute", nullptr, nullptr, &CheckSet::DirAttribute},
     {u"DirPatternXEnabled", nullptr, nullptr, &CheckSet::DirPatternXEnabled},
     {u"DirPatternX", nullptr, &CheckSet::DirPatternX},
+    {u"ModernHtml", nullptr, nullptr, &CheckSet::ModernHtml},
 };
 
 // The 8-bit settings after LogFileDirectory, in the order they are written.
@@ -247,6 +248,13 @@ private:
         for (const SettingsByteKey& k : kSettingsByteKeys) {
             if (key_ == k.key) return ToByte(value_, settings_.*k.byte);
         }
+        if (key_ == u"LogEncoding") {
+            // A key newer than the rest of the file: a value this release does not know must
+            // not cost the check sets that follow it.
+            std::uint8_t v = 0;
+            settings_.LogEncoding = ToByte(value_, v) && v <= kLogEncodingUtf8 ? v
+                                                                               : kLogEncodingInvalid;
+        }
         return true;
     }
 
@@ -388,6 +396,7 @@ LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Sett
     settings.TrimLogPath = 1;
     settings.UseSlashLogPath = 1;
     settings.FileNameCaseSensitive = 1;
+    settings.LogEncoding = kLogEncodingCp932;
     if (sets.empty()) sets.emplace_back();
 
     switch (VornFilePath::GetPathKind(settings_path)) {
@@ -464,6 +473,8 @@ bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,
     line(u"RemoteCheck", ToDecimal(window.RemoteCheck));
     line(u"LogFileDirectory", settings.LogFileDirectory);
     for (const SettingsByteKey& k : kSettingsByteKeys) line(k.key, ToDecimal(settings.*k.byte));
+    // Written only when chosen, so files of users who never chose it stay as they were.
+    if (settings.LogEncoding == kLogEncodingUtf8) line(u"LogEncoding", u"1");
     t += kCrLf;
 
     for (const CheckSet& s : sets) {

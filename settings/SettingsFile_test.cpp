@@ -53,7 +53,7 @@ CheckSet FullCheckSet(std::u16string name, int seed) {
         &s.AllowBackSlash,      &s.AllowLocalFullPath,     &s.CheckMailTo,
         &s.CheckBaseDirOver,    &s.AlertDirListing,        &s.StrictAnchorDescription,
         &s.AlertIgnoredFile,    &s.AlertIgnoredNameAnchor, &s.AlertIgnoredIdAnchor,
-        &s.FilePatternXEnabled, &s.DirPatternXEnabled};
+        &s.FilePatternXEnabled, &s.DirPatternXEnabled,     &s.ModernHtml};
     for (std::size_t i = 0; i < std::size(flags); ++i) *flags[i] = (i + seed) % 2;
     s.FileAttribute = 7;
     s.DirAttribute = static_cast<std::uint8_t>(seed);
@@ -135,7 +135,7 @@ TEST_F(SettingsFileTest, SavedTextIsExact) {
         u"AlertDirListing=1\r\nStrictAnchorDescription=0\r\nAlertIgnoredFile=1\r\n"
         u"AlertIgnoredNameAnchor=0\r\nAlertIgnoredIdAnchor=0\r\nFileAttribute=1\r\n"
         u"FilePatternXEnabled=1\r\nFilePatternX=*.bak;*.log\r\nDirAttribute=1\r\n"
-        u"DirPatternXEnabled=0\r\nDirPatternX=\r\n"
+        u"DirPatternXEnabled=0\r\nDirPatternX=\r\nModernHtml=1\r\n"
         u"\r\n";
     EXPECT_EQ(platform::Cp932ToUtf16(Bytes()), expected);
     EXPECT_EQ(Bytes(), platform::Utf16ToCp932(expected));
@@ -181,6 +181,10 @@ TEST_F(SettingsFileTest, ValuesAsRead) {
     EXPECT_EQ(sets_[1].HtmlFileLikePattern, StringList{u""});
     EXPECT_EQ(sets_[1].DefaultDocument, (StringList{u"", u"a", u""}));
     EXPECT_EQ(sets_[1].LocalPath, uR"(C:\home\u\site)");
+    // Sets stored before the flag existed keep their results: it reads as off.
+    EXPECT_EQ(sets_[0].ModernHtml, 0);
+    EXPECT_EQ(sets_[1].ModernHtml, 0);
+    EXPECT_EQ(NewCheckSet().ModernHtml, 1);
 }
 
 TEST_F(SettingsFileTest, SelectionAndLogDirectory) {
@@ -238,6 +242,39 @@ TEST_F(SettingsFileTest, BadValueStopsTheReadingAndKeepsWhatWasRead) {
         u"WindowTop=99999999999\r\nLogType=1\r\n");
     Load();
     EXPECT_EQ(settings_.LogType, 0);
+}
+
+TEST_F(SettingsFileTest, LogEncodingIsReadLenientlyAndSavedOnlyWhenChosen) {
+    struct Case {
+        const char16_t* line;  // empty: the key is absent
+        std::uint8_t expected;
+    };
+    const Case cases[] = {{u"", kLogEncodingCp932},
+                          {u"LogEncoding=0", kLogEncodingCp932},
+                          {u"LogEncoding=1", kLogEncodingUtf8},
+                          {u"LogEncoding=2", kLogEncodingInvalid},
+                          {u"LogEncoding=999", kLogEncodingInvalid},
+                          {u"LogEncoding=utf-8", kLogEncodingInvalid},
+                          {u"LogEncoding=", kLogEncodingInvalid}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(platform::ToUtf8(c.line));
+        PutFile(std::u16string(u"[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n") +
+                c.line + u"\r\nLogType=2\r\n[Check Set - site]\r\nLocalPath=C:\\site\r\n");
+        Load();
+        EXPECT_EQ(settings_.LogEncoding, c.expected);
+        // A value this release does not know costs nothing that follows it.
+        EXPECT_EQ(settings_.LogType, 2);
+        EXPECT_EQ(window_.TargetSets, std::vector<std::u16string>{u"site"});
+    }
+    for (std::uint8_t encoding : {kLogEncodingCp932, kLogEncodingUtf8, kLogEncodingInvalid}) {
+        settings_.LogEncoding = encoding;
+        ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
+        const bool written = Bytes().find("LogEncoding") != std::string::npos;
+        EXPECT_EQ(written, encoding == kLogEncodingUtf8);
+        if (written) {
+            EXPECT_NE(Bytes().find("\r\nLogEncoding=1\r\n"), std::string::npos);
+        }
+    }
 }
 
 TEST_F(SettingsFileTest, OldFormatIsTakenOver) {

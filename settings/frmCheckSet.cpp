@@ -79,6 +79,8 @@ const AlertBox kAlerts[] = {
      &CheckSet::AlertIgnoredIdAnchor, false},
 };
 
+constexpr std::u16string_view kModernHtmlCaption = u"UTF-8、HTML5、スタイルシートなど今日の書き方で読む";
+
 std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
     std::u16string text;
     for (std::u16string_view p : parts) text += p;
@@ -179,8 +181,10 @@ frmCheckSet::frmCheckSet(CheckSets& sets, Settings& settings, MainList list, QWi
         alerts_[i]->setObjectName(QString::fromLatin1(kAlerts[i].name));
         alerts->addWidget(alerts_[i]);
     }
-    // Room for one more switch of the set.
-    alerts->addSpacing(alerts_[0]->sizeHint().height());
+    // No warning of its own: how the set reads pages, in the room kept for one more switch.
+    chkModernHtml_ = new QCheckBox(ToQString(kModernHtmlCaption), fra);
+    chkModernHtml_->setObjectName(QStringLiteral("chkModernHtml"));
+    alerts->addWidget(chkModernHtml_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
@@ -200,7 +204,7 @@ frmCheckSet::frmCheckSet(CheckSets& sets, Settings& settings, MainList list, QWi
     SetTabOrder({txtSetName_, txtBaseDirectory_, cmdDirectoryDialog_, txtBaseUrl_,
                  txtDefaultDocument_, txtHtmlFileName_, cmdFileOption_, alerts_[0]});
     for (int i = 1; i < kAlertCount; ++i) QWidget::setTabOrder(alerts_[i - 1], alerts_[i]);
-    SetTabOrder({alerts_[kAlertCount - 1], cmdOK_, cmdCancel_, cmdHelp_});
+    SetTabOrder({alerts_[kAlertCount - 1], chkModernHtml_, cmdOK_, cmdCancel_, cmdHelp_});
     FixDialogSize(this);
     Form_Load();
 }
@@ -227,6 +231,7 @@ void frmCheckSet::LoadCheckSetDialog() {
     txtHtmlFileName_->setText(ToQString(JoinList(set.HtmlFilePattern, u";")));
     for (int i = 0; i < kAlertCount; ++i)
         alerts_[i]->setChecked((set.*kAlerts[i].field != 0) != kAlerts[i].inverted);
+    chkModernHtml_->setChecked(set.ModernHtml != 0);
 }
 
 std::u16string frmCheckSet::Caption(const QLabel* label) const {
@@ -320,6 +325,7 @@ std::uint8_t frmCheckSet::ApplyCheckSet() try {
         const bool checked = alerts_[i]->isChecked();
         set.*kAlerts[i].field = static_cast<std::uint8_t>(checked != kAlerts[i].inverted ? 1 : 0);
     }
+    set.ModernHtml = chkModernHtml_->isChecked() ? 1 : 0;
 
     if (id < 0) {
         if (sets_.empty() || !sets_.back().Name.empty()) sets_.emplace_back();

@@ -71,6 +71,8 @@ private:
     // The nine alert boxes in their order on the form.
     static constexpr int kAlertCount = 9;
     QCheckBox* alerts_[kAlertCount] = {};
+    // How pages are read (ModernHtml), in the place kept for it below the nine.
+    QCheckBox* chkModernHtml_ = nullptr;
     QPushButton* cmdOK_ = nullptr;
     QPushButton* cmdCancel_ = nullptr;
     QPushButton* cmdHelp_ = nullptr;

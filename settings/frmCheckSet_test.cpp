@@ -110,6 +110,11 @@ private slots:
                  QStringLiteral("ディレクトリの区切り記号に \"\\\" を使用している"));
         QCOMPARE(Box(&form, "chkMailTo")->text(),
                  QStringLiteral("\"mailto:\" の後がメールアドレスでない"));
+        QVERIFY(Box(&form, "chkModernHtml")->isChecked());
+        QCOMPARE(Box(&form, "chkModernHtml")->text(),
+                 QStringLiteral("UTF-8、HTML5、スタイルシートなど今日の書き方で読む"));
+        QCOMPARE(Box(&form, "chkAlertIgnoredIdAnchor")->nextInFocusChain(),
+                 Box(&form, "chkModernHtml"));
     }
 
     // Each case makes exactly one step fail; the rest of the form stays valid.
@@ -250,6 +255,7 @@ private slots:
         QCOMPARE(s.CheckMailTo, std::uint8_t{1});
         QCOMPARE(s.AlertIgnoredIdAnchor, std::uint8_t{1});
         QCOMPARE(s.StrictAnchorDescription, std::uint8_t{0});
+        QCOMPARE(s.ModernHtml, std::uint8_t{1});
         QVERIFY((s.FilePatternX == StringList{u"*.bak", u"*.log"}));
         QVERIFY((s.DirPatternX == StringList{u""}));
         QCOMPARE(s.FilePatternXEnabled, std::uint8_t{1});
@@ -294,6 +300,7 @@ private slots:
         a.StrictAnchorDescription = 1;
         a.FilePatternXEnabled = 0;
         a.FilePatternX = {u"*.tmp"};
+        a.ModernHtml = 0;  // stored before the box existed
         CheckSets sets{a, Named(u"B")};
         Settings settings;
         settings.SetId = 0;
@@ -304,6 +311,7 @@ private slots:
         form.show();
         QVERIFY(!Box(&form, "chkAllowLocalFullPath")->isChecked());
         QVERIFY(Box(&form, "chkStrictAnchorDescription")->isChecked());
+        QVERIFY(!Box(&form, "chkModernHtml")->isChecked());
         QCOMPARE(frmFileOption::PendingFilePatternXEnabled, std::uint8_t{0});
         QCOMPARE(frmFileOption::PendingFilePatternX, std::u16string(u"*.tmp"));
         QCOMPARE(form.ApplyCheckSet(), std::uint8_t{0});  // its own name passes
@@ -317,6 +325,7 @@ private slots:
         });
         Click(&form, "cmdFileOption");
         SetText(&form, "txtSetName", u"A2");
+        Click(&form, "chkModernHtml");
         Click(&form, "cmdOK");
         QCOMPARE(boxes.Count(), 0);
         QCOMPARE(main.list.itemText(0), QStringLiteral("A2"));
@@ -324,6 +333,7 @@ private slots:
         QCOMPARE(sets[0].FilePatternXEnabled, std::uint8_t{1});
         QVERIFY((sets[0].FilePatternX == StringList{u"*.tmp", u"*.old"}));
         QCOMPARE(sets[0].DirAttribute, std::uint8_t{3});
+        QCOMPARE(sets[0].ModernHtml, std::uint8_t{1});
         QCOMPARE(sets[1], Named(u"B"));
     }
 

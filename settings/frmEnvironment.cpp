@@ -22,6 +22,8 @@ constexpr std::u16string_view kLogFileDirectory = u"ログファイルを作成�
 constexpr std::u16string_view kLogFileIncrement = u"ログファイルを毎回上書きする。";
 constexpr std::u16string_view kLogTypeFrame = u"ログファイルの形式";
 constexpr std::u16string_view kLogTypes[3] = {u"平文TXT", u"CSV", u"タブ区切りTXT"};
+constexpr std::u16string_view kLogEncodingFrame = u"ログファイルの文字コード";
+constexpr std::u16string_view kLogEncodings[2] = {u"シフトJIS", u"UTF-8"};
 constexpr std::u16string_view kFileNameFrame = u"警告対象ファイル名の形式";
 constexpr std::u16string_view kTrimLogPath = u"基準ディレクトリ名部分は省略する。";
 constexpr std::u16string_view kUseSlashLogPath = u"ディレクトリ区切り記号に \"/\" を使う。";
@@ -64,6 +66,14 @@ frmEnvironment::frmEnvironment(Settings& settings, std::u16string own_directory,
         optLogType_[i]->setObjectName(ControlArrayName("optLogType", i));
         types->addWidget(optLogType_[i]);
     }
+    auto* fraLogEncoding = new QGroupBox(ToQString(kLogEncodingFrame), this);
+    fraLogEncoding->setObjectName(QStringLiteral("fraLogEncoding"));
+    auto* encodings = new QHBoxLayout(fraLogEncoding);
+    for (int i = 0; i < 2; ++i) {
+        optLogEncoding_[i] = new QRadioButton(ToQString(kLogEncodings[i]), fraLogEncoding);
+        optLogEncoding_[i]->setObjectName(ControlArrayName("optLogEncoding", i));
+        encodings->addWidget(optLogEncoding_[i]);
+    }
     auto* fraFileNameFormat = new QGroupBox(ToQString(kFileNameFrame), this);
     fraFileNameFormat->setObjectName(QStringLiteral("fraFileNameFormat"));
     auto* names = new QVBoxLayout(fraFileNameFormat);
@@ -83,6 +93,7 @@ frmEnvironment::frmEnvironment(Settings& settings, std::u16string own_directory,
     layout->addLayout(directory);
     layout->addWidget(chkLogFileIncrement_);
     layout->addWidget(fraLogType);
+    layout->addWidget(fraLogEncoding);
     layout->addWidget(fraFileNameFormat);
     layout->addWidget(chkAlwaysLogRemoteLink_);
     layout->addWidget(chkFileNameCaseSensitive_);
@@ -98,8 +109,9 @@ frmEnvironment::frmEnvironment(Settings& settings, std::u16string own_directory,
     connect(cmdDirectoryDialog_, &QPushButton::clicked, this,
             &frmEnvironment::cmdDirectoryDialog_Click);
     SetTabOrder({txtLogFileDirectory_, cmdDirectoryDialog_, chkLogFileIncrement_, optLogType_[0],
-                 optLogType_[1], optLogType_[2], chkTrimLogPath_, chkUseSlashLogPath_,
-                 chkAlwaysLogRemoteLink_, chkFileNameCaseSensitive_, cmdOK_, cmdCancel_, cmdHelp_});
+                 optLogType_[1], optLogType_[2], optLogEncoding_[0], optLogEncoding_[1],
+                 chkTrimLogPath_, chkUseSlashLogPath_, chkAlwaysLogRemoteLink_,
+                 chkFileNameCaseSensitive_, cmdOK_, cmdCancel_, cmdHelp_});
     FixDialogSize(this);
     Form_Load();
 }
@@ -113,6 +125,7 @@ void frmEnvironment::LoadValue() {
     txtLogFileDirectory_->setText(ToQString(settings_.LogFileDirectory));
     chkLogFileIncrement_->setChecked(settings_.LogFileIncrement == 0);
     if (settings_.LogType < 3) optLogType_[settings_.LogType]->setChecked(true);
+    if (settings_.LogEncoding < 2) optLogEncoding_[settings_.LogEncoding]->setChecked(true);
     chkTrimLogPath_->setChecked(settings_.TrimLogPath != 0);
     chkUseSlashLogPath_->setChecked(settings_.UseSlashLogPath != 0);
     chkAlwaysLogRemoteLink_->setChecked(settings_.AlwaysLogRemoteLink != 0);
@@ -148,7 +161,9 @@ std::uint8_t frmEnvironment::ApplyEnvironment() try {
     // No button is selected only for a type the file held but no button offers: kept as it is.
     const int checked = VornApp::FindCheckedIndex(optLogType_, 0, 2);
     const std::uint8_t type = checked < 0 ? settings_.LogType : static_cast<std::uint8_t>(checked);
+    const int encoding = VornApp::FindCheckedIndex(optLogEncoding_, 0, 1);
     settings_.LogFileDirectory = dir;
+    if (encoding >= 0) settings_.LogEncoding = static_cast<std::uint8_t>(encoding);
     settings_.LogFileIncrement = chkLogFileIncrement_->isChecked() ? 0 : 1;
     settings_.LogType = type;
     settings_.AlwaysLogRemoteLink = Flag(chkAlwaysLogRemoteLink_);

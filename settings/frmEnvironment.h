@@ -44,6 +44,7 @@ private:
     QPushButton* cmdDirectoryDialog_ = nullptr;
     QCheckBox* chkLogFileIncrement_ = nullptr;
     QAbstractButton* optLogType_[3] = {};
+    QAbstractButton* optLogEncoding_[2] = {};
     QCheckBox* chkTrimLogPath_ = nullptr;
     QCheckBox* chkUseSlashLogPath_ = nullptr;
     QCheckBox* chkAlwaysLogRemoteLink_ = nullptr;

@@ -37,7 +37,7 @@ bool SameLogSettings(const Settings& a, const Settings& b) {
     return a.LogFileDirectory == b.LogFileDirectory && a.LogFileIncrement == b.LogFileIncrement &&
            a.LogType == b.LogType && a.AlwaysLogRemoteLink == b.AlwaysLogRemoteLink &&
            a.TrimLogPath == b.TrimLogPath && a.UseSlashLogPath == b.UseSlashLogPath &&
-           a.FileNameCaseSensitive == b.FileNameCaseSensitive;
+           a.FileNameCaseSensitive == b.FileNameCaseSensitive && a.LogEncoding == b.LogEncoding;
 }
 }  // namespace
 
@@ -159,6 +159,33 @@ private slots:
         QTest::keyClick(&cancelled, Qt::Key_Escape);
         QVERIFY(!cancelled.isVisible());
         QVERIFY(SameLogSettings(t, Sample()));
+    }
+
+    void LogEncodingIsAChoiceAndAnUnknownValueStaysUntilChosen() {
+        struct Case {
+            std::uint8_t stored;
+            const char* click;  // nullptr: nothing clicked
+            std::uint8_t expected;
+        };
+        const Case cases[] = {{kLogEncodingCp932, "optLogEncoding(1)", kLogEncodingUtf8},
+                              {kLogEncodingUtf8, "optLogEncoding(0)", kLogEncodingCp932},
+                              {kLogEncodingUtf8, nullptr, kLogEncodingUtf8},
+                              {kLogEncodingInvalid, nullptr, kLogEncodingInvalid},
+                              {kLogEncodingInvalid, "optLogEncoding(1)", kLogEncodingUtf8}};
+        for (const Case& c : cases) {
+            Settings s = Sample();
+            s.LogEncoding = c.stored;
+            frmEnvironment form(s, uR"(C:\prog\)");
+            form.show();
+            QCOMPARE(Control<QRadioButton>(&form, "optLogEncoding(0)")->text(),
+                     QStringLiteral("シフトJIS"));
+            QCOMPARE(Control<QRadioButton>(&form, "optLogEncoding(1)")->isChecked(),
+                     c.stored == kLogEncodingUtf8);
+            if (c.click) Click(&form, c.click);
+            Click(&form, "cmdOK");
+            QVERIFY(!form.isVisible());
+            QCOMPARE(s.LogEncoding, c.expected);
+        }
     }
 
     void DirectoryButtonDropsQuotesAndTakesTheChoice() {

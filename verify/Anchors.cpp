@@ -110,12 +110,34 @@ bool CheckAnchorDefinitions(FileEntry& file, const CheckSet& set) try {
     return true;
 }
 
+namespace {
+
+// The file a visitor reaches from outside: the first default document of the base directory.
+std::int32_t EntryPage(const RunContext& run) {
+    const CheckSet& set = *run.Set;
+    if (!run.Paths || run.Paths->empty() || set.LocalPath.empty()) return -1;
+    std::u16string dir = set.LocalPath;
+    if (dir.back() != u'\\') dir += u'\\';
+    for (const std::u16string& document : set.DefaultDocument) {
+        if (document.empty()) break;
+        const std::int32_t at = PathList::FindPath(*run.Paths, dir + document, 0,
+                                                   static_cast<std::int32_t>(run.Paths->size()) - 1);
+        if (at >= 0) return (*run.Paths)[static_cast<std::size_t>(at)].FileIndex;
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool ReportUnlinked(RunContext& run) try {
     if (!run.Set || !run.Files) return true;
     const CheckSet& set = *run.Set;
+    const std::int32_t entry_page = set.ModernHtml == 1 ? EntryPage(run) : -1;
+    std::int32_t index = -1;
     for (FileEntry& file : *run.Files) {
         if (!InUse(file)) break;
-        if (set.AlertIgnoredFile != 0 && file.LinkCount == 0)
+        ++index;
+        if (set.AlertIgnoredFile != 0 && file.LinkCount == 0 && index != entry_page)
             AddWarning(file.Warnings, kFileUnlinked, msg::kFileUnlinked);
         for (const AnchorEntry& anchor : file.Anchors) {
             if (!InUse(anchor)) break;

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
 #include "engine/Warnings.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
+#include "lib/WebText.h"
+#include "platform/Chars.h"
 
 namespace HtmlLink {
 namespace {
@@ -70,6 +73,119 @@ bool IsDelay(std::u16string_view v) {
 }
 
 bool IsATag(const TagEntry& tag) { return Like(tag.Name, u"[Aa]"); }
+
+// A link the tag table does not have, kept only when pages are read as today's sites write
+// them (srcset candidates, media, cite, stylesheet references).
+bool IsTodaysLink(const TagEntry& tag, const AttrEntry& attr) {
+    if (tag.DefIndex < 0 || static_cast<std::size_t>(tag.DefIndex) >= LinkTags.size()) return true;
+    for (const LinkAttrDef& def : LinkTags[static_cast<std::size_t>(tag.DefIndex)].Attrs) {
+        if (attr.Name.size() == def.Name.size() &&
+            std::equal(attr.Name.begin(), attr.Name.end(), def.Name.begin(),
+                       [](char16_t a, char16_t b) { return AsciiLower(a) == b; }))
+            return false;
+    }
+    return true;
+}
+
+std::u16string LowerAscii(std::u16string_view text) {
+    std::u16string out(text);
+    for (char16_t& c : out) c = AsciiLower(c);
+    return out;
+}
+
+// Edit distance of at most one (one letter changed, added or dropped).
+bool WithinOneEdit(std::u16string_view a, std::u16string_view b) {
+    if (a.size() < b.size()) std::swap(a, b);
+    if (a.size() - b.size() > 1) return false;
+    std::size_t i = 0;
+    while (i < b.size() && a[i] == b[i]) ++i;
+    if (a.size() == b.size()) return a.substr(i + 1) == b.substr(std::min(i + 1, b.size()));
+    return a.substr(i + 1) == b.substr(i);
+}
+
+// A value that a browser would not take for http or https although its author meant one:
+// 'htp:', 'httpis:', 'hhttps:', 'http;//', 'https//'.
+bool IsMistypedScheme(std::u16string_view v) {
+    std::size_t n = 0;
+    while (n < v.size() && IsAsciiLetter(v[n])) ++n;
+    if (n == 0 || n == v.size() || n > 8) return false;
+    const std::u16string_view rest = v.substr(n);
+    // Runs for every link: most are relative paths, told apart by what follows the letters.
+    if (rest.front() != u':' && rest.front() != u';' && !rest.starts_with(u"//")) return false;
+    const std::u16string scheme = LowerAscii(v.substr(0, n));
+    if (scheme == u"http" || scheme == u"https")
+        return rest.starts_with(u";") || rest.starts_with(u"//");
+    if (rest.front() != u':' && rest.front() != u';') return false;
+    // Schemes of their own that lie one letter away from http are none today; these are the
+    // ones a page may carry that come near.
+    static constexpr std::u16string_view kKnown[] = {u"ftp", u"ftps", u"sftp", u"tftp"};
+    for (std::u16string_view k : kKnown) {
+        if (scheme == k) return false;
+    }
+    return WithinOneEdit(scheme, u"http") || WithinOneEdit(scheme, u"https");
+}
+
+// The URL of a refresh content as the checker has always read it: a delay alone, or a delay,
+// ';' and 'URL=' right after it (no blanks). False when malformed.
+bool ParseStrictRefresh(std::u16string_view v, std::u16string& url, bool& to_self) {
+    const std::size_t semi = v.find(u';');
+    if (semi == std::u16string_view::npos) {
+        to_self = IsDelay(v);
+        return to_self;
+    }
+    const std::u16string_view rest = v.substr(semi + 1);
+    if (rest.empty()) {
+        to_self = true;
+        return true;
+    }
+    if (!Like(rest, u"[Uu][Rr][Ll]=*")) return false;
+    url = rest.substr(4);
+    return true;
+}
+
+// The URL of a refresh content as browsers read it: a delay, blanks, ';' or ',', blanks, then
+// optionally 'URL' and '=' with blanks around, and the URL, quoted or not. False when there is
+// no delay; `to_self` when nothing follows it.
+bool ParseRefresh(std::u16string_view v, std::u16string& url, bool& to_self) {
+    auto skip = [&](std::size_t i) {
+        while (i < v.size() && IsBlank(v[i])) ++i;
+        return i;
+    };
+    std::size_t i = skip(0);
+    const std::size_t digits = i;
+    while (i < v.size() && ((v[i] >= u'0' && v[i] <= u'9') || v[i] == u'.')) ++i;
+    if (i == digits) return false;
+    i = skip(i);
+    if (i < v.size() && (v[i] == u';' || v[i] == u',')) i = skip(i + 1);
+    if (i == v.size()) {
+        to_self = true;
+        return true;
+    }
+    if (v.size() - i >= 3 && LowerAscii(v.substr(i, 3)) == u"url") {
+        const std::size_t eq = skip(i + 3);
+        if (eq < v.size() && v[eq] == u'=') i = skip(eq + 1);
+    }
+    std::u16string_view rest = v.substr(i);
+    if (!rest.empty() && (rest.front() == u'"' || rest.front() == u'\'')) {
+        const std::size_t close = rest.find(rest.front(), 1);
+        rest = rest.substr(1, close == rest.npos ? rest.npos : close - 1);
+    }
+    while (!rest.empty() && IsBlank(rest.back())) rest.remove_suffix(1);
+    if (rest.empty()) {
+        to_self = true;
+        return true;
+    }
+    url = rest;
+    return true;
+}
+
+// Separators of the path are converted; the fragment is the anchor's name and stays as written.
+std::u16string ConvertPathPart(std::u16string_view v, std::u16string_view separator, bool modern) {
+    const std::size_t hash = modern ? v.find(u'#') : std::u16string_view::npos;
+    if (hash == std::u16string_view::npos) return VornFilePath::ConvertDelimiter(v, separator);
+    return VornFilePath::ConvertDelimiter(v.substr(0, hash), separator) +
+           std::u16string(v.substr(hash));
+}
 
 std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
     const std::u16string v(VornHtml::Unquote(attr.Value));
@@ -197,28 +313,16 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
         attr.Code = kAttrListEnd;
         return kAttrListEnd;
     }
+    const bool modern = set.ModernHtml == 1;
     std::u16string v(VornHtml::Unquote(attr.Value));
+    // The value a browser follows; the log still shows it as written.
+    if (modern && v.find(u'&') != std::u16string::npos) v = WebText::DecodeCharRefs(v);
 
     // The scan keeps only refresh META tags, whose content is a delay and an optional URL.
     if (Like(tag.Name, u"[Mm][Ee][Tt][Aa]")) {
+        std::u16string url;
         bool to_self = false;
-        bool malformed = false;
-        const std::size_t semi = v.find(u';');
-        if (semi != std::u16string::npos) {
-            std::u16string rest = v.substr(semi + 1);
-            if (rest.empty()) {
-                to_self = true;
-            } else if (Like(rest, u"[Uu][Rr][Ll]=*")) {
-                v = rest.substr(4);
-            } else {
-                malformed = true;
-            }
-        } else if (IsDelay(v)) {
-            to_self = true;
-        } else {
-            malformed = true;
-        }
-        if (malformed) {
+        if (!(modern ? ParseRefresh(v, url, to_self) : ParseStrictRefresh(v, url, to_self))) {
             attr.Code = kBadRefresh;
             AddWarning(attr.Warnings, kBadRefresh, msg::kBadRefresh);
             return kBadRefresh;
@@ -228,6 +332,14 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             attr.Code = kLocalLink;
             return kLocalLink;
         }
+        v = std::move(url);
+    }
+
+    if (modern && IsMistypedScheme(v)) {
+        attr.Code = kMistypedScheme;
+        attr.Target.clear();
+        AddWarning(attr.Warnings, kMistypedScheme, msg::kMistypedScheme);
+        return kMistypedScheme;
     }
 
     const ReferenceKind kind = ClassifyReference(v);
@@ -269,6 +381,12 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             if (base.BaseKind == 0) {
                 code = kBadBase;
                 message = msg::kBadBaseAbsolute;
+            } else if (base.BaseRoot.empty() && modern && set.Url.empty() &&
+                       !set.LocalPath.empty()) {
+                // No site URL: the base directory is the root a web server would serve.
+                std::u16string root = set.LocalPath;
+                if (root.back() == u'\\') root.pop_back();
+                target = root + ConvertPathPart(v, u"\\", true);
             } else if (base.BaseRoot.empty()) {
                 code = kNoRoot;
                 message = std::u16string(msg::kNoRemoteUrl1) + std::u16string(msg::kNoRemoteUrl2);
@@ -278,7 +396,9 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             }
             break;
         case kRelativeRef:
-            if (IsMailAddress(v)) {
+            // A browser loads 'img/hero@2x.png' as a file: in the links that only today's
+            // pages have (srcset, stylesheets), such a value is a file name.
+            if (IsMailAddress(v) && !(modern && IsTodaysLink(tag, attr))) {
                 if (mail_allowed) {
                     code = kAddressNoMailto;
                     message = msg::kAddressNeedsMailto;
@@ -290,7 +410,13 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 code = kBadBase;
                 message = msg::kBadBaseRelative;
             } else if (Like(v, u"..[\\/]*")) {
-                code = ResolveParent(v, base, set, target, message);
+                const std::size_t hash = modern ? v.find(u'#') : std::u16string::npos;
+                if (hash == std::u16string::npos) {
+                    code = ResolveParent(v, base, set, target, message);
+                } else {
+                    code = ResolveParent(v.substr(0, hash), base, set, target, message);
+                    if (!target.empty()) target += v.substr(hash);
+                }
             } else if (v.front() == u'#') {
                 target = file.Path + v;
             } else {
@@ -298,9 +424,9 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 target = base.BaseDir + v;
                 if (base.BaseKind == 2) {
                     code = kRemoteLink;
-                    target = VornFilePath::ConvertDelimiter(target, u"/");
+                    target = ConvertPathPart(target, u"/", modern);
                 } else {
-                    target = VornFilePath::ConvertDelimiter(target, u"\\");
+                    target = ConvertPathPart(target, u"\\", modern);
                 }
             }
             break;

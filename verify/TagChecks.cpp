@@ -27,6 +27,9 @@ constexpr std::u16string_view kIdPattern = u"[Ii][Dd]";
 constexpr std::u16string_view kHrefPattern = u"[Hh][Rr][Ee][Ff]";
 constexpr std::u16string_view kSrcPattern = u"[Ss][Rr][Cc]";
 constexpr std::u16string_view kRevPattern = u"[Rr][Ee][Vv]";
+constexpr std::u16string_view kStylePattern = u"[Ss][Tt][Yy][Ll][Ee]";
+constexpr std::u16string_view kSrcsetPattern = u"[Ss][Rr][Cc][Ss][Ee][Tt]";
+constexpr std::u16string_view kImageSrcsetPattern = u"[Ii][Mm][Aa][Gg][Ee][Ss][Rr][Cc][Ss][Ee][Tt]";
 
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -38,6 +41,21 @@ bool AnyNameLike(const std::vector<std::u16string>& names, std::u16string_view a
         if (Like(n, a) || Like(n, b) || (!c.empty() && Like(n, c))) return true;
     }
     return false;
+}
+
+// Names under which the scan keeps several entries of one attribute: the candidates of a
+// srcset and the url()s of a style. Tested for every attribute, so by length first.
+bool IsListName(std::u16string_view name) {
+    switch (name.size()) {
+        case 5:
+            return Like(name, kStylePattern);
+        case 6:
+            return Like(name, kSrcsetPattern);
+        case 11:
+            return Like(name, kImageSrcsetPattern);
+        default:
+            return false;
+    }
 }
 
 bool IsAnchorName(std::u16string_view name) {
@@ -111,7 +129,8 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
             tag.Code += kTagAttrMissing;
         }
     } else if (is_link) {
-        if (!AnyNameLike(names, kSrcPattern, kHrefPattern)) {
+        // A preload link may name its images by imagesrcset alone.
+        if (!AnyNameLike(names, kSrcPattern, kHrefPattern, kImageSrcsetPattern)) {
             AddWarning(tag.Warnings, kTagAttrMissing, msg::kLinkNoAttrs);
             tag.Code += kTagAttrMissing;
         }
@@ -141,14 +160,16 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     std::vector<std::u16string> folded(names.size());
     std::unordered_map<std::u16string, std::size_t> group_size;
     for (std::size_t j = 0; j < names.size(); ++j) {
-        if (names[j].empty()) continue;
+        // The scan gives each candidate of a srcset, and each url() of a style, an entry of its
+        // own under the one name.
+        if (names[j].empty() || IsListName(names[j])) continue;
         folded[j] = VornFileList::FoldCase(names[j]);
         ++group_size[folded[j]];
     }
     std::u16string duplicated;
     std::unordered_set<std::u16string> reported;
     for (std::size_t j = 0; j < names.size(); ++j) {
-        if (names[j].empty() || group_size[folded[j]] < 2) continue;
+        if (folded[j].empty() || group_size[folded[j]] < 2) continue;
         if (reported.insert(folded[j]).second) duplicated += u", " + names[j];
     }
     if (!duplicated.empty()) {

@@ -4,6 +4,9 @@
 #include <unordered_set>
 
 #include "engine/VornHtml.h"
+#include "lib/VornFileList.h"
+#include "lib/WebText.h"
+#include "platform/Chars.h"
 #include "engine/Warnings.h"
 #include "lib/VornFileList.h"
 #include "platform/FileSystem.h"
@@ -57,47 +60,14 @@ const AttrEntry* AnchorAttr(const FileEntry& file, const AnchorEntry& anchor) {
     return &tag.Attrs[static_cast<std::size_t>(anchor.AttrIndex)];
 }
 
-int HexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    return -1;
-}
-
-// The path with the %XX escapes of its names decoded as a browser decodes them (UTF-8 bytes),
-// so that 'q%3F.htm' finds 'q?.htm'; empty when there is nothing to decode or an escape would
-// make a separator. A decoded '\\' stays inside its name.
-std::u16string PercentDecoded(std::u16string_view path) {
-    if (path.find(u'%') == path.npos) return {};
-    std::u16string out;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(u'\\', start);
-        if (end == path.npos) end = path.size();
-        const std::string name = platform::ToUtf8(path.substr(start, end - start));
-        std::string bytes;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            int hi = -1, lo = -1;
-            if (name[i] == '%' && i + 2 < name.size() &&
-                (hi = HexValue(static_cast<unsigned char>(name[i + 1]))) >= 0 &&
-                (lo = HexValue(static_cast<unsigned char>(name[i + 2]))) >= 0) {
-                const char byte = static_cast<char>(hi * 16 + lo);
-                if (byte == '/' || byte == '\0') return {};
-                bytes += byte;
-                i += 2;
-            } else {
-                bytes += name[i];
-            }
-        }
-        out += platform::NameFromHost(bytes);
-        if (end == path.size()) break;
-        out += u'\\';
-        start = end + 1;
-    }
-    return out == path ? std::u16string() : out;
-}
+bool Modern(const RunContext& run) { return run.Set && run.Set->ModernHtml == 1; }
 
 }  // namespace
+
+std::u16string AnchorName(const AttrEntry& attr, bool modern) {
+    const std::u16string_view name = VornHtml::Unquote(attr.Value);
+    return modern ? WebText::DecodeCharRefs(name) : std::u16string(name);
+}
 
 struct VerifyCache::Impl {
     TextMap<VornFilePath::PathKind> kinds;
@@ -144,7 +114,8 @@ std::int32_t VerifyCache::FindPath(const PathList::PathEntries& paths,
 
 const std::vector<std::int32_t>* VerifyCache::AnchorsNamed(const FileTable& files,
                                                            std::int32_t file_index,
-                                                           std::u16string_view anchor) noexcept
+                                                           std::u16string_view anchor,
+                                                           bool modern) noexcept
     try {
     static const std::vector<std::int32_t> none;
     if (file_index < 0 || static_cast<std::size_t>(file_index) >= files.size()) return nullptr;
@@ -157,11 +128,10 @@ const std::vector<std::int32_t>* VerifyCache::AnchorsNamed(const FileTable& file
             const AttrEntry* attr = AnchorAttr(file, file.Anchors[k]);
             // A broken entry is left to the walk over the list, which fails where it stands.
             if (!attr) return nullptr;
-            const std::u16string_view name = VornHtml::Unquote(attr->Value);
+            const std::u16string name = AnchorName(*attr, modern);
             auto at = index.positions.find(name);
             if (at == index.positions.end())
-                at = index.positions.emplace(std::u16string(name), std::vector<std::int32_t>())
-                         .first;
+                at = index.positions.emplace(name, std::vector<std::int32_t>()).first;
             at->second.push_back(static_cast<std::int32_t>(k));
         }
         index.usable = true;
@@ -196,8 +166,9 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
         return false;
     };
 
+    const bool modern = Modern(run);
     const std::vector<std::int32_t>* named =
-        run.Cache ? run.Cache->AnchorsNamed(*run.Files, file_index, anchor) : nullptr;
+        run.Cache ? run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern) : nullptr;
     if (named) {
         for (std::int32_t k : *named) {
             if (static_cast<std::size_t>(k) >= file.Anchors.size()) return true;
@@ -208,9 +179,11 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
             if (!InUse(entry)) break;
             const AttrEntry* target = AnchorAttr(file, entry);
             if (!target) return true;
-            if (VornHtml::Unquote(target->Value) == anchor && count_match(entry)) break;
+            if (AnchorName(*target, modern) == anchor && count_match(entry)) break;
         }
     }
+    // The file itself is reached; the missing anchor is the link's one warning.
+    if (modern && matches == 0) ++file.LinkCount;
 
     attr.Code = code;
     if (code == kAnchorMissing) {
@@ -228,38 +201,93 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
     return true;
 }
 
-bool VerifyLink(RunContext& run, AttrEntry& attr) try {
+namespace {
+
+// The scan keeps stylesheet references under these names, which no tag attribute has.
+bool FromStylesheet(const AttrEntry& attr) {
+    return attr.Name == u"url" || attr.Name == u"@import" ||
+           (attr.Name.size() == 5 && AsciiLower(attr.Name[0]) == u's' &&
+            AsciiLower(attr.Name[1]) == u't' && AsciiLower(attr.Name[2]) == u'y' &&
+            AsciiLower(attr.Name[3]) == u'l' && AsciiLower(attr.Name[4]) == u'e');
+}
+
+bool IsTop(std::u16string_view anchor) {
+    return anchor.size() == 3 && AsciiLower(anchor[0]) == u't' && AsciiLower(anchor[1]) == u'o' &&
+           AsciiLower(anchor[2]) == u'p';
+}
+
+bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor) {
+    const bool modern = Modern(run);
+    if (run.Cache) {
+        const std::vector<std::int32_t>* named =
+            run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern);
+        if (named) return !named->empty();
+    }
+    const FileEntry& file = (*run.Files)[static_cast<std::size_t>(file_index)];
+    for (const AnchorEntry& entry : file.Anchors) {
+        if (!InUse(entry)) break;
+        const AttrEntry* a = AnchorAttr(file, entry);
+        if (a && AnchorName(*a, modern) == anchor) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) try {
     if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
     const PathList::PathEntries& paths = *run.Paths;
 
+    const bool modern = set.ModernHtml == 1;
     std::u16string t = attr.Target;
+    std::u16string anchor;
+    bool separator_before_hash = false;
+    if (modern) {
+        // The fragment is everything after the first '#', a '?' in it included; the query
+        // belongs to the path before it.
+        if (const std::size_t h = t.find(u'#'); h != t.npos) {
+            anchor = t.substr(h + 1);
+            t.resize(h);
+        }
+    }
     if (const std::size_t q = t.find(u'?'); q != t.npos) {
         t.resize(q);
         if (t.empty()) return Failed(attr);
     }
-    std::u16string anchor;
-    bool separator_before_hash = false;
-    if (const std::size_t h = t.find(u'#'); h != t.npos) {
-        anchor = t.substr(h + 1);
-        t.resize(h);
-        separator_before_hash = EndsWithSeparator(t);
+    if (modern) {
+        separator_before_hash = attr.Target.find(u'#') != std::u16string::npos && EndsWithSeparator(t);
+    } else {
+        if (const std::size_t h = t.find(u'#'); h != t.npos) {
+            anchor = t.substr(h + 1);
+            t.resize(h);
+            separator_before_hash = EndsWithSeparator(t);
+        }
     }
+    // A stylesheet's fragment names an element of an SVG or a font, which is not looked up.
+    if (modern && FromStylesheet(attr)) anchor.clear();
 
     std::vector<std::u16string> candidates;
     bool is_file = false;
     bool default_document = false;
-    VornFilePath::PathKind kind = run.Cache ? run.Cache->PathKind(t) : VornFilePath::GetPathKind(t);
-    if (kind == VornFilePath::PathKind::None) {
-        // Names with characters a link must escape ('?', '#', a line break, '\\').
-        std::u16string decoded = PercentDecoded(t);
-        if (!decoded.empty()) {
-            const VornFilePath::PathKind k =
-                run.Cache ? run.Cache->PathKind(decoded) : VornFilePath::GetPathKind(decoded);
+    auto kind_of = [&](std::u16string_view path) {
+        return run.Cache ? run.Cache->PathKind(path) : VornFilePath::GetPathKind(path);
+    };
+    VornFilePath::PathKind kind = kind_of(t);
+    if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
+        // A name that really holds the '%' sequence has won above; otherwise the bytes are
+        // read as UTF-8 first, then as the Japanese code page.
+        const auto page = static_cast<WebText::PageEncoding>(page_encoding);
+        for (const WebText::PageEncoding encoding :
+             {WebText::kUtf8, page == WebText::kEucJp ? WebText::kEucJp : WebText::kShiftJis}) {
+            std::u16string decoded;
+            if (!WebText::PercentDecode(t, encoding, decoded) || decoded == t) continue;
+            const VornFilePath::PathKind k = kind_of(decoded);
             if (k != VornFilePath::PathKind::None) {
-                kind = k;
                 t = std::move(decoded);
+                kind = k;
+                break;
             }
         }
     }
@@ -373,6 +401,21 @@ bool VerifyLink(RunContext& run, AttrEntry& attr) try {
     std::int32_t code = 0;
     switch (target.Status) {
         case ScanOk:
+            if (modern) {
+                if (anchor.find(u'%') != anchor.npos) {
+                    std::u16string decoded;
+                    if (WebText::PercentDecode(anchor, WebText::kUtf8, decoded) &&
+                        !HasAnchor(run, target_index, anchor) &&
+                        HasAnchor(run, target_index, decoded))
+                        anchor = std::move(decoded);
+                }
+                // '#top' is the top of the page unless the page names an anchor so.
+                if (IsTop(anchor) && !HasAnchor(run, target_index, anchor)) {
+                    attr.Code = kVerified;
+                    ++target.LinkCount;
+                    return false;
+                }
+            }
             // A failed lookup would leave a Code below 10, which the log reads as never verified.
             if (LookupAnchor(run, target_index, anchor, attr)) return Failed(attr);
             return false;

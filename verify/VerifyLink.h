@@ -30,8 +30,10 @@ public:
 
     // The positions in the file's Anchors whose name is exactly `anchor`, in list order; null
     // when the index of that file cannot be built (the caller then walks the list itself).
+    // `modern` decodes the character references of the names; a cache serves one setting.
     const std::vector<std::int32_t>* AnchorsNamed(const FileTable& files, std::int32_t file_index,
-                                                  std::u16string_view anchor) noexcept;
+                                                  std::u16string_view anchor,
+                                                  bool modern = false) noexcept;
 
     struct Impl;
 
@@ -39,10 +41,16 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// The name an anchor attribute defines: its value without quotes, with its character
+// references decoded when `modern`.
+std::u16string AnchorName(const AttrEntry& attr, bool modern);
+
 // Verifies one resolved local link (Code below 10) and leaves it with a Code of 10 or more.
 // True after an internal failure (Code 99 with its warning). The link's own file plays no part:
-// a link within the page has that page as its Target like any other.
-bool VerifyLink(RunContext& run, AttrEntry& attr);
+// a link within the page has that page as its Target like any other, except that a
+// percent-encoded path that is no UTF-8 is read in `page_encoding`, the encoding of the link's
+// page (FileEntry::Encoding) when the check set reads pages as today's sites write them.
+bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding = 0);
 
 // Looks the anchor up in file `file_index`, counts the match and sets the attribute's Code.
 // True on failure; the Code is then left as it was.

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "engine/VornHtml.h"
+#include "engine/Warnings.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
 #include "lib/VornFileList.h"
@@ -13,7 +14,7 @@
 #include "platform/Cp932.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
-#include "engine/Warnings.h"
+#include "platform/Text.h"
 
 namespace HtmlLink {
 namespace {
@@ -43,6 +44,24 @@ constexpr std::u16string_view kNoWarnings = u"（警告すべき点はありま�
 constexpr std::u16string_view kInterrupted =
     u"（チェックは途中で中止されました。中止までに調べた分だけを記録しています）";
 
+
+// A name as the log can show it: a line break would cut a record or a block in two, so it is
+// written as the link would write it (%0D, %0A), and a '\\' carried inside a name is shown as
+// itself.
+std::u16string Shown(std::u16string_view path) {
+    std::u16string out;
+    out.reserve(path.size());
+    for (char16_t c : path) {
+        if (c == u'\r') {
+            out += u"%0D";
+        } else if (c == u'\n') {
+            out += u"%0A";
+        } else {
+            out += c == platform::kNameBackslash ? u'\\' : c;
+        }
+    }
+    return out;
+}
 
 std::u16string Number(std::int64_t n) { return ToDecimal(n); }
 
@@ -90,41 +109,6 @@ private:
     std::uint8_t type_;
     bool ok_ = true;
 };
-
-// A name as the log can show it: a line break would cut a record or a block in two, so it is
-// written as the link would write it (%0D, %0A), and a '\\' carried inside a name is shown as
-// itself.
-std::u16string Shown(std::u16string_view path) {
-    std::u16string out;
-    out.reserve(path.size());
-    for (char16_t c : path) {
-        if (c == u'\r') {
-            out += u"%0D";
-        } else if (c == u'\n') {
-            out += u"%0A";
-        } else {
-            out += c == platform::kNameBackslash ? u'\\' : c;
-        }
-    }
-    return out;
-}
-
-std::u16string DisplayPath(const std::u16string& path, const CheckSet& set, const Settings& opts) {
-    std::u16string p = path;
-    if (opts.TrimLogPath == 1) p.erase(0, std::min(p.size(), set.LocalPath.size()));
-    if (opts.UseSlashLogPath == 1) p = VornFilePath::ConvertDelimiter(p, u"/");
-    return Shown(p);
-}
-
-// The note the log adds to an attribute that was not verified, or empty.
-std::u16string_view NoteFor(const AttrEntry& attr, const RunContext& run) {
-    if (IsLocalLink(attr.Code) && run.LocalCheck) return msg::kNoteCancelled;
-    if (IsRemoteLink(attr.Code)) {
-        if (run.RemoteCheck) return msg::kNoteCancelled;
-        if (run.Options->AlwaysLogRemoteLink == 1) return msg::kNoteRemote;
-    }
-    return {};
-}
 
 void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16string& p, Log& log,
                     std::u16string& block, std::int32_t& count) {
@@ -200,7 +184,7 @@ void WriteTag(const TagEntry& tag, const std::u16string& p, const RunContext& ru
     const std::size_t na = UsedCount(tag.Attrs);
     for (std::size_t a = 0; a < na; ++a) {
         const AttrEntry& attr = tag.Attrs[a];
-        const std::u16string_view note = NoteFor(attr, run);
+        const std::u16string_view note = LogNote(attr, run);
         if (note.empty()) {
             WriteAttribute(attr, tag, p, log, block, count);
         } else {
@@ -214,7 +198,7 @@ void WriteTag(const TagEntry& tag, const std::u16string& p, const RunContext& ru
 
 void WriteFileEntry(const FileEntry& file, const RunContext& run, Log& log, std::u16string& text,
                     std::int32_t& count) {
-    const std::u16string p = DisplayPath(file.Path, *run.Set, *run.Options);
+    const std::u16string p = LogDisplayPath(file.Path, *run.Set, *run.Options);
     std::u16string block;
     const std::size_t nw = UsedCount(file.Warnings);
     for (std::size_t k = 0; k < nw; ++k) {
@@ -251,6 +235,23 @@ void WriteFileEntry(const FileEntry& file, const RunContext& run, Log& log, std:
 }
 
 }  // namespace
+
+std::u16string LogDisplayPath(std::u16string_view path, const CheckSet& set,
+                              const Settings& opts) {
+    std::u16string p(path);
+    if (opts.TrimLogPath == 1) p.erase(0, std::min(p.size(), set.LocalPath.size()));
+    if (opts.UseSlashLogPath == 1) p = VornFilePath::ConvertDelimiter(p, u"/");
+    return Shown(p);
+}
+
+std::u16string_view LogNote(const AttrEntry& attr, const RunContext& run) {
+    if (IsLocalLink(attr.Code) && run.LocalCheck) return msg::kNoteCancelled;
+    if (IsRemoteLink(attr.Code)) {
+        if (run.RemoteCheck) return msg::kNoteCancelled;
+        if (run.Options->AlwaysLogRemoteLink == 1) return msg::kNoteRemote;
+    }
+    return {};
+}
 
 bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count) try {
     text.clear();
@@ -340,7 +341,14 @@ std::int32_t WriteLog(const RunContext& run, std::u16string_view path) try {
     std::u16string text;
     std::int32_t count = 0;
     if (!ComposeLog(run, text, count)) return -1;
-    const std::string bytes = platform::Utf16ToCp932(text);
+    std::string bytes;
+    if (run.Options->LogEncoding == kLogEncodingUtf8) {
+        // Spreadsheets take a CSV file for UTF-8 only when it starts with a byte-order mark.
+        if (run.Options->LogType == 1) bytes = "\xEF\xBB\xBF";
+        bytes += platform::ToUtf8(text);
+    } else {
+        bytes = platform::Utf16ToCp932(text);
+    }
     return VornFileIo::WriteFileReplacing(path, bytes) ? count : -1;
 } catch (...) {
     return -1;

@@ -6,41 +6,15 @@
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
+#include "platform/Text.h"
+#include "testutil/ScanTables.h"
 
 namespace HtmlLink {
 namespace {
 
-AttrEntry Attr(std::u16string name, std::u16string value, std::u16string target, int line, int code,
-               WarningList warnings = {}) {
-    AttrEntry a;
-    a.Name = std::move(name);
-    a.Value = std::move(value);
-    a.Target = std::move(target);
-    a.Line = a.ValueLine = line;
-    a.Code = code;
-    a.Warnings = std::move(warnings);
-    return a;
-}
-
-TagEntry Tag(std::u16string name, int line, std::vector<AttrEntry> attrs,
-             WarningList warnings = {}) {
-    TagEntry t;
-    t.Name = std::move(name);
-    t.Line = line;
-    t.Attrs = std::move(attrs);
-    t.Warnings = std::move(warnings);
-    return t;
-}
-
-FileEntry File(std::u16string path, int status, WarningList warnings,
-               std::vector<TagEntry> tags = {}) {
-    FileEntry f;
-    f.Path = std::move(path);
-    f.Status = status;
-    f.Warnings = std::move(warnings);
-    f.Tags = std::move(tags);
-    return f;
-}
+using testutil::Attr;
+using testutil::File;
+using testutil::Tag;
 
 // A small site after a run: warnings at every level, notes to add, a failed scan, and a file
 // after the end of a cancelled scan that must not appear.
@@ -314,6 +288,38 @@ TEST_F(WriteLogTest, WritesCodePage932AndReplacesTheOldLog) {
     EXPECT_NE(bytes.find("\x81\x9F /index.htm\r\n"), bytes.npos);
     std::string temp;
     EXPECT_FALSE(fs.Contents(path + u".tmp", temp));
+}
+
+TEST_F(WriteLogTest, Utf8KeepsEveryCharacterAndMarksOnlyCsv) {
+    platform::MemoryFileSystem fs;
+    platform::ScopedFileSystem use(fs);
+    fs.AddDirectory(uR"(C:\logs)");
+    set_.Name = u"josé 사이트";
+    struct Case {
+        std::uint8_t type, encoding;
+        bool utf8, bom;
+    };
+    const Case cases[] = {{0, kLogEncodingUtf8, true, false}, {1, kLogEncodingUtf8, true, true},
+                          {2, kLogEncodingUtf8, true, false}, {1, kLogEncodingCp932, false, false},
+                          {1, kLogEncodingInvalid, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.type) << "/" << int(c.encoding));
+        options_.LogType = c.type;
+        options_.LogEncoding = c.encoding;
+        const std::u16string path = uR"(C:\logs\log.txt)";
+        const std::int32_t written = WriteLog(run_, path);
+        std::string bytes;
+        ASSERT_TRUE(fs.Contents(path, bytes));
+        std::u16string text;
+        std::int32_t count = 0;
+        ASSERT_TRUE(ComposeLog(run_, text, count));
+        EXPECT_EQ(written, count);
+        const std::string expected = c.utf8 ? std::string(c.bom ? "\xEF\xBB\xBF" : "") +
+                                                  platform::ToUtf8(text)
+                                            : platform::Utf16ToCp932(text);
+        EXPECT_EQ(bytes, expected);
+        EXPECT_EQ(bytes.find("josé 사이트") != bytes.npos, c.utf8);
+    }
 }
 
 TEST_F(WriteLogTest, FailedWriteLeavesTheOldLog) {
