@@ -35,6 +35,8 @@ constexpr std::u16string_view kWritingLog = u"ログ作成中 ... ";
 constexpr std::u16string_view kFinishedTitle = u"チェック終了";
 constexpr std::u16string_view kFinished = u"チェックを終了しました。";
 constexpr std::u16string_view kNothingToWarn = u"警告すべき点はありません。";
+constexpr std::u16string_view kStopped = u"チェックを中止しました。";
+constexpr std::u16string_view kNothingToWarnSoFar = u"中止までに調べた範囲には、警告すべき点はありません。";
 constexpr std::u16string_view kShowLog = u"ログを表示しますか？";
 constexpr std::u16string_view kCancelTitle = u"処理の中断";
 constexpr std::u16string_view kCancelQuestion = u"処理を中断します。よろしいですか？";
@@ -44,8 +46,9 @@ std::u16string BothBoxesMessage(const RunRequest& r) {
            u"\r\n" + std::u16string(kCheckAtLeastOne);
 }
 
-std::u16string WarningCountMessage(std::int32_t n) {
-    return std::u16string(kFinished) + u"\r\n" + ToDecimal(n) + u" 件の警告があります。" +
+std::u16string WarningCountMessage(std::int32_t n, bool interrupted) {
+    return std::u16string(interrupted ? kStopped : kFinished) + u"\r\n" + ToDecimal(n) +
+           u" 件の警告があります。" +
            u"\r\n\r\n" + std::u16string(kShowLog);
 }
 
@@ -159,7 +162,7 @@ bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& er
     Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
     view_.SetExecuteButton(kExecuteCaption, false);
-    switch (SearchFiles(set, found, Paths, FindResult)) {
+    switch (SearchFiles(set, found, Paths, FindResult, &Unsearched)) {
         case SearchResult::NoFiles:
             return NotDone(error, kNoCandidateFiles);
         case SearchResult::SortFailed:
@@ -183,7 +186,10 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
                                             : static_cast<unsigned>(request.ScanWorkers));
     for (size_t k = 0; k < found.size(); ++k) {
         view_.YieldToWindowSystem();
-        if (ConfirmCancel()) break;
+        if (ConfirmCancel()) {
+            LastRunInterrupted = true;
+            break;
+        }
         FileTable[k] = ahead.Take(k);
         platform::DirEntry info;
         if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
@@ -198,7 +204,10 @@ void CheckRun::Verify(HtmlLink::RunContext& run) {
     Enter(RunState::Verifying, kVerifying);
     for (size_t i = 0; i < FileTable.size(); ++i) {
         view_.YieldToWindowSystem();
-        if (ConfirmCancel()) break;
+        if (ConfirmCancel()) {
+            LastRunInterrupted = true;
+            break;
+        }
         if (FileTable[i].Path.empty()) break;
         VerifyFileLinks(run, i);
     }
@@ -225,6 +234,7 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     run.LocalCheck = request.LocalCheck == 1;
     run.RemoteCheck = request.RemoteCheck == 1;
     run.LogDateTime = request.LogDateTime;
+    run.Interrupted = LastRunInterrupted;
     std::int32_t count = -1;
     if (request.NoLog) {
         std::u16string unused;
@@ -245,9 +255,13 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     if (count < 0) return NotDone(error, kLogFailed);
     if (count == 0) {
         view_.ShowMessage(BoxIcon::Information, BoxButtons::Ok, false, kFinishedTitle,
-                          std::u16string(kFinished) + u"\r\n" + std::u16string(kNothingToWarn));
+                          LastRunInterrupted ? std::u16string(kStopped) + u"\r\n" +
+                                                   std::u16string(kNothingToWarnSoFar)
+                                             : std::u16string(kFinished) + u"\r\n" +
+                                                   std::u16string(kNothingToWarn));
     } else if (view_.ShowMessage(BoxIcon::Information, BoxButtons::YesNo, false, kFinishedTitle,
-                                 WarningCountMessage(count)) == BoxAnswer::Yes) {
+                                 WarningCountMessage(count, LastRunInterrupted)) ==
+               BoxAnswer::Yes) {
         VornFilePath::OpenDocument(log_path);
     }
     return true;
@@ -261,6 +275,8 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     Paths.assign(1, PathList::PathEntry{});
     LastLogPath.clear();
     LastWarningCount = -1;
+    LastRunInterrupted = false;
+    Unsearched.clear();
     FindResult = 0;
 
     StringList found;
@@ -272,9 +288,13 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.Options = request.Options;
     run.Files = &FileTable;
     run.Paths = &Paths;
+    run.Unsearched = &Unsearched;
     // The site does not change during a run, so verification asks each question once.
     HtmlLink::VerifyCache cache;
     run.Cache = &cache;
+    // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
+    // would skip the verification silently.
+    if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
     if (request.LocalCheck == 1 && Running()) Verify(run);
 
     return WriteAndReport(request, *set, run, error);
