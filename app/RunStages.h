@@ -37,7 +37,8 @@ void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const 
                   const std::u16string& base_url_head);
 
 // Verifies every local link of file `file_index` when it scanned. True when the verification of
-// some link failed inside (that link then carries its warning); the others are still verified.
+// some link failed inside (that link then carries its warning); the others are still verified,
+// unless a stop is requested (HtmlLink::StopRequested): the rest then stay unverified.
 bool VerifyFileLinks(HtmlLink::RunContext& run, std::size_t file_index);
 
 }  // namespace app

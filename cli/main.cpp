@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -11,6 +12,7 @@
 
 #include "app/CheckRun.h"
 #include "app/Reports.h"
+#include "engine/HtmlLink.h"
 #include "engine/LinkTags.h"
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
@@ -26,8 +28,13 @@ constexpr char kName[] = "mokuroku-check";
 
 volatile sig_atomic_t interrupted = 0;
 
+// Storing to it is safe in a signal handler only while it needs no lock.
+static_assert(std::atomic<bool>::is_always_lock_free);
+
 void OnInterrupt(int) {
     interrupted = 1;
+    // The file in hand is given up at once, so the run stops within a moment even on a huge page.
+    HtmlLink::StopRequested.store(true, std::memory_order_relaxed);
     // A second Ctrl-C ends the program at once.
     signal(SIGINT, SIG_DFL);
 }

@@ -7,12 +7,24 @@
 // A slot is free when its key is empty (Path, Name, Text; TagIndex < 0 for anchors), so an
 // entry appended with an empty key is overwritten by the next one, and every pass over a list
 // stops at the first free slot. An empty list allocates nothing.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace HtmlLink {
+
+// Set by a front end that cannot yield inside a file (the command line's Ctrl-C, from a signal
+// handler): the scan, the tag checks and the verification give up the file in hand, so the run's
+// own stop check comes within a moment even on a page of hundreds of megabytes. A file given up
+// in the scan or the tag checks keeps no tags, as one the run never reached.
+inline std::atomic<bool> StopRequested{false};
+
+// True on every 4096th call once a stop is requested; cheap enough for a loop over links.
+inline bool Stopping(std::size_t& calls) noexcept {
+    return (++calls & 4095) == 0 && StopRequested.load(std::memory_order_relaxed);
+}
 
 enum ScanStatus : std::int32_t {
     ScanOk = 0,

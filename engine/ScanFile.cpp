@@ -404,8 +404,13 @@ public:
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
+    bool Stopped() const { return stopped_; }
 
     bool Item(std::u16string_view item) override {
+        if (Stopping(items_)) {
+            stopped_ = true;
+            return false;
+        }
         if (!Scan(item)) failed_ = true;
         return !failed_;
     }
@@ -466,6 +471,8 @@ private:
     const TagInitials may_be_table_tag_;
     std::int32_t line_ = 1;
     bool failed_ = false;
+    bool stopped_ = false;
+    std::size_t items_ = 0;
     bool modern_ = false;
     bool in_style_ = false;
 };
@@ -519,7 +526,13 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
     ItemScanner scanner(entry, modern);
-    if (!VornHtml::CutItemsTo(text, scanner) && !scanner.Failed()) {
+    const bool cut = VornHtml::CutItemsTo(text, scanner);
+    if (scanner.Stopped()) {
+        entry.Tags = {};
+        entry.Anchors = {};
+        return ScanOk;
+    }
+    if (!cut && !scanner.Failed()) {
         entry.Tags = {};
         entry.Status = ScanCutFailed;
         AddWarning(entry.Warnings, kFileCutFailed, msg::kCutFailed);

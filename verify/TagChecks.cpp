@@ -226,7 +226,13 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
 
     std::int32_t base_count = 0;
     std::int32_t first_base_line = 0;
+    std::size_t calls = 0;
     for (std::size_t k = 0; k < tag_count; ++k) {
+        if (Stopping(calls)) {
+            file.Tags = {};
+            file.Anchors = {};
+            return static_cast<std::uint8_t>(file.Status);
+        }
         TagEntry& tag = file.Tags[k];
         if (IsAsciiWord(tag.Name, kBase)) {
             ++base_count;
