@@ -159,7 +159,7 @@ bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& er
     Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
     view_.SetExecuteButton(kExecuteCaption, false);
-    switch (SearchFiles(set, found, Paths, FindResult)) {
+    switch (SearchFiles(set, found, Paths, FindResult, &sizes_)) {
         case SearchResult::NoFiles:
             return NotDone(error, kNoCandidateFiles);
         case SearchResult::SortFailed:
@@ -171,7 +171,10 @@ bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& er
 }
 
 void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const StringList& found) {
-    TotalBytes = VornFileList::GetTotalFileSize(found);
+    // The sizes the search listed: looking at every file again would cost two more system
+    // calls a file for a progress figure.
+    TotalBytes = 0;
+    for (const std::int64_t size : sizes_) TotalBytes += size;
     DoneBytes = 0;
     done_files_ = 0;
     FileTable.assign(found.size(), HtmlLink::FileEntry{});
@@ -185,8 +188,7 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
         view_.YieldToWindowSystem();
         if (ConfirmCancel()) break;
         FileTable[k] = ahead.Take(k);
-        platform::DirEntry info;
-        if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
+        if (k < sizes_.size()) DoneBytes += sizes_[k];
         done_files_ = k + 1;
         Title(ToDecimal(ProgressPercent(DoneBytes, TotalBytes, k + 1, found.size())) +
               std::u16string(kScanning));

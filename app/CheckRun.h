@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
@@ -130,6 +131,7 @@ private:
     RunState state_ = RunState::Idle;
     RunState resume_ = RunState::Idle;  // the stage a refused cancel request goes back to
     std::size_t done_files_ = 0;
+    std::vector<std::int64_t> sizes_;  // of the files found, as the search listed them
 };
 
 // The percentage of done bytes, rounded half to even; by file count when the total is unknown.
