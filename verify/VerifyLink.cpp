@@ -61,6 +61,29 @@ const AttrEntry* AnchorAttr(const FileEntry& file, const AnchorEntry& anchor) {
 
 bool Modern(const RunContext& run) { return run.Set && run.Set->ModernHtml == 1; }
 
+void CountFileLink(RunContext& run, FileEntry& file, std::size_t file_index) {
+    if (!run.Counts) {
+        ++file.LinkCount;
+        return;
+    }
+    std::vector<std::int32_t>& counts = run.Counts->Files;
+    if (counts.size() <= file_index) counts.resize(run.Files->size());
+    ++counts[file_index];
+}
+
+void CountAnchorLink(RunContext& run, AnchorEntry& entry, std::size_t file_index,
+                     std::size_t anchor_index) {
+    if (!run.Counts) {
+        ++entry.LinkCount;
+        return;
+    }
+    auto& files = run.Counts->Anchors;
+    if (files.size() <= file_index) files.resize(run.Files->size());
+    std::vector<std::int32_t>& counts = files[file_index];
+    if (counts.size() <= anchor_index) counts.resize((*run.Files)[file_index].Anchors.size());
+    ++counts[anchor_index];
+}
+
 }  // namespace
 
 std::u16string AnchorName(const AttrEntry& attr, bool modern) {
@@ -220,10 +243,11 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
     std::int32_t code = kAnchorMissing;
     int matches = 0;
     // True when the walk is over.
+    const auto index = static_cast<std::size_t>(file_index);
     auto count_match = [&](AnchorEntry& entry) {
         ++matches;
-        ++entry.LinkCount;
-        ++file.LinkCount;
+        CountAnchorLink(run, entry, index, static_cast<std::size_t>(&entry - file.Anchors.data()));
+        CountFileLink(run, file, index);
         if (entry.Duplicate < 2) {
             code = kVerified;
             return true;
@@ -250,7 +274,7 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
         }
     }
     // The file itself is reached; the missing anchor is the link's one warning.
-    if (modern && matches == 0) ++file.LinkCount;
+    if (modern && matches == 0) CountFileLink(run, file, index);
 
     attr.Code = code;
     if (code == kAnchorMissing) {
@@ -434,7 +458,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
 
     if (anchor.empty()) {
         attr.Code = kVerified;
-        ++target.LinkCount;
+        CountFileLink(run, target, static_cast<std::size_t>(target_index));
         return false;
     }
     if (default_document && !separator_before_hash) {
@@ -458,7 +482,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
                 // '#top' is the top of the page unless the page names an anchor so.
                 if (IsTop(anchor) && !HasAnchor(run, target_index, anchor)) {
                     attr.Code = kVerified;
-                    ++target.LinkCount;
+                    CountFileLink(run, target, static_cast<std::size_t>(target_index));
                     return false;
                 }
             }
@@ -484,6 +508,16 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     return false;
 } catch (...) {
     return Failed(attr);
+}
+
+void AddLinkCounts(FileTable& files, const LinkCounts& counts) {
+    for (std::size_t i = 0; i < counts.Files.size() && i < files.size(); ++i)
+        files[i].LinkCount += counts.Files[i];
+    for (std::size_t i = 0; i < counts.Anchors.size() && i < files.size(); ++i) {
+        std::vector<AnchorEntry>& anchors = files[i].Anchors;
+        for (std::size_t k = 0; k < counts.Anchors[i].size() && k < anchors.size(); ++k)
+            anchors[k].LinkCount += counts.Anchors[i][k];
+    }
 }
 
 std::int32_t NormalizeList(std::vector<std::u16string>& list) try {
