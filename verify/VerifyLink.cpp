@@ -359,7 +359,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     // A stylesheet's fragment names an element of an SVG or a font, which is not looked up.
     if (modern && FromStylesheet(attr)) anchor.clear();
 
-    std::vector<std::u16string> candidates;
+    std::vector<std::u16string> candidates;  // a directory's default documents, in order
     bool is_file = false;
     bool default_document = false;
     auto kind_of = [&](std::u16string_view path) {
@@ -389,7 +389,6 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
                 Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
                 return false;
             }
-            candidates.push_back(t);
             is_file = true;
             break;
         case VornFilePath::PathKind::Directory:
@@ -405,12 +404,16 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             return false;
     }
 
-    std::int32_t position = -1;
-    std::size_t hit = 0;
-    for (; hit < candidates.size(); ++hit) {
-        position = run.Cache ? run.Cache->FindPath(paths, candidates[hit])
-                             : FindInList(paths, candidates[hit]);
+    auto position_of = [&](std::u16string_view path) {
+        return run.Cache ? run.Cache->FindPath(paths, path) : FindInList(paths, path);
+    };
+    // A file is its own one candidate, looked up without a copy.
+    std::int32_t position = is_file ? position_of(t) : -1;
+    const std::u16string* hit = is_file ? &t : nullptr;
+    for (const std::u16string& candidate : candidates) {
         if (position >= 0) break;
+        position = position_of(candidate);
+        hit = &candidate;
     }
 
     if (position < 0) {
@@ -440,13 +443,18 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         return false;
     }
 
-    const std::u16string& found = candidates[hit];
+    const std::u16string& found = *hit;
     const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
     if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
         return Failed(attr);
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
 
-    attr.Target = anchor.empty() ? found : found + u"#" + anchor;
+    // Into the target's own storage, which the unresolved text already sized.
+    attr.Target.assign(found);
+    if (!anchor.empty()) {
+        attr.Target += u'#';
+        attr.Target += anchor;
+    }
 
     // The lookup ignores letter case; this is where a difference below the base directory is
     // told. The base directory itself is compared as the user typed it, so it is left out.
