@@ -42,6 +42,8 @@ constexpr std::u16string_view kWritingLog = u"ログ作成中 ... ";
 constexpr std::u16string_view kFinishedTitle = u"チェック終了";
 constexpr std::u16string_view kFinished = u"チェックを終了しました。";
 constexpr std::u16string_view kNothingToWarn = u"警告すべき点はありません。";
+constexpr std::u16string_view kStopped = u"チェックを中止しました。";
+constexpr std::u16string_view kNothingToWarnSoFar = u"中止までに調べた範囲には、警告すべき点はありません。";
 constexpr std::u16string_view kShowLog = u"ログを表示しますか？";
 constexpr std::u16string_view kCancelTitle = u"処理の中断";
 constexpr std::u16string_view kCancelQuestion = u"処理を中断します。よろしいですか？";
@@ -51,8 +53,9 @@ std::u16string BothBoxesMessage(const RunRequest& r) {
            u"\r\n" + std::u16string(kCheckAtLeastOne);
 }
 
-std::u16string WarningCountMessage(std::int32_t n) {
-    return std::u16string(kFinished) + u"\r\n" + ToDecimal(n) + u" 件の警告があります。" +
+std::u16string WarningCountMessage(std::int32_t n, bool interrupted) {
+    return std::u16string(interrupted ? kStopped : kFinished) + u"\r\n" + ToDecimal(n) +
+           u" 件の警告があります。" +
            u"\r\n\r\n" + std::u16string(kShowLog);
 }
 
@@ -166,7 +169,7 @@ bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& er
     Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
     view_.SetExecuteButton(kExecuteCaption, false);
-    switch (SearchFiles(set, found, Paths, FindResult, &sizes_)) {
+    switch (SearchFiles(set, found, Paths, FindResult, &Unsearched, &sizes_)) {
         case SearchResult::NoFiles:
             return NotDone(error, kNoCandidateFiles);
         case SearchResult::SortFailed:
@@ -193,7 +196,10 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
                                             : static_cast<unsigned>(request.ScanWorkers));
     for (size_t k = 0; k < found.size(); ++k) {
         view_.YieldToWindowSystem();
-        if (ConfirmCancel()) break;
+        if (ConfirmCancel()) {
+            LastRunInterrupted = true;
+            break;
+        }
         FileTable[k] = ahead.Take(k);
         if (k < sizes_.size()) DoneBytes += sizes_[k];
         done_files_ = k + 1;
@@ -309,7 +315,10 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
         } join{queue, helpers};
         while (!queue.AllReleased()) {
             view_.YieldToWindowSystem();
-            if (ConfirmCancel()) break;
+            if (ConfirmCancel()) {
+                LastRunInterrupted = true;
+                break;
+            }
             queue.Release(batch);
             std::size_t i;
             while (queue.Claim(i)) VerifyFileLinks(run, i);
@@ -341,6 +350,7 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     run.LocalCheck = request.LocalCheck == 1;
     run.RemoteCheck = request.RemoteCheck == 1;
     run.LogDateTime = request.LogDateTime;
+    run.Interrupted = LastRunInterrupted;
     std::int32_t count = -1;
     if (request.NoLog) {
         std::u16string unused;
@@ -361,9 +371,13 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     if (count < 0) return NotDone(error, kLogFailed);
     if (count == 0) {
         view_.ShowMessage(BoxIcon::Information, BoxButtons::Ok, false, kFinishedTitle,
-                          std::u16string(kFinished) + u"\r\n" + std::u16string(kNothingToWarn));
+                          LastRunInterrupted ? std::u16string(kStopped) + u"\r\n" +
+                                                   std::u16string(kNothingToWarnSoFar)
+                                             : std::u16string(kFinished) + u"\r\n" +
+                                                   std::u16string(kNothingToWarn));
     } else if (view_.ShowMessage(BoxIcon::Information, BoxButtons::YesNo, false, kFinishedTitle,
-                                 WarningCountMessage(count)) == BoxAnswer::Yes) {
+                                 WarningCountMessage(count, LastRunInterrupted)) ==
+               BoxAnswer::Yes) {
         VornFilePath::OpenDocument(log_path);
     }
     return true;
@@ -377,6 +391,8 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     Paths.assign(1, PathList::PathEntry{});
     LastLogPath.clear();
     LastWarningCount = -1;
+    LastRunInterrupted = false;
+    Unsearched.clear();
     FindResult = 0;
 
     StringList found;
@@ -388,9 +404,13 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.Options = request.Options;
     run.Files = &FileTable;
     run.Paths = &Paths;
+    run.Unsearched = &Unsearched;
     // The site does not change during a run, so verification asks each question once.
     HtmlLink::VerifyCache cache;
     run.Cache = &cache;
+    // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
+    // would skip the verification silently.
+    if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
     if (request.LocalCheck == 1 && Running()) Verify(run, request.VerifyWorkers);
 
     return WriteAndReport(request, *set, run, error);

@@ -10,6 +10,7 @@
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
 #include "lib/StringList.h"
+#include "lib/VornFileList.h"
 #include "settings/Settings.h"
 #include "verify/RunContext.h"
 
@@ -100,6 +101,8 @@ public:
     PathList::PathEntries Paths;
     std::u16string LastLogPath;  // empty when no log was asked for
     std::int32_t LastWarningCount = -1;  // -1 when no log was written
+    bool LastRunInterrupted = false;      // stopped before its end (the button or Ctrl-C)
+    VornFileList::UnsearchedList Unsearched;  // directories the search could not list
     std::int64_t TotalBytes = 0;
     std::int64_t DoneBytes = 0;
     // The file search's own result in the last run: the number of files found, or -1 failure,

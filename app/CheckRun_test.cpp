@@ -282,8 +282,51 @@ TEST_F(CheckRunTest, CancelAnsweredNoThenYes) {
                   u"◆ /b.htm\r\n\r\n"
                   u"  【1 行目】 <a> タグの href 属性値 \"c.htm\" (→ C:\\site\\c.htm)\r\n"
                   u"    途中キャンセルされたため、未チェック。\r\n\r\n"
-                  u"\r\n（警告すべき点はありません）");
+                  u"\r\n（チェックは途中で中止されました。中止までに調べた分だけを記録しています）");
     EXPECT_TRUE(run.FileTable[2].Path.empty());
+    EXPECT_TRUE(run.LastRunInterrupted);
+    EXPECT_EQ(view.Boxes[2].Text,
+              u"チェックを中止しました。\r\n中止までに調べた範囲には、警告すべき点はありません。");
+}
+
+// A stopped run never reads as a clean one, whether or not it found warnings before the stop.
+TEST_F(CheckRunTest, StoppedRunsSayTheyWereStopped) {
+    fs.AddFile(uR"(C:\site\a.htm)", "<a href=\"gone.htm\">b</a><a href=\"b.htm\">b</a>");
+    fs.AddFile(uR"(C:\site\b.htm)", "<a href=\"a.htm\">a</a>");
+    sets[0].AlertIgnoredFile = 0;
+    request.VerifyWorkers = 0;  // one yield per verified file, not per batch
+    struct Case {
+        int stop_at;  // the yield at which the button is clicked
+        std::u16string closing, box;
+    };
+    const std::u16string stopped = u"（チェックは途中で中止されました。中止までに調べた分だけを記録しています）";
+    const Case cases[] = {
+        // Before the second file's scan: nothing was verified.
+        {2, u"\r\n" + stopped, u"チェックを中止しました。\r\n中止までに調べた範囲には、警告すべき点はありません。"},
+        // Before the first file's verification.
+        {3, u"\r\n" + stopped, u"チェックを中止しました。\r\n中止までに調べた範囲には、警告すべき点はありません。"},
+        // Before the second file's verification: the first file's warning is there.
+        {4, u"  対処法を読むことができます。）\r\n\r\n" + stopped,
+         u"チェックを中止しました。\r\n1 件の警告があります。\r\n\r\nログを表示しますか？"},
+        // Never: the whole run.
+        {0, u"  対処法を読むことができます。）\r\n",
+         u"チェックを終了しました。\r\n1 件の警告があります。\r\n\r\nログを表示しますか？"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stop_at);
+        view = ScriptedRunView();
+        view.OnYield = [&](int n) {
+            if (n == c.stop_at) run.cmdExecute_Click();
+        };
+        view.Answers = {BoxAnswer::Yes, BoxAnswer::No};
+        run.cmdExecute_Click(request);
+        const std::u16string log = Log(uR"(C:\logs\site.txt)");
+        EXPECT_TRUE(log.ends_with(c.closing));
+        EXPECT_EQ(log.find(u"（警告すべき点はありません）"), log.npos);
+        EXPECT_EQ(run.LastRunInterrupted, c.stop_at != 0);
+        ASSERT_FALSE(view.Boxes.empty());
+        EXPECT_EQ(view.Boxes.back().Text, c.box);
+    }
 }
 
 TEST_F(CheckRunTest, StatesOfARunAndItsCancelRequests) {

@@ -118,7 +118,7 @@ check "only count" 3 "$(count_in "$work/c.json")"
 "$checker" -q --no-log --ignore 3,11,12,32,41,43,49,50,61 "$src/examples/site"; check "all ignored" 0 $?
 "$checker" -q -o "$work/i.txt" --ignore 3 --ignore 61 "$src/examples/site"; check "ignored log" 1 $?
 check "ignored log count" 0 "$(iconv -f CP932 -t UTF-8 "$work/i.txt" | grep -c '\[3\]\|\[61\]')"
-for bad in "--ignore 100" "--ignore 4" "--only x" "--ignore 3,"; do
+for bad in "--ignore 100" "--ignore 6" "--only x" "--ignore 3,"; do
     "$checker" -q --no-log $bad "$src/examples/site" 2>"$work/err"; check "bad: $bad" 2 $?
     check "bad: $bad, one line" 1 "$(wc -l <"$work/err")"
 done
@@ -173,7 +173,7 @@ same_file "summary" "$src/cli/testdata/sample-site-summary.txt" "$work/err.shown
 check "where the log went" "ログ: $work/site.txt (no settings file: the current directory; -o FILE chooses)" "$(cat "$work/where")"
 
 # Every warning number has its explanation, from the help document beside the program.
-numbers="1 2 3 8 9 11 12 13 14 19 21 22 23 24 25 26 27 31 32 33 34 35 36 37 38 41 42 43 44 45 46 47 48 49 50 51 52 53 56 57 61 62 63 64 96 97 98 99"
+numbers="1 2 3 4 5 8 9 11 12 13 14 19 21 22 23 24 25 26 27 31 32 33 34 35 36 37 38 41 42 43 44 45 46 47 48 49 50 51 52 53 54 56 57 61 62 63 64 96 97 98 99"
 "$checker" --explain >"$work/list"; check "explain list" 0 $?
 check "explain list numbers" "$numbers" "$(awk '{print $1}' "$work/list" | tr '\n' ' ' | sed 's/ $//')"
 for n in $numbers; do
@@ -181,7 +181,7 @@ for n in $numbers; do
     parts=$(grep -c "^$n: .\|^説明: .\|^対処法: ." "$work/one")
     check "explain $n" "0 3" "$rc $parts"
 done
-for bad in 4 100 x 41,43; do
+for bad in 6 100 x 41,43; do
     "$checker" --explain $bad >/dev/null 2>&1; check "explain $bad" 2 $?
 done
 

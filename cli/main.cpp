@@ -400,9 +400,14 @@ int main(int argc, char** argv) {
     run.cmdExecute_Click(request);
     // The run's message says only that there was nothing to check; say why.
     if (run.FindResult < 0) Error(SearchFailure(run.FindResult));
+    // Directories that could not be searched are in the log too; here they reach a script.
+    for (const VornFileList::UnsearchedDirectory& d : run.Unsearched) {
+        Error(Shown(d.Path) + (d.TooLong ? ": not searched, the path is too long"
+                                         : ": not searched, the directory cannot be read"));
+    }
     if (view.failed || run.LastWarningCount < 0) return 2;
     // An interrupted run never says "no warnings": what it did not check may hold some.
-    const bool cut_short = interrupted != 0;
+    const bool cut_short = interrupted != 0 || run.LastRunInterrupted;
 
     HtmlLink::RunContext context;
     context.Set = &sets[selected];

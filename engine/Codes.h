@@ -14,6 +14,9 @@ constexpr std::int32_t kFileUnlinked = 10;
 // Bytes invalid in the page's encoding; the page was read with replacements.
 constexpr std::int32_t kFileBadBytes = 11;
 constexpr std::int32_t kFileScanFailed = 99;
+// A directory the search could not list, printed by the log as a file of its own.
+constexpr std::int32_t kDirectoryUnreadable = 20;
+constexpr std::int32_t kDirectoryTooLong = 21;
 
 // Tag level (TagEntry::Code and Warnings).
 constexpr std::int32_t kTagAttrDuplicated = 1;
@@ -42,6 +45,7 @@ constexpr std::int32_t kAnchorDuplicated = 19;
 constexpr std::int32_t kTargetIgnored = 20;
 constexpr std::int32_t kNoSeparatorBeforeHash = 21;
 constexpr std::int32_t kOutsideWithAnchor = 22;
+constexpr std::int32_t kInUnsearched = 23;  // below a directory the search could not list
 constexpr std::int32_t kVerified = 90;         // no warning
 constexpr std::int32_t kOutsideBaseDir = 91;   // no warning: the target lies outside the site
 constexpr std::int32_t kVerifyFailed = 99;

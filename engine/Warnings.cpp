@@ -10,7 +10,8 @@ struct Numbered {
 };
 
 constexpr Numbered kFileNumbers[] = {
-    {kFileReadFailed, 1}, {kFileCutFailed, 2}, {kFileUnlinked, 3}, {kFileBadBytes, 8}, {kFileScanFailed, 9}};
+    {kFileReadFailed, 1}, {kFileCutFailed, 2}, {kFileUnlinked, 3}, {kDirectoryUnreadable, 4},
+    {kDirectoryTooLong, 5}, {kFileBadBytes, 8}, {kFileScanFailed, 9}};
 
 constexpr Numbered kTagNumbers[] = {{kTagAttrDuplicated, 11}, {kTagAttrMissing, 12},
                                     {kTagBaseAgain, 13},      {kTagBaseOutsideHead, 14},
@@ -50,6 +51,7 @@ constexpr Numbered kAttrNumbers[] = {
     {kTargetIgnored, 51},
     {kNoSeparatorBeforeHash, 52},
     {kOutsideWithAnchor, 53},
+    {kInUnsearched, 54},
     {kMailtoNoAddress, 56},
     {kAddressNoMailto, 57},
     {kAnchorDefinedFolded, 61},

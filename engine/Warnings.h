@@ -21,6 +21,10 @@ constexpr std::u16string_view kFileUnlinked = u"このファイルは、どこ�
 constexpr std::u16string_view kBadBytes1 = u"文字コードとして不正なバイトを置き換えて読み込みました（最初は ";  // 1 line 2
 constexpr std::u16string_view kBadBytes2 = u" 行目）。";
 constexpr std::u16string_view kScanUnknown = u"HTML 構造の解析中に未知のエラーを起こしました。";
+constexpr std::u16string_view kDirectoryUnreadable =
+    u"このディレクトリは読み取れないため、中のファイルを検索できませんでした。";
+constexpr std::u16string_view kDirectoryTooLong =
+    u"このディレクトリはパスが長すぎるため、中のファイルを検索できませんでした。";
 
 // Tag level.
 constexpr std::u16string_view kDuplicatedAttrsTail = u" 属性が重複定義されています。";
@@ -93,6 +97,8 @@ constexpr std::u16string_view kNoSeparatorBeforeHash2 = u"ディレクトリ区�
 constexpr std::u16string_view kOutsideBaseDir1 = u"基準ディレクトリより上にあるファイルなので、";
 constexpr std::u16string_view kOutsideBaseDir2 = u"アンカーの有無は検証されていません。";
 constexpr std::u16string_view kVerifyFailed = u"未知のエラーにより、リンク先の検証に失敗しました。";
+constexpr std::u16string_view kInUnsearched =
+    u"リンク先は検索できなかったディレクトリの中にあるため、検証できません。";
 
 // Attribute level: anchor definitions.
 constexpr std::u16string_view kAnchorDefinedAt1 = u"このアンカーは既に ";  // 1 line 2

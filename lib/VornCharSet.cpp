@@ -40,11 +40,14 @@ LineBreakCounts CountLineBreaks(std::string_view buffer) {
         c.cr += cr;
         c.lf += lf;
     }
+    // Pairs (p[i - 1], p[i]) for i from 1: `prev` starts one byte behind `q`, so no pointer
+    // ever points before the buffer.
     for (std::size_t base = 1; base < n; base += 255) {
+        const unsigned char* prev = p + base - 1;
         const unsigned char* q = p + base;
         const std::size_t m = std::min<std::size_t>(255, n - base);
         unsigned char crlf = 0;
-        for (std::size_t j = 0; j < m; ++j) crlf += (q[j - 1] == kCr) & (q[j] == kLf);
+        for (std::size_t j = 0; j < m; ++j) crlf += (prev[j] == kCr) & (q[j] == kLf);
         c.crlf += crlf;
     }
     return c;

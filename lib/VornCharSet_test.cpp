@@ -237,6 +237,20 @@ TEST(EucToSjis, SingleShiftsAndMalformedPairs) {
     }
 }
 
+// The pair count runs in blocks; a CR LF split across a block edge is still one break.
+TEST(LineBreaks, PairsAcrossCountingBlocks) {
+    for (size_t at : {0, 1, 253, 254, 255, 256, 508, 509, 510}) {
+        SCOPED_TRACE(at);
+        std::string buffer(at, 'a');
+        buffer += "\r\n";
+        buffer += std::string(600, 'b');
+        std::string expected = buffer;
+        expected.erase(at, 1);
+        EXPECT_EQ(ConvertLineBreaks(buffer, 2), 1);
+        EXPECT_EQ(buffer, expected);
+    }
+}
+
 TEST(ConvertCharSet, InternalCodes) {
     const std::string sjis_lf = "\x93\xfa\x96\x7b\na";
     struct Case {

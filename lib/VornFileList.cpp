@@ -95,7 +95,8 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
                        const StringList& file_patterns, const StringList& file_ignore,
                        std::uint8_t file_mask, const StringList& directory_patterns,
                        const StringList& directory_ignore, std::uint8_t directory_mask,
-                       bool recurse, bool sort, std::vector<std::int64_t>* sizes) try {
+                       bool recurse, bool sort, UnsearchedList* unsearched,
+                       std::vector<std::int64_t>* sizes) try {
     if (files.empty()) files.emplace_back();
     if (sizes) sizes->clear();
     StringList directories(1);
@@ -103,7 +104,7 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
     const std::u16string base = WithSeparator(base_directory);
     if (recurse) {
         if (CollectDirectories(directories, base, directory_patterns, directory_ignore,
-                               directory_mask, true) < 0)
+                               directory_mask, true, unsearched) < 0)
             return -3;
         if (sort &&
             SortStrings(directories, 0, static_cast<std::int32_t>(directories.size()) - 1)) {
@@ -143,8 +144,9 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
 
 std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
                                 const StringList& patterns, const StringList& ignore,
-                                std::uint8_t mask, bool recurse) {
+                                std::uint8_t mask, bool recurse, UnsearchedList* unsearched) {
     const RestorePoint restore(list);
+    const std::size_t unsearched_before = unsearched ? unsearched->size() : 0;
     try {
         const std::size_t first = LandingPosition(list);
         if (!PathExists(start)) {
@@ -155,17 +157,21 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
         const std::uint8_t list_mask = (mask & kSpecialBits) | platform::kDirectory;
         // Directories already entered, so that a link back up the tree is not walked again.
         std::unordered_set<std::string> entered;
-        std::u16string root = WithSeparator(start);
+        const std::u16string root = WithSeparator(start);
         if (std::string id = fs.DirectoryIdentity(root); !id.empty()) entered.insert(std::move(id));
-        Append(list, std::move(root));
+        Append(list, std::u16string(root));
         std::vector<platform::DirEntry> entries;
         for (std::size_t current = LandingPosition(list) - 1; current < list.size(); ++current) {
             const std::u16string directory = list[current];
             const std::size_t subdirectories = list.size();
             for (const std::u16string& pattern : patterns) {
-                if (fs.List(directory + pattern, list_mask, entries) != platform::ListResult::Ok) {
-                    // Unreadable or gone: it contributes nothing, the walk goes on.
+                const platform::ListResult listed = fs.List(directory + pattern, list_mask, entries);
+                if (listed != platform::ListResult::Ok) {
+                    // Unreadable or gone: it contributes nothing, the walk goes on; what could
+                    // not be read is told, so its files are not silently missing.
                     list.resize(subdirectories);
+                    if (unsearched && listed != platform::ListResult::PathNotFound)
+                        unsearched->push_back({directory, listed == platform::ListResult::TooLong});
                     break;
                 }
                 for (const platform::DirEntry& e : entries) {
@@ -173,7 +179,11 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
                     if (!(e.Attributes & platform::kDirectory)) continue;
                     if (!AdmittedByMask(e.Attributes, mask) || Ignored(e.Name, ignore)) continue;
                     std::u16string path = directory + e.Name + u'\\';
+                    // A link to a place outside the start ('/', '..', another site) is not
+                    // entered: its files belong to no search of this tree.
                     std::string id = fs.DirectoryIdentity(path);
+                    // One that cannot be looked at is kept, so that its listing fails and is told.
+                    if (!id.empty() && !fs.IsWithin(path, root)) continue;
                     if (!id.empty() && !entered.insert(std::move(id)).second) continue;
                     list.push_back(std::move(path));
                 }
@@ -181,6 +191,7 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
             if (list.size() - subdirectories >= 2 &&
                 SortUnique(list, static_cast<std::int32_t>(subdirectories)) < 0) {
                 restore.Restore(list);
+                if (unsearched) unsearched->resize(unsearched_before);
                 return -1;
             }
             if (!recurse) break;
@@ -188,8 +199,18 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
         return static_cast<std::int32_t>(list.size() - first);
     } catch (...) {
         restore.Restore(list);
+        if (unsearched) unsearched->resize(unsearched_before);
         return -1;
     }
+}
+
+bool InUnsearched(const UnsearchedList& unsearched, std::u16string_view path) noexcept {
+    for (const UnsearchedDirectory& d : unsearched) {
+        if (path.size() >= d.Path.size() &&
+            CompareFileNames(path.substr(0, d.Path.size()), d.Path) == 0)
+            return true;
+    }
+    return false;
 }
 
 namespace {

@@ -18,22 +18,37 @@ using platform::CompareFileNames;
 using platform::FoldCase;
 using platform::SameFileName;
 
+// A directory the search met but could not list, so the files below it are unknown.
+struct UnsearchedDirectory {
+    std::u16string Path;  // ending with '\'
+    bool TooLong = false; // the path is too long for the system; otherwise it could not be read
+    bool operator==(const UnsearchedDirectory&) const = default;
+};
+using UnsearchedList = std::vector<UnsearchedDirectory>;
+
 // Number of files found, or -1 failure (file list emptied), -2 base directory missing, -3
 // directory walk failed. With sort on: the base directory's files, then each subdirectory's,
-// directories in path order, each directory's files by path. An unreadable directory adds nothing.
+// directories in path order, each directory's files by path. An unreadable directory adds
+// nothing to the files and is added to `unsearched` when given.
 // `sizes`, when given, gets each file's size as the listing gave it, parallel to `files`, so
 // that nothing has to look at the files again for their sizes.
 std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
                        const StringList& file_patterns, const StringList& file_ignore,
                        std::uint8_t file_mask, const StringList& directory_patterns,
                        const StringList& directory_ignore, std::uint8_t directory_mask,
-                       bool recurse, bool sort, std::vector<std::int64_t>* sizes = nullptr);
+                       bool recurse, bool sort, UnsearchedList* unsearched = nullptr,
+                       std::vector<std::int64_t>* sizes = nullptr);
 // Directory entries added (each ending with '\', the start first), 0 when the start does not
 // exist, -1 failure (list restored). A directory that cannot be listed is kept but adds no
-// subdirectories; a directory reached a second time (a link) is left out.
+// subdirectories; a directory reached a second time (a link) is left out, and so is one whose
+// real place (links followed) lies outside the start. Directories that cannot be listed are
+// also added to `unsearched` when given.
 std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
                                 const StringList& patterns, const StringList& ignore,
-                                std::uint8_t mask, bool recurse);
+                                std::uint8_t mask, bool recurse,
+                                UnsearchedList* unsearched = nullptr);
+// True when the path lies in one of the directories (letter case ignored).
+bool InUnsearched(const UnsearchedList& unsearched, std::u16string_view path) noexcept;
 // Files added, or -1 (list restored) when the directory cannot be listed.
 std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
                           const StringList& patterns, const StringList& ignore, std::uint8_t mask);

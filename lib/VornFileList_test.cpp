@@ -196,7 +196,7 @@ TEST(FindFiles, NamesDifferingOnlyInCaseBothStay) {
     std::vector<std::int64_t> sizes;
     files = kNone;
     EXPECT_EQ(FindFiles(files, b, kAll, kNone, kReadOnly, kAll, kNone, kReadOnly, true, true,
-                        &sizes),
+                        nullptr, &sizes),
               4);
     EXPECT_EQ(sizes, (std::vector<std::int64_t>{2, 1, 1, 1}));
 }
@@ -237,7 +237,7 @@ TEST(FindFiles, SizesParallelToTheFiles) {
         StringList files = cases[i].start;
         std::vector<std::int64_t> sizes{9, 9};
         EXPECT_EQ(FindFiles(files, uR"(C:\site)", cases[i].patterns, kNone, kReadOnly, kAll,
-                            kNone, kReadOnly, true, true, &sizes),
+                            kNone, kReadOnly, true, true, nullptr, &sizes),
                   cases[i].found);
         EXPECT_EQ(files, cases[i].files);
         EXPECT_EQ(sizes, cases[i].sizes);
@@ -245,7 +245,7 @@ TEST(FindFiles, SizesParallelToTheFiles) {
     std::vector<std::int64_t> sizes{9};
     StringList files = kNone;
     EXPECT_EQ(FindFiles(files, uR"(C:\gone)", kAll, kNone, kReadOnly, kAll, kNone, kReadOnly,
-                        true, true, &sizes),
+                        true, true, nullptr, &sizes),
               -2);
     EXPECT_TRUE(sizes.empty());
 }

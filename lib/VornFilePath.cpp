@@ -221,7 +221,9 @@ std::u16string GetSpecialDirectory(std::u16string_view folder_word) try {
 }
 
 std::u16string GetPathDelimiter(std::u16string_view path) try {
-    const size_t i = path.find_last_of(u"/\\:");
+    // A ':' after a separator is part of a name (Linux allows it), never a drive or scheme mark.
+    size_t i = path.find_last_of(u"/\\");
+    if (i == path.npos) i = path.find_last_of(u':');
     if (i == path.npos) return {};
     return std::u16string(1, path[i]);
 } catch (...) {
@@ -260,9 +262,16 @@ std::u16string SplitExtension(std::u16string_view file_name, std::u16string& bas
 }
 
 PathKind GetPathKind(std::u16string_view path) noexcept try {
-    if (path.empty() || path.find_first_of(u"*?") != path.npos) return PathKind::None;
+    if (path.empty()) return PathKind::None;
     while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
     if (path.empty()) return PathKind::None;
+    if (path.find_first_of(u"*?") != path.npos) {
+        // Linux names may hold '*' and '?': such a name is looked up as it is, never as a
+        // pattern that could answer for other files.
+        platform::DirEntry e;
+        if (!platform::Fs().Stat(path, e)) return PathKind::None;
+        return (e.Attributes & platform::kDirectory) ? PathKind::Directory : PathKind::File;
+    }
     std::vector<platform::DirEntry> entries;
     if (IsBareDrive(path)) {
         // The drive itself is no entry; it exists when its root lists.

@@ -20,13 +20,14 @@ struct PathSplit {
 // 'windows', 'temp'/'tmp', 'desktop', 'mydocument(s)'/'my document(s)' (any case): the folder
 // ending with '\'; any other word, or a failure, gives the empty string.
 std::u16string GetSpecialDirectory(std::u16string_view folder_word);
-// The last of '/', '\', ':' in the path, or empty.
+// The last of '/' and '\' in the path, else its last ':', else empty.
 std::u16string GetPathDelimiter(std::u16string_view path);
 // The path made absolute (drive, or the program's directory for relative paths); empty on failure.
 std::u16string GetFullPath(std::u16string_view path);
 // The extension from the last '.' of the whole text, with its dot; `base` gets the rest.
 std::u16string SplitExtension(std::u16string_view file_name, std::u16string& base);
-// None, File or Directory; None for an empty path, wildcards, or any failure.
+// None, File or Directory; None for an empty path or any failure. A name with '*' or '?' is
+// looked up as it is.
 PathKind GetPathKind(std::u16string_view path) noexcept;
 // Elements first..last (clamped to the list) joined by the separator; empty on failure.
 std::u16string JoinStrings(const std::vector<std::u16string>& list, std::u16string_view separator,

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/FileNameCompare.h"
+#include "platform/HostPath.h"
 
 namespace platform {
 namespace {
@@ -14,6 +15,20 @@ FileSystem& Fs() { return installed ? *installed : HostFs(); }
 ScopedFileSystem::ScopedFileSystem(FileSystem& fs) : previous_(installed) { installed = &fs; }
 
 ScopedFileSystem::~ScopedFileSystem() { installed = previous_; }
+
+bool FileSystem::IsWithin(std::u16string_view path, std::u16string_view directory) {
+    std::vector<std::u16string> inner, outer;
+    bool inner_absolute = false, outer_absolute = false;
+    if (!SplitDrivePath(path, inner, inner_absolute) ||
+        !SplitDrivePath(directory, outer, outer_absolute) || inner_absolute != outer_absolute ||
+        inner.size() < outer.size())
+        return false;
+    for (size_t i = 0; i < outer.size(); ++i) {
+        if (!SameFileName(inner[i], outer[i])) return false;
+    }
+    DirEntry e;
+    return Stat(path, e) && Stat(directory, e);
+}
 
 bool MatchFileWildcard(std::u16string_view name, std::u16string_view wildcard) {
     if (wildcard == u"*" || wildcard == u"*.*") return true;

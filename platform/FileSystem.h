@@ -28,6 +28,7 @@ enum class ListResult : std::uint8_t {
     PathNotFound = 1, // the directory does not exist, or names nothing (another drive)
     InvalidName = 2,  // the text cannot be a path
     Failed = 3,       // any other failure (no permission, I/O error)
+    TooLong = 4,      // the path is longer than the system can name
 };
 
 class FileSystem {
@@ -61,6 +62,11 @@ public:
     // An identity of the directory that is the same for every path that reaches it (through
     // links too), so a walk can tell a directory it has entered already. Empty on failure.
     virtual std::string DirectoryIdentity(std::u16string_view path) = 0;
+
+    // True when `path` really lies in `directory` or is it, after following symbolic links:
+    // a link inside a site that leads elsewhere is not in the site. False when either cannot
+    // be found. Without links (this default) the paths' components decide, letter case ignored.
+    virtual bool IsWithin(std::u16string_view path, std::u16string_view directory);
 };
 
 // The file system in use: the host's unless a test installed another.

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 #include "platform/FileNameCompare.h"
 #include "platform/FileSystem.h"
@@ -20,10 +22,8 @@ using platform::CompareFileNames;
 
 bool HasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != s.npos; }
 
-bool StatFollow(const std::string& path, struct stat& st) {
-    if (::stat(path.c_str(), &st) == 0) return true;
-    return ::lstat(path.c_str(), &st) == 0;  // a dangling link still names an entry
-}
+// A dangling symbolic link names nothing, as a missing file does: it is neither listed nor found.
+bool StatFollow(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
 
 std::string Join(const std::string& dir, const std::string& name) {
     if (dir == ".") return name;
@@ -33,7 +33,7 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 // Finds the entry of `dir` that stands for `name`: exact first, else the first equal one.
 bool FindChild(const std::string& dir, const std::u16string& name, std::string& found) {
-    const std::string exact = ToUtf8(name);
+    const std::string exact = NameToHost(name);
     struct stat st;
     if (exact == "." || exact == ".." || ::lstat(Join(dir, exact).c_str(), &st) == 0) {
         found = exact;
@@ -44,7 +44,7 @@ bool FindChild(const std::string& dir, const std::u16string& name, std::string& 
     bool hit = false;
     std::u16string best;
     while (dirent* e = ::readdir(d)) {
-        const std::u16string candidate = FromUtf8(e->d_name);
+        const std::u16string candidate = NameFromHost(e->d_name);
         if (!platform::SameFileName(candidate, name)) continue;
         if (!hit || candidate < best) {
             best = candidate;
@@ -90,7 +90,7 @@ bool ResolveForWrite(std::u16string_view path, std::string& host) {
     for (size_t i = 0; i + 1 < parts.size(); ++i) dir += parts[i] + u"\\";
     std::string host_dir = absolute ? "/" : ".";
     if (!dir.empty() && !Resolve(dir, host_dir)) return false;
-    host = Join(host_dir, ToUtf8(name));
+    host = Join(host_dir, NameToHost(name));
     return true;
 }
 
@@ -127,6 +127,8 @@ public:
             return ListResult::Ok;
         }
         std::string host_dir;
+        if (std::string plain; DriveToHost(dir, plain) && plain.size() >= PATH_MAX)
+            return ListResult::TooLong;
         if (dir.empty()) {
             host_dir = ".";
         } else if (!Resolve(dir, host_dir)) {
@@ -139,22 +141,25 @@ public:
             std::string name;
             if (FindChild(host_dir, wildcard, name) && name != "." && name != ".." &&
                 StatFollow(Join(host_dir, name), st)) {
-                DirEntry e{FromUtf8(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
+                DirEntry e{NameFromHost(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
                 if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
             }
             return ListResult::Ok;
         }
         DIR* d = ::opendir(host_dir.c_str());
         if (!d) {
+            if (errno == ENAMETOOLONG) return ListResult::TooLong;
             return (errno == ENOENT || errno == ENOTDIR) ? ListResult::PathNotFound
                                                          : ListResult::Failed;
         }
         while (dirent* ent = ::readdir(d)) {
             const std::string raw = ent->d_name;
             if (raw == "." || raw == "..") continue;
-            std::u16string name = FromUtf8(raw);
+            std::u16string name = NameFromHost(raw);
             if (!MatchFileWildcard(name, wildcard)) continue;
-            if (!StatFollow(Join(host_dir, raw), st)) continue;  // vanished meanwhile
+            // Relative to the open directory, so an entry whose whole path is too long for the
+            // system is still seen (and then told as a directory that cannot be searched).
+            if (::fstatat(::dirfd(d), raw.c_str(), &st, 0) != 0) continue;  // gone, or dangling
             DirEntry e{std::move(name), AttributesOf(st), S_ISDIR(st.st_mode) ? 0 : st.st_size};
             if (Admitted(e.Attributes, mask)) out.push_back(std::move(e));
         }
@@ -175,7 +180,7 @@ public:
         const bool direct = DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0;
         if (!direct && (!Resolve(path, host) || !StatFollow(host, st))) return false;
         const size_t slash = host.find_last_of('/');
-        out.Name = FromUtf8(slash == host.npos ? host : host.substr(slash + 1));
+        out.Name = NameFromHost(slash == host.npos ? host : host.substr(slash + 1));
         out.Attributes = AttributesOf(st);
         out.Size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
         return true;
@@ -183,17 +188,21 @@ public:
         return false;
     }
 
+    // Only regular files are read: a FIFO, socket or device could block or never end. The file
+    // is looked at before it is opened (opening some devices has effects of its own), opened
+    // without blocking, looked at again through the descriptor in case it was swapped, and read
+    // up to the size it had then.
     bool ReadFile(std::u16string_view path, std::string& out) override try {
         out.clear();
         std::string host;
-        int fd = DriveToHost(path, host) ? ::open(host.c_str(), O_RDONLY | O_CLOEXEC) : -1;
-        if (fd < 0) {
-            if (!Resolve(path, host)) return false;
-            fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-        }
-        if (fd < 0) return false;
         struct stat st;
-        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (!(DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0) &&
+            !(Resolve(path, host) && ::stat(host.c_str(), &st) == 0))
+            return false;
+        if (!S_ISREG(st.st_mode)) return false;
+        const int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return false;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
             return false;
         }
@@ -203,21 +212,12 @@ public:
         while (done < out.size()) {
             const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;  // the file shrank while it was read
+            if (n < 0) ok = false;
+            if (n <= 0) break;  // an error, or the file shrank while it was read
             done += static_cast<size_t>(n);
         }
-        out.resize(done);
-        // A file that grew while it was read: take the rest too.
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) ok = false;
-            if (n <= 0) break;
-            out.append(buf, static_cast<size_t>(n));
-        }
         ::close(fd);
-        if (!ok) out.clear();
+        out.resize(ok ? done : 0);
         return ok;
     } catch (...) {
         out.clear();
@@ -257,6 +257,24 @@ public:
         std::string host;
         if (!Resolve(path, host)) return false;
         return ::unlink(host.c_str()) == 0;
+    } catch (...) {
+        return false;
+    }
+
+    bool IsWithin(std::u16string_view path, std::u16string_view directory) override try {
+        std::string host_path, host_dir;
+        if (!Resolve(path, host_path) || !Resolve(directory, host_dir)) return false;
+        char* real_path = ::realpath(host_path.c_str(), nullptr);
+        char* real_dir = ::realpath(host_dir.c_str(), nullptr);
+        bool within = false;
+        if (real_path && real_dir) {
+            const std::string_view p = real_path, d = real_dir;
+            within = p.starts_with(d) &&
+                     (p.size() == d.size() || d.back() == '/' || p[d.size()] == '/');
+        }
+        std::free(real_path);
+        std::free(real_dir);
+        return within;
     } catch (...) {
         return false;
     }

@@ -39,7 +39,7 @@ std::u16string ToDriveForm(std::u16string_view text) {
         return std::u16string(text);
     }
     std::u16string out = u"C:";
-    for (char16_t c : host) out.push_back(c == u'/' ? u'\\' : c);
+    for (char16_t c : host) out.push_back(c == u'/' ? u'\\' : c == u'\\' ? kNameBackslash : c);
     if (out == u"C:") out += u'\\';
     return out;
 }
@@ -80,10 +80,25 @@ bool DriveToHost(std::u16string_view path, std::string& host) {
     if (absolute) host = "/";
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) host += '/';
-        host += ToUtf8(parts[i]);
+        host += NameToHost(parts[i]);
     }
     if (host.empty()) host = ".";
     return true;
+}
+
+std::u16string NameFromHost(std::string_view name) {
+    std::u16string out = FromUtf8(name);
+    for (char16_t& c : out)
+        if (c == u'\\') c = kNameBackslash;
+    return out;
+}
+
+std::string NameToHost(std::u16string_view name) {
+    std::string out = ToUtf8(name);
+    // U+F05C is EF 81 9C in UTF-8.
+    for (size_t at = out.find("\xEF\x81\x9C"); at != out.npos; at = out.find("\xEF\x81\x9C", at))
+        out.replace(at, 3, 1, '\\');
+    return out;
 }
 
 std::u16string HostToDrive(std::string_view host) { return ToDriveForm(FromUtf8(host)); }

@@ -26,6 +26,13 @@ bool DriveToHost(std::u16string_view path, std::string& host);
 // An absolute host path (bytes) in drive form.
 std::u16string HostToDrive(std::string_view host);
 
+// A '\' in a Linux name would separate in drive form: it is carried as this private-use
+// character and written back as '\' ('/site/a\b.htm' is 'C:\site\a\uF05Cb.htm').
+inline constexpr char16_t kNameBackslash = u'\uF05C';
+// One name as the host holds it, in drive form, and back.
+std::u16string NameFromHost(std::string_view name);
+std::string NameToHost(std::u16string_view name);
+
 // Cuts a drive-form path into its components ('.' and '..' kept, empty ones dropped).
 // `absolute` tells whether it starts at the root of C:. False as DriveToHost.
 bool SplitDrivePath(std::u16string_view path, std::vector<std::u16string>& components,

@@ -40,6 +40,10 @@ TEST(DriveForm, BothWays) {
     EXPECT_FALSE(DriveToHost(uR"(\\srv\share\x)", host));
     EXPECT_FALSE(DriveToHost(std::u16string(u"C:\\a\0b", 6), host));
     EXPECT_EQ(HostToDrive("/a/b/"), uR"(C:\a\b\)");
+    // A '\' inside a Linux name stays inside it, both ways.
+    EXPECT_EQ(HostToDrive("/a/b\\c"), u"C:\\a\\b\uF05Cc");
+    ASSERT_TRUE(DriveToHost(u"C:\\a\\b\uF05Cc", host));
+    EXPECT_EQ(host, "/a/b\\c");
 }
 
 TEST(DriveForm, AbsoluteFromCommandLine) {

@@ -1,5 +1,8 @@
 #include "settings/SettingsFile.h"
 
+#include <mutex>
+#include <set>
+
 #include "lib/Convert.h"
 #include "lib/VornFileIo.h"
 #include "lib/VornFileList.h"
@@ -96,6 +99,49 @@ bool ReadSettingsText(std::u16string_view path, std::u16string& text) {
         text = platform::Cp932ToUtf16(bytes);
     }
     return true;
+}
+
+// Settings files that were there but could not be read as either format (unreadable, binary,
+// cut off, a failed migration). The first save over one keeps the old file beside it, so
+// whatever the user had is never lost to a file written from defaults.
+class DamagedFiles {
+public:
+    void Add(std::u16string_view path) {
+        std::lock_guard lock(mutex_);
+        paths_.emplace(path);
+    }
+    bool Take(std::u16string_view path) {
+        std::lock_guard lock(mutex_);
+        return paths_.erase(std::u16string(path)) != 0;
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::u16string> paths_;
+};
+
+DamagedFiles& Damaged() {
+    static DamagedFiles files;
+    return files;
+}
+
+// Text that no settings file holds: NUL or other control bytes, or bytes that did not decode.
+bool LooksBinary(std::u16string_view text) {
+    for (char16_t c : text) {
+        if ((c < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || c == 0xFFFD ||
+            (c >= 0xDC80 && c <= 0xDCFF))
+            return true;
+    }
+    return false;
+}
+
+// 'mokuroku.ini.bak', else 'mokuroku.ini.2.bak', '.3.bak' and on: a name not taken yet.
+std::u16string BackupName(std::u16string_view path) {
+    std::u16string name = std::u16string(path) + u".bak";
+    for (int n = 2; VornFilePath::GetPathKind(name) != VornFilePath::PathKind::None && n < 10000;
+         ++n)
+        name = std::u16string(path) + u"." + ToDecimal(n) + u".bak";
+    return name;
 }
 
 // Code page 932 when it gives the text back unchanged, else UTF-8 with a byte-order mark, so
@@ -364,18 +410,32 @@ LoadResult LoadSettings(std::u16string_view settings_path, CheckSets& sets, Sett
     // A half migrated file is not read a second time as a current one: its check set is in the
     // table and the list already, and reading sections on top would make them disagree.
     switch (MigrateOldSettings(settings_path, sets, settings, window)) {
-        case MigrateResult::Migrated:
+        case MigrateResult::Migrated: {
+            // Taken over as an old file, but binary, or a current file cut before its keys:
+            // the next save must not erase what it held.
+            std::u16string old;
+            if (!ReadSettingsText(settings_path, old) || LooksBinary(old) ||
+                old.find(u"[Settings]") != old.npos || old.find(kCheckSetHeader) != old.npos)
+                Damaged().Add(settings_path);
             return LoadResult::Loaded;
+        }
         case MigrateResult::Unreadable:
+            Damaged().Add(settings_path);
             return LoadResult::Unreadable;
         case MigrateResult::Current:
             break;
     }
     std::u16string text;
-    if (!ReadSettingsText(settings_path, text)) return LoadResult::Unreadable;
+    if (!ReadSettingsText(settings_path, text)) {
+        Damaged().Add(settings_path);
+        return LoadResult::Unreadable;
+    }
+    if (LooksBinary(text)) Damaged().Add(settings_path);
     Loader loader(sets, settings, window);
-    if (!ForEachLine(text, [&](std::u16string_view line) { return loader.Line(line); }))
+    if (!ForEachLine(text, [&](std::u16string_view line) { return loader.Line(line); })) {
+        Damaged().Add(settings_path);
         return LoadResult::Loaded;
+    }
 
     if (window.TargetSets.empty()) {
         settings.SetId = 0;
@@ -434,7 +494,23 @@ bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,
         }
         t += kCrLf;
     }
-    return VornFileIo::WriteFileReplacing(settings_path, EncodeSettings(t));
+    const std::string bytes = EncodeSettings(t);
+    if (Damaged().Take(settings_path) &&
+        VornFilePath::GetPathKind(settings_path) == VornFilePath::PathKind::File) {
+        // Moved rather than copied: a file that could not be read may not copy either.
+        const std::u16string backup = BackupName(settings_path);
+        if (!platform::Fs().Replace(settings_path, backup)) {
+            Damaged().Add(settings_path);
+            return false;
+        }
+        if (!VornFileIo::WriteFileReplacing(settings_path, bytes)) {
+            platform::Fs().Replace(backup, settings_path);
+            Damaged().Add(settings_path);
+            return false;
+        }
+        return true;
+    }
+    return VornFileIo::WriteFileReplacing(settings_path, bytes);
 } catch (...) {
     return false;
 }

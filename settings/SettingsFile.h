@@ -64,7 +64,10 @@ MigrateResult MigrateOldSettings(std::u16string_view settings_path, CheckSets& s
                                  Settings& settings, MainWindowState& window);
 
 // Rewrites the whole file: a temporary file beside it is renamed over the old one, so a failed
-// save leaves the old file as it was. False on failure.
+// save leaves the old file as it was. When the last load found the file there but could not
+// read it as either format (unreadable, binary, cut off, a failed migration), the old file is
+// first moved to 'mokuroku.ini.bak' ('mokuroku.ini.2.bak' and on when that exists). False on
+// failure.
 bool SaveSettings(std::u16string_view settings_path, const CheckSets& sets,
                   const Settings& settings, const MainWindowState& window);
 

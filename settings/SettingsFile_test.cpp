@@ -500,3 +500,59 @@ TEST(JoinList, JoinsEveryElement) {
 }
 
 }  // namespace
+
+// A file that could not be read as either format is moved aside by the first save, never
+// written over; one that was read is replaced in place as before.
+TEST_F(SettingsFileTest, UnreadableFileIsKeptBesideTheNewOne) {
+    const std::u16string bak = std::u16string(kIni) + u".bak";
+    const std::u16string bak2 = std::u16string(kIni) + u".2.bak";
+    const std::string current = "[Settings]\r\nAlwaysLogRemoteLink=0\r\nFileNameCaseSensitive=1\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"binary", std::string("\x00\x01\x02\xff\xfe mokuroku", 15), true},
+        {"cut off in a value", "[Settings]\r\nWindowTop=12x", true},
+        {"cut off before its keys", "[Settings]\r\nWindowTop=1\r\n\r\n[Check Set - a]\r\n", true},
+        {"failed migration", "DefaultPath=C:\\old\r\nWindowTop=bad\r\n", true},
+        {"current format", current, false},
+        {"old format", "DefaultPath=C:\\old\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs_.RemoveEntry(bak);
+        fs_.RemoveEntry(bak2);
+        fs_.AddFile(kIni, c.bytes);
+        Load();
+        ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
+        std::string kept;
+        EXPECT_EQ(fs_.Contents(bak, kept), c.kept);
+        if (c.kept) {
+            EXPECT_EQ(kept, c.bytes);
+        }
+        // Only the first save moves the old file; later ones replace the new file in place.
+        ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
+        EXPECT_FALSE(fs_.Contents(bak2, kept));
+    }
+
+    // A backup already there is never replaced: the next one is numbered.
+    fs_.AddFile(bak, "older");
+    fs_.AddFile(kIni, std::string("\x00\x00", 2));
+    Load();
+    ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
+    std::string kept;
+    ASSERT_TRUE(fs_.Contents(bak, kept));
+    EXPECT_EQ(kept, "older");
+    ASSERT_TRUE(fs_.Contents(bak2, kept));
+    EXPECT_EQ(kept, std::string("\x00\x00", 2));
+
+    // A file that cannot be read at all is moved too.
+    fs_.AddFile(kIni, "[Settings]\r\n");
+    fs_.FailReads(kIni);
+    fs_.RemoveEntry(bak);
+    Load();
+    ASSERT_TRUE(SaveSettings(kIni, sets_, settings_, window_));
+    EXPECT_TRUE(fs_.Contents(bak, kept));
+}

@@ -493,7 +493,10 @@ ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
     }
     if (StartsWithServer(v)) return kLocalFullPathRef;
     const std::size_t colon = v.find(u':');
-    if (colon == std::u16string_view::npos)
+    // A ':' after a separator ('./a:b.htm', 'dir/a:b.htm') lies in a file name, as browsers
+    // read it: the value is a path, not a scheme.
+    if (colon == std::u16string_view::npos ||
+        v.substr(0, colon).find_first_of(u"\\/") != std::u16string_view::npos)
         return (v[0] == u'\\' || v[0] == u'/') ? kAbsolutePathRef : kRelativeRef;
 
     for (std::size_t i = 0; i < colon; ++i) {

@@ -6,6 +6,7 @@
 
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
+#include "lib/VornFileList.h"
 #include "settings/Settings.h"
 
 namespace HtmlLink {
@@ -28,6 +29,10 @@ struct RunContext {
     bool RemoteCheck = false;  // the "リモート リンク" box
     // Date and time for the log header ('12-07-2026 09:05:00'); empty takes the system clock.
     std::u16string LogDateTime;
+    // The run was stopped before its end: the log's closing says so instead of "no warnings".
+    bool Interrupted = false;
+    // Directories the search could not list; null or empty when there were none.
+    const VornFileList::UnsearchedList* Unsearched = nullptr;
     // Remembers path kinds and anchor positions during verification; null asks afresh each time.
     VerifyCache* Cache = nullptr;
     // Where verification counts the links it finds; null counts them in the file table.

@@ -11,6 +11,8 @@
 #include "platform/Chars.h"
 #include "platform/FileNameCompare.h"
 #include "platform/FileSystem.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
 
 namespace HtmlLink {
 namespace {
@@ -400,6 +402,11 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             }
             break;
         default:
+            // Below a directory the search could not read, 'missing' would be a guess.
+            if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+                Report(attr, kInUnsearched, msg::kInUnsearched);
+                return false;
+            }
             Report(attr, kTargetMissing, msg::kTargetMissing);
             return false;
     }
@@ -417,6 +424,20 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     }
 
     if (position < 0) {
+        const bool inside_by_name =
+            VornFileList::CompareFileNames(std::u16string_view(t).substr(0, set.LocalPath.size()),
+                                           set.LocalPath) == 0;
+        // Below the base directory by name, but through a symbolic link that leads out of it:
+        // the search did not enter it, so the target is judged as one outside the base.
+        const bool outside_by_link = inside_by_name && !platform::Fs().IsWithin(t, set.LocalPath);
+        if (outside_by_link && !is_file) {
+            for (const std::u16string& candidate : candidates) {
+                if (kind_of(candidate) == VornFilePath::PathKind::File) {
+                    is_file = true;
+                    break;
+                }
+            }
+        }
         if (!is_file) {
             attr.Code = kVerified;
             if (set.AlertDirListing != 0) {
@@ -429,9 +450,9 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
                        std::u16string(msg::kAnchorOnBareDirectory1) +
                            std::u16string(msg::kAnchorOnBareDirectory2));
             }
-        } else if (VornFileList::CompareFileNames(
-                       std::u16string_view(t).substr(0, set.LocalPath.size()), set.LocalPath) ==
-                   0) {
+        } else if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+            Report(attr, kInUnsearched, msg::kInUnsearched);
+        } else if (inside_by_name && !outside_by_link) {
             // Inside the base directory, so the search must have left it out on purpose.
             Report(attr, kTargetIgnored, msg::kTargetIgnored);
         } else if (!anchor.empty()) {

@@ -1,5 +1,7 @@
 #include "verify/WriteLog.h"
 
+#include "platform/HostPath.h"
+
 #include <ctime>
 
 #include "engine/VornHtml.h"
@@ -10,6 +12,7 @@
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
 #include "platform/Cp932.h"
+#include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
 
@@ -38,7 +41,27 @@ constexpr std::u16string_view kFootnote2 =
     u"  ヘルプの「警告メッセージ一覧」で、各メッセージのより詳しい説明と";
 constexpr std::u16string_view kFootnote3 = u"  対処法を読むことができます。）";
 constexpr std::u16string_view kNoWarnings = u"（警告すべき点はありません）";
+constexpr std::u16string_view kInterrupted =
+    u"（チェックは途中で中止されました。中止までに調べた分だけを記録しています）";
 
+
+// A name as the log can show it: a line break would cut a record or a block in two, so it is
+// written as the link would write it (%0D, %0A), and a '\\' carried inside a name is shown as
+// itself.
+std::u16string Shown(std::u16string_view path) {
+    std::u16string out;
+    out.reserve(path.size());
+    for (char16_t c : path) {
+        if (c == u'\r') {
+            out += u"%0D";
+        } else if (c == u'\n') {
+            out += u"%0A";
+        } else {
+            out += c == platform::kNameBackslash ? u'\\' : c;
+        }
+    }
+    return out;
+}
 
 std::u16string Number(std::int64_t n) { return ToDecimal(n); }
 
@@ -90,7 +113,7 @@ private:
 void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16string& p, Log& log,
                     std::u16string& block, std::int32_t& count) {
     if (attr.Warnings.empty() || !InUse(attr.Warnings.front())) return;
-    const std::u16string target = TargetColumn(attr);
+    const std::u16string target = Shown(TargetColumn(attr));
     if (log.Plain()) {
         block += kLineOpen;
         block += Number(attr.Line);
@@ -218,7 +241,7 @@ std::u16string LogDisplayPath(std::u16string_view path, const CheckSet& set,
     std::u16string p(path);
     if (opts.TrimLogPath == 1) p.erase(0, std::min(p.size(), set.LocalPath.size()));
     if (opts.UseSlashLogPath == 1) p = VornFilePath::ConvertDelimiter(p, u"/");
-    return p;
+    return Shown(p);
 }
 
 std::u16string_view LogNote(const AttrEntry& attr, const RunContext& run) {
@@ -251,18 +274,34 @@ bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count
         const std::u16string rule(40, u'=');
         log.Line(rule);
         log.Line(std::u16string(kSetNameLabel) + std::u16string(kLabelSeparator) + set.Name);
-        log.Line(std::u16string(kBaseDirLabel) + std::u16string(kLabelSeparator) + set.LocalPath);
+        log.Line(std::u16string(kBaseDirLabel) + std::u16string(kLabelSeparator) +
+                 Shown(set.LocalPath));
         log.Line(std::u16string(kDateLabel) + std::u16string(kLabelSeparator) + when);
         log.Line(rule);
         log.Line({});
     } else {
         log.Record({kSetNameLabel, set.Name});
-        log.Record({kBaseDirLabel, set.LocalPath});
+        log.Record({kBaseDirLabel, Shown(set.LocalPath)});
         log.Record({kDateLabel, when});
         log.Line({});
         log.Record({kColumns});
     }
 
+    // Directories the search could not list come first, each as a file with its one warning:
+    // whatever lies below them was not checked.
+    if (run.Unsearched) {
+        for (const VornFileList::UnsearchedDirectory& d : *run.Unsearched) {
+            FileEntry entry;
+            entry.Path = d.Path;
+            entry.Status = ScanReadFailed;
+            if (d.TooLong) {
+                AddWarning(entry.Warnings, kDirectoryTooLong, msg::kDirectoryTooLong);
+            } else {
+                AddWarning(entry.Warnings, kDirectoryUnreadable, msg::kDirectoryUnreadable);
+            }
+            WriteFileEntry(entry, run, log, text, count);
+        }
+    }
     for (const FileEntry& file : *run.Files) {
         if (!InUse(file)) break;
         WriteFileEntry(file, run, log, text, count);
@@ -276,9 +315,14 @@ bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count
         log.Line(kFootnote1);
         log.Line(kFootnote2);
         log.Line(kFootnote3);
+        if (run.Interrupted) {
+            log.Line({});
+            text += kInterrupted;
+        }
     } else {
+        // What a stopped run did not check may hold warnings: it is never called clean.
         text += kCrLf;
-        text += kNoWarnings;
+        text += run.Interrupted ? kInterrupted : kNoWarnings;
     }
     if (!log.Ok()) {
         text.clear();
