@@ -1,6 +1,13 @@
 #include "app/CheckRun.h"
 
+#include <atomic>
 #include <cmath>
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "app/Reports.h"
 #include "app/RunStages.h"
@@ -162,7 +169,7 @@ bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& er
     Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
     view_.SetExecuteButton(kExecuteCaption, false);
-    switch (SearchFiles(set, found, Paths, FindResult, &Unsearched)) {
+    switch (SearchFiles(set, found, Paths, FindResult, &Unsearched, &sizes_)) {
         case SearchResult::NoFiles:
             return NotDone(error, kNoCandidateFiles);
         case SearchResult::SortFailed:
@@ -174,7 +181,10 @@ bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& er
 }
 
 void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const StringList& found) {
-    TotalBytes = VornFileList::GetTotalFileSize(found);
+    // The sizes the search listed: looking at every file again would cost two more system
+    // calls a file for a progress figure.
+    TotalBytes = 0;
+    for (const std::int64_t size : sizes_) TotalBytes += size;
     DoneBytes = 0;
     done_files_ = 0;
     FileTable.assign(found.size(), HtmlLink::FileEntry{});
@@ -191,8 +201,7 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
             break;
         }
         FileTable[k] = ahead.Take(k);
-        platform::DirEntry info;
-        if (platform::Fs().Stat(found[k], info)) DoneBytes += info.Size;
+        if (k < sizes_.size()) DoneBytes += sizes_[k];
         done_files_ = k + 1;
         Title(ToDecimal(ProgressPercent(DoneBytes, TotalBytes, k + 1, found.size())) +
               std::u16string(kScanning));
@@ -200,17 +209,124 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
     }
 }
 
-void CheckRun::Verify(HtmlLink::RunContext& run) {
-    Enter(RunState::Verifying, kVerifying);
-    for (size_t i = 0; i < FileTable.size(); ++i) {
-        view_.YieldToWindowSystem();
-        if (ConfirmCancel()) {
-            LastRunInterrupted = true;
-            break;
-        }
-        if (FileTable[i].Path.empty()) break;
-        VerifyFileLinks(run, i);
+namespace {
+
+// Files handed out to the verifying threads. The loop releases them a batch at a time between
+// its yields, so a stop leaves exactly the released files verified, however the threads ran.
+class VerifyQueue {
+public:
+    explicit VerifyQueue(std::size_t end) : end_(end) {}
+
+    // The next released file, or false once none is left for now.
+    bool Claim(std::size_t& file) {
+        std::size_t i = next_.load();
+        do {
+            if (i >= released_.load()) return false;
+        } while (!next_.compare_exchange_weak(i, i + 1));
+        file = i;
+        return true;
     }
+    // For the helpers: waits for a released file; false when the run has no more for them.
+    bool Wait(std::size_t& file) {
+        for (;;) {
+            if (Claim(file)) return true;
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return closed_ || next_.load() < released_.load(); });
+            if (closed_) return false;
+        }
+    }
+    bool AllReleased() const { return released_.load() >= end_; }
+    void Release(std::size_t count) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            released_.store(std::min(end_, released_.load() + count));
+        }
+        changed_.notify_all();
+    }
+    void Close() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    const std::size_t end_;
+    std::atomic<std::size_t> next_{0};
+    std::atomic<std::size_t> released_{0};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool closed_ = false;
+};
+
+}  // namespace
+
+void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
+    Enter(RunState::Verifying, kVerifying);
+    // Files up to the first one a stopped scan never reached.
+    std::size_t end = 0;
+    while (end < FileTable.size() && !FileTable[end].Path.empty()) ++end;
+    if (workers < 0) workers = std::thread::hardware_concurrency() > 1 ? 1 : 0;
+
+    // Each thread counts the links it finds into its own table; the tables are added in the
+    // order of the threads afterwards, so the log never depends on which thread took what.
+    // The caches only remember answers about the unchanging site, so each thread keeps its own.
+    VerifyQueue queue(end);
+    struct Helper {
+        HtmlLink::RunContext run;
+        HtmlLink::VerifyCache cache;
+        HtmlLink::LinkCounts counts;
+        std::thread thread;
+    };
+    std::vector<std::unique_ptr<Helper>> helpers;
+    HtmlLink::LinkCounts counts;
+    HtmlLink::LinkCounts* const counted_before = run.Counts;
+    run.Counts = &counts;
+    try {
+        for (int w = 0; w < workers && end > 1; ++w) {
+            helpers.push_back(std::make_unique<Helper>());
+            Helper& h = *helpers.back();
+            h.run = run;
+            h.run.Cache = &h.cache;
+            h.run.Counts = &h.counts;
+            h.thread = std::thread([&h, &queue] {
+                std::size_t i;
+                while (queue.Wait(i)) VerifyFileLinks(h.run, i);
+            });
+        }
+    } catch (...) {
+        // Without a helper the loop verifies every file itself.
+    }
+    // Alone, the loop yields before every file, as it always did; with helpers, before each
+    // batch, which still takes only milliseconds.
+    const std::size_t batch = helpers.empty() ? 1 : 32;
+    {
+        // The helpers are released and joined however the loop ends.
+        struct JoinHelpers {
+            VerifyQueue& queue;
+            std::vector<std::unique_ptr<Helper>>& helpers;
+            ~JoinHelpers() {
+                queue.Close();
+                for (const auto& h : helpers) {
+                    if (h->thread.joinable()) h->thread.join();
+                }
+            }
+        } join{queue, helpers};
+        while (!queue.AllReleased()) {
+            view_.YieldToWindowSystem();
+            if (ConfirmCancel()) {
+                LastRunInterrupted = true;
+                break;
+            }
+            queue.Release(batch);
+            std::size_t i;
+            while (queue.Claim(i)) VerifyFileLinks(run, i);
+        }
+    }
+    run.Counts = counted_before;
+    HtmlLink::AddLinkCounts(FileTable, counts);
+    for (const auto& h : helpers) HtmlLink::AddLinkCounts(FileTable, h->counts);
     // Also after a cancel: what was verified so far is reported as far as it goes.
     HtmlLink::ReportUnlinked(run);
 }
@@ -295,7 +411,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
     // would skip the verification silently.
     if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
-    if (request.LocalCheck == 1 && Running()) Verify(run);
+    if (request.LocalCheck == 1 && Running()) Verify(run, request.VerifyWorkers);
 
     return WriteAndReport(request, *set, run, error);
 }

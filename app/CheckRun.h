@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
@@ -73,6 +74,7 @@ struct RunRequest {
     std::u16string LogPath;  // when not empty, the log goes here instead of the log directory
     std::u16string LogDateTime;  // fixes the log's date and time (tests); empty: the clock
     int ScanWorkers = -1;  // threads that scan ahead of the loop; -1 as many as the machine has
+    int VerifyWorkers = -1;  // threads that verify beside the loop; -1 one on a machine of two cores
     // Warning numbers left out of the log, its count and the tables; null keeps every one.
     const WarningFilter* Filter = nullptr;
     bool NoLog = false;  // count the warnings as the log would, but write no file
@@ -118,7 +120,7 @@ private:
     bool Validate(const RunRequest& request, const CheckSet*& set, std::u16string& error);
     bool Search(const CheckSet& set, StringList& found, std::u16string& error);
     void Scan(const RunRequest& request, const CheckSet& set, const StringList& found);
-    void Verify(HtmlLink::RunContext& run);
+    void Verify(HtmlLink::RunContext& run, int workers);
     bool WriteAndReport(const RunRequest& request, const CheckSet& set, HtmlLink::RunContext& run,
                         std::u16string& error);
 
@@ -133,6 +135,7 @@ private:
     RunState state_ = RunState::Idle;
     RunState resume_ = RunState::Idle;  // the stage a refused cancel request goes back to
     std::size_t done_files_ = 0;
+    std::vector<std::int64_t> sizes_;  // of the files found, as the search listed them
 };
 
 // The percentage of done bytes, rounded half to even; by file count when the total is unknown.

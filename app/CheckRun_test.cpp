@@ -294,6 +294,7 @@ TEST_F(CheckRunTest, StoppedRunsSayTheyWereStopped) {
     fs.AddFile(uR"(C:\site\a.htm)", "<a href=\"gone.htm\">b</a><a href=\"b.htm\">b</a>");
     fs.AddFile(uR"(C:\site\b.htm)", "<a href=\"a.htm\">a</a>");
     sets[0].AlertIgnoredFile = 0;
+    request.VerifyWorkers = 0;  // one yield per verified file, not per batch
     struct Case {
         int stop_at;  // the yield at which the button is clicked
         std::u16string closing, box;
@@ -499,4 +500,47 @@ TEST(CheckRunOnDisk, SmallSiteInATemporaryDirectory) {
                   kClosing);
     EXPECT_EQ(view.Boxes.back().Text,
               u"チェックを終了しました。\r\n2 件の警告があります。\r\n\r\nログを表示しますか？");
+}
+
+TEST_F(CheckRunTest, OneOrSeveralVerifyingThreadsWriteTheSameLog) {
+    // Links across many pages, to anchors that exist, are missing or twice, to missing files
+    // and directories; pages and anchors that nothing links to. The counts of links from the
+    // threads must add up to what one thread counts, whichever thread took which page.
+    const int pages = 240;
+    for (int k = 0; k < pages; ++k) {
+        const std::string n = std::to_string(k);
+        std::string html = "<a name=\"a0\">x</a><a id=\"a1\">y</a><a name=\"a" +
+                           std::to_string(2 + k % 3) + "\">z</a>\r\n";
+        if (k % 10 == 0) html += "<a name=\"a2\">twice</a>\r\n";
+        html += "<a href=\"p" + std::to_string((k * 7 + 2) % pages / 2 * 2) + ".htm#a" +
+                std::to_string(k % 5) + "\">t</a>\r\n";
+        html += "<a href=\"p" + std::to_string((k + 2) % pages / 2 * 2) + ".htm\">n</a>\r\n";
+        if (k % 2 == 0) html += "<a href=\"#a1\">self</a>";
+        html += "<a href=\"gone" + std::to_string(k % 3) + ".htm\">g</a>\r\n";
+        html += "<a href=\"d" + std::to_string(k % 4) + "/\">d</a><a href=\"P" +
+                std::to_string(k / 2 * 2) + ".HTM\">c</a>\r\n";
+        fs.AddFile(u"C:\\site\\p" + std::u16string(n.begin(), n.end()) + u".htm", html);
+    }
+    fs.AddFile(uR"(C:\site\d0\index.htm)", "<a href=\"../p0.htm#a9\">up</a>");
+    fs.AddDirectory(uR"(C:\site\d1)");
+    sets[0].AlertIgnoredFile = 1;
+    sets[0].AlertIgnoredNameAnchor = 1;
+    sets[0].AlertIgnoredIdAnchor = 1;
+    options.FileNameCaseSensitive = 1;
+
+    request.VerifyWorkers = 0;
+    run.cmdExecute_Click(request);
+    const std::u16string alone = Log(uR"(C:\logs\site.txt)");
+    // Pages and anchors nothing links to, missing files and anchors, letter case: all there.
+    for (const std::u16string_view number : {u"[3]", u"[41]", u"[43]", u"[49]", u"[64]"})
+        EXPECT_NE(alone.find(number), alone.npos) << number.size();
+    EXPECT_GT(run.LastWarningCount, pages);
+    const std::int32_t warnings = run.LastWarningCount;
+    for (const int workers : {1, 1, 1, 3}) {
+        SCOPED_TRACE(workers);
+        request.VerifyWorkers = workers;
+        run.cmdExecute_Click(request);
+        EXPECT_EQ(run.LastWarningCount, warnings);
+        EXPECT_EQ(Log(uR"(C:\logs\site.txt)"), alone);
+    }
 }

@@ -22,14 +22,15 @@ StringList IgnorePatterns(std::uint8_t enabled, const StringList& patterns) {
 }
 
 SearchResult SearchFiles(const CheckSet& set, StringList& found, PathList::PathEntries& paths,
-                         std::int32_t& find_result, VornFileList::UnsearchedList* unsearched) {
+                         std::int32_t& find_result, VornFileList::UnsearchedList* unsearched,
+                         std::vector<std::int64_t>* sizes) {
     const StringList every{u"*"};
     const StringList file_ignore = IgnorePatterns(set.FilePatternXEnabled, set.FilePatternX);
     const StringList dir_ignore = IgnorePatterns(set.DirPatternXEnabled, set.DirPatternX);
     found = {u""};
     find_result =
         VornFileList::FindFiles(found, set.LocalPath, every, file_ignore, set.FileAttribute, every,
-                                dir_ignore, set.DirAttribute, true, true, unsearched);
+                                dir_ignore, set.DirAttribute, true, true, unsearched, sizes);
     if (found.empty() || found[0].empty()) return SearchResult::NoFiles;
     paths.resize(found.size());
     for (std::size_t k = 0; k < found.size(); ++k)

@@ -4,6 +4,7 @@
 // so that what they exercise is the order of the checks the user gets.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
@@ -26,10 +27,12 @@ enum class SearchResult : std::uint8_t { Found, NoFiles, SortFailed };
 // Lists the check set's candidate files and fills the path list sorted, each path with its
 // index in `found`. `find_result` gets the file search's own result: the number of files, or
 // -1 failure, -2 base directory missing, -3 directory walk failed. Directories that could not
-// be listed go to `unsearched` when given.
+// be listed go to `unsearched` when given; `sizes`, when given, gets the files' sizes from the
+// listing, parallel to `found`.
 SearchResult SearchFiles(const CheckSet& set, StringList& found, PathList::PathEntries& paths,
                          std::int32_t& find_result,
-                         VornFileList::UnsearchedList* unsearched = nullptr);
+                         VornFileList::UnsearchedList* unsearched = nullptr,
+                         std::vector<std::int64_t>* sizes = nullptr);
 
 // The work of one file in the scan stage: Path set, scanned, and when it scanned, its tags
 // checked, its links resolved and its anchor names checked.

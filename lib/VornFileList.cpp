@@ -77,14 +77,28 @@ bool Before(const std::u16string& a, const std::u16string& b) noexcept {
     return c != 0 ? c < 0 : a < b;
 }
 
+// A file the listing admitted, with the size the listing gave for it.
+struct ListedFile {
+    std::u16string Path;
+    std::int64_t Size;
+};
+
+std::int32_t CollectFilesListed(StringList& list, std::u16string_view directory,
+                                const StringList& patterns, const StringList& ignore,
+                                std::uint8_t mask, std::vector<ListedFile>* listed);
+void FillSizes(const StringList& files, std::size_t first, std::vector<ListedFile>& listed,
+               std::vector<std::int64_t>& sizes);
+
 }  // namespace
 
 std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
                        const StringList& file_patterns, const StringList& file_ignore,
                        std::uint8_t file_mask, const StringList& directory_patterns,
                        const StringList& directory_ignore, std::uint8_t directory_mask,
-                       bool recurse, bool sort, UnsearchedList* unsearched) try {
+                       bool recurse, bool sort, UnsearchedList* unsearched,
+                       std::vector<std::int64_t>* sizes) try {
     if (files.empty()) files.emplace_back();
+    if (sizes) sizes->clear();
     StringList directories(1);
     if (!PathExists(base_directory)) return -2;
     const std::u16string base = WithSeparator(base_directory);
@@ -101,24 +115,30 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
         directories.front() = base;
     }
     std::int32_t total = 0;
+    std::vector<ListedFile> listed;
     for (const std::u16string& directory : directories) {
         // Only when the base vanished after the test above; "" would mean the drive's root.
         if (directory.empty()) continue;
         const std::size_t first = LandingPosition(files);
-        const std::int32_t added =
-            CollectFiles(files, directory, file_patterns, file_ignore, file_mask);
+        listed.clear();
+        const std::int32_t added = CollectFilesListed(files, directory, file_patterns, file_ignore,
+                                                      file_mask, sizes ? &listed : nullptr);
         if (added < 0) continue;
         if (added >= 2 && sort &&
             SortStrings(files, static_cast<std::int32_t>(first),
                         static_cast<std::int32_t>(files.size()) - 1)) {
             MakeEmpty(files);
+            if (sizes) sizes->clear();
             return -1;
         }
+        if (sizes) FillSizes(files, first, listed, *sizes);
         total += added;
     }
+    if (sizes) sizes->resize(files.size(), 0);
     return total;
 } catch (...) {
     MakeEmpty(files);
+    if (sizes) sizes->clear();
     return -1;
 }
 
@@ -193,8 +213,11 @@ bool InUnsearched(const UnsearchedList& unsearched, std::u16string_view path) no
     return false;
 }
 
-std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
-                          const StringList& patterns, const StringList& ignore, std::uint8_t mask) {
+namespace {
+
+std::int32_t CollectFilesListed(StringList& list, std::u16string_view directory,
+                                const StringList& patterns, const StringList& ignore,
+                                std::uint8_t mask, std::vector<ListedFile>* listed) {
     const RestorePoint restore(list);
     try {
         if (directory.empty()) return -1;
@@ -213,6 +236,7 @@ std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
                 if (e.Attributes & platform::kDirectory) continue;
                 if (!AdmittedByMask(e.Attributes, mask) || Ignored(e.Name, ignore)) continue;
                 Append(list, dir + e.Name);
+                if (listed) listed->push_back({list.back(), e.Size});
                 ++count;
             }
         }
@@ -231,6 +255,28 @@ std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
         restore.Restore(list);
         return -1;
     }
+}
+
+// The sizes of files[first..] looked up by exact path among what the listing gave: the sorts
+// move the paths, and names equal but for letter case must still get their own sizes.
+void FillSizes(const StringList& files, std::size_t first, std::vector<ListedFile>& listed,
+               std::vector<std::int64_t>& sizes) {
+    std::sort(listed.begin(), listed.end(),
+              [](const ListedFile& a, const ListedFile& b) { return a.Path < b.Path; });
+    sizes.resize(files.size(), 0);
+    for (std::size_t k = first; k < files.size(); ++k) {
+        const auto it = std::lower_bound(
+            listed.begin(), listed.end(), files[k],
+            [](const ListedFile& a, const std::u16string& path) { return a.Path < path; });
+        sizes[k] = it != listed.end() && it->Path == files[k] ? it->Size : 0;
+    }
+}
+
+}  // namespace
+
+std::int32_t CollectFiles(StringList& list, std::u16string_view directory,
+                          const StringList& patterns, const StringList& ignore, std::uint8_t mask) {
+    return CollectFilesListed(list, directory, patterns, ignore, mask, nullptr);
 }
 
 bool PathExists(std::u16string_view path) try {

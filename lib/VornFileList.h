@@ -30,11 +30,14 @@ using UnsearchedList = std::vector<UnsearchedDirectory>;
 // directory walk failed. With sort on: the base directory's files, then each subdirectory's,
 // directories in path order, each directory's files by path. An unreadable directory adds
 // nothing to the files and is added to `unsearched` when given.
+// `sizes`, when given, gets each file's size as the listing gave it, parallel to `files`, so
+// that nothing has to look at the files again for their sizes.
 std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
                        const StringList& file_patterns, const StringList& file_ignore,
                        std::uint8_t file_mask, const StringList& directory_patterns,
                        const StringList& directory_ignore, std::uint8_t directory_mask,
-                       bool recurse, bool sort, UnsearchedList* unsearched = nullptr);
+                       bool recurse, bool sort, UnsearchedList* unsearched = nullptr,
+                       std::vector<std::int64_t>* sizes = nullptr);
 // Directory entries added (each ending with '\', the start first), 0 when the start does not
 // exist, -1 failure (list restored). A directory that cannot be listed is kept but adds no
 // subdirectories; a directory reached a second time (a link) is left out, and so is one whose

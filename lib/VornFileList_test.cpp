@@ -192,6 +192,62 @@ TEST(FindFiles, NamesDifferingOnlyInCaseBothStay) {
     EXPECT_EQ(files,
               (StringList{b + u"A.htm", b + u"a.htm", b + uR"(D\x.htm)", b + uR"(d\x.htm)"}));
     EXPECT_EQ(GetTotalFileSize(files), 5);
+    // The listed sizes follow each name through the sort, letter case and all.
+    std::vector<std::int64_t> sizes;
+    files = kNone;
+    EXPECT_EQ(FindFiles(files, b, kAll, kNone, kReadOnly, kAll, kNone, kReadOnly, true, true,
+                        nullptr, &sizes),
+              4);
+    EXPECT_EQ(sizes, (std::vector<std::int64_t>{2, 1, 1, 1}));
+}
+
+TEST(FindFiles, SizesParallelToTheFiles) {
+    platform::MemoryFileSystem fs;
+    fs.AddFile(uR"(C:\site\c.htm)", "ccc");
+    fs.AddFile(uR"(C:\site\a.htm)", "a");
+    fs.AddFile(uR"(C:\site\b.txt)", "");
+    fs.AddFile(uR"(C:\site\z\y.htm)", "yyyyy");
+    fs.AddFile(uR"(C:\site\z\x.htm)", "xx");
+    fs.AddDirectory(uR"(C:\site\empty)");
+    platform::ScopedFileSystem use(fs);
+    struct Case {
+        StringList start, patterns;
+        std::int32_t found;
+        StringList files;
+        std::vector<std::int64_t> sizes;
+    };
+    const Case cases[] = {
+        // Every name: sorted within each directory.
+        {kNone, kAll, 5,
+         {uR"(C:\site\a.htm)", uR"(C:\site\b.txt)", uR"(C:\site\c.htm)", uR"(C:\site\z\x.htm)",
+          uR"(C:\site\z\y.htm)"},
+         {1, 0, 3, 2, 5}},
+        // A name matched by two patterns is listed once, with its size once.
+        {kNone, {u"*.htm", u"c*", u"*.txt"}, 5,
+         {uR"(C:\site\a.htm)", uR"(C:\site\b.txt)", uR"(C:\site\c.htm)", uR"(C:\site\z\x.htm)",
+          uR"(C:\site\z\y.htm)"},
+         {1, 0, 3, 2, 5}},
+        // What the list held before has no size from this search.
+        {{uR"(C:\old)"}, {u"c*", u"y*"}, 2,
+         {uR"(C:\old)", uR"(C:\site\c.htm)", uR"(C:\site\z\y.htm)"},
+         {0, 3, 5}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        StringList files = cases[i].start;
+        std::vector<std::int64_t> sizes{9, 9};
+        EXPECT_EQ(FindFiles(files, uR"(C:\site)", cases[i].patterns, kNone, kReadOnly, kAll,
+                            kNone, kReadOnly, true, true, nullptr, &sizes),
+                  cases[i].found);
+        EXPECT_EQ(files, cases[i].files);
+        EXPECT_EQ(sizes, cases[i].sizes);
+    }
+    std::vector<std::int64_t> sizes{9};
+    StringList files = kNone;
+    EXPECT_EQ(FindFiles(files, uR"(C:\gone)", kAll, kNone, kReadOnly, kAll, kNone, kReadOnly,
+                        true, true, nullptr, &sizes),
+              -2);
+    EXPECT_TRUE(sizes.empty());
 }
 
 TEST(CollectFiles, SeveralPatternsListAFileOnce) {

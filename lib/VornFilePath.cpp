@@ -69,13 +69,19 @@ std::u16string SystemDrive() {
     return windows.size() >= 2 ? windows.substr(0, 2) : std::u16string();
 }
 
-std::u16string JoinRange(const std::vector<std::u16string>& list, std::u16string_view separator,
-                         size_t first, size_t end) {
-    std::u16string out;
+// Appends list[first..end) joined by the separator, building no string of its own.
+void AppendRange(std::u16string& out, const std::vector<std::u16string>& list,
+                 std::u16string_view separator, size_t first, size_t end) {
     for (size_t i = first; i < end; ++i) {
         if (i > first) out += separator;
         out += list[i];
     }
+}
+
+std::u16string JoinRange(const std::vector<std::u16string>& list, std::u16string_view separator,
+                         size_t first, size_t end) {
+    std::u16string out;
+    AppendRange(out, list, separator, first, end);
     return out;
 }
 
@@ -326,14 +332,17 @@ ResolveResult ResolveRelativePath(std::u16string_view head, const std::vector<st
     if (!dot_led) {
         PathSplit p = SplitPath(relative, own);
         if (own != sep) p.Directory = ConvertDelimiter(p.Directory, sep);
+        // Built in place: this runs for every relative link of the site.
         if (!p.Head.empty()) {
-            resolved = p.Head + p.Directory + p.Name;
+            resolved = std::move(p.Head);
         } else if (!p.Directory.empty() && IsPathSeparator(p.Directory[0])) {
-            resolved = SystemDrive() + p.Directory + p.Name;
+            resolved = SystemDrive();
         } else {
-            resolved =
-                std::u16string(head) + JoinRange(base, sep, 0, base.size()) + p.Directory + p.Name;
+            resolved.assign(head);
+            AppendRange(resolved, base, sep, 0, base.size());
         }
+        resolved += p.Directory;
+        resolved += p.Name;
         return ResolveResult::Resolved;
     }
 
@@ -353,12 +362,13 @@ ResolveResult ResolveRelativePath(std::u16string_view head, const std::vector<st
     }
     resolved = std::u16string(head);
     if (level > 0) {
-        resolved += JoinRange(base, sep, 0, static_cast<size_t>(level)) + sep;
+        AppendRange(resolved, base, sep, 0, static_cast<size_t>(level));
+        resolved += sep;
     } else if (base[0].empty()) {
         resolved += sep;  // the root of a host or drive
     }
     // Up to level 0 of a relative base ('a/') nothing of it is left, not even its first name.
-    resolved += JoinRange(pieces, sep, stop, pieces.size());
+    AppendRange(resolved, pieces, sep, stop, pieces.size());
     return ResolveResult::Resolved;
 } catch (...) {
     resolved.clear();

@@ -16,7 +16,20 @@ namespace {
 
 using VornText::Like;
 
-constexpr std::u16string_view kFileScheme = u"[Ff][Ii][Ll][Ee]:*";
+// The prefix tests every link goes through, written out: the wildcard matcher would interpret
+// its pattern for each of them.
+// 'c:' or 'c|' first.
+bool StartsWithDrive(std::u16string_view v) {
+    return v.size() >= 2 && IsAsciiLetter(v[0]) && (v[1] == u':' || v[1] == u'|');
+}
+// Two slashes of either kind, then a letter: '//server', '\\server'.
+bool StartsWithServer(std::u16string_view v) {
+    return v.size() >= 3 && IsPathSeparator(v[0]) && IsPathSeparator(v[1]) && IsAsciiLetter(v[2]);
+}
+bool StartsWithFileScheme(std::u16string_view v) {
+    return v.size() >= 5 && AsciiLower(v[0]) == u'f' && AsciiLower(v[1]) == u'i' &&
+           AsciiLower(v[2]) == u'l' && AsciiLower(v[3]) == u'e' && v[4] == u':';
+}
 
 std::u16string ServerSlashNeeded(const CheckSet& set) {
     std::u16string m(msg::kServerName);
@@ -474,11 +487,11 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
 
 ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
     if (v.empty()) return kEmptyRef;
-    if (Like(v, u"[A-Za-z][:|]*")) {
+    if (StartsWithDrive(v)) {
         if (v.size() == 2) return kLocalFullPathRef;
-        return (v[2] == u'\\' || v[2] == u'/') ? kLocalFullPathRef : kNotInterpretable;
+        return IsPathSeparator(v[2]) ? kLocalFullPathRef : kNotInterpretable;
     }
-    if (Like(v, u"[\\/][\\/][A-Za-z]*")) return kLocalFullPathRef;
+    if (StartsWithServer(v)) return kLocalFullPathRef;
     const std::size_t colon = v.find(u':');
     // A ':' after a separator ('./a:b.htm', 'dir/a:b.htm') lies in a file name, as browsers
     // read it: the value is a path, not a scheme.
@@ -486,13 +499,15 @@ ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
         v.substr(0, colon).find_first_of(u"\\/") != std::u16string_view::npos)
         return (v[0] == u'\\' || v[0] == u'/') ? kAbsolutePathRef : kRelativeRef;
 
-    if (Like(v.substr(0, colon), u"*[!A-Za-z]*")) return kNotInterpretable;
+    for (std::size_t i = 0; i < colon; ++i) {
+        if (!IsAsciiLetter(v[i])) return kNotInterpretable;
+    }
     const std::size_t c = colon + 1;  // 1-based, as p
     const std::size_t p = SkipSlashes(v, c + 1);
-    if (Like(v, kFileScheme)) {
+    if (StartsWithFileScheme(v)) {
         if (p != 7 && p != 9) return kNotInterpretable;
         const std::u16string_view rest = v.substr(p - 1);
-        if (!Like(rest, u"[\\/][\\/][A-Za-z]*") && !Like(rest, u"[A-Za-z][:|]*"))
+        if (!StartsWithServer(rest) && !StartsWithDrive(rest))
             return kNotInterpretable;
         switch (ClassifyReference(rest)) {
             case kLocalFullPathRef:

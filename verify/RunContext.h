@@ -1,6 +1,9 @@
 #pragma once
 // What the checks of one run share: the check set and settings in force, the file table and
 // the sorted path list. Passed explicitly so that every check can be tested on its own.
+#include <cstdint>
+#include <vector>
+
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
 #include "lib/VornFileList.h"
@@ -9,6 +12,13 @@
 namespace HtmlLink {
 
 class VerifyCache;  // verify/VerifyLink.h
+
+// Links counted to files and anchors apart from the file table, so that several threads can
+// verify at once; added to the table afterwards (AddLinkCounts), each in the same order.
+struct LinkCounts {
+    std::vector<std::int32_t> Files;                 // by file index
+    std::vector<std::vector<std::int32_t>> Anchors;  // by file index, then anchor position
+};
 
 struct RunContext {
     const CheckSet* Set = nullptr;
@@ -25,6 +35,8 @@ struct RunContext {
     const VornFileList::UnsearchedList* Unsearched = nullptr;
     // Remembers path kinds and anchor positions during verification; null asks afresh each time.
     VerifyCache* Cache = nullptr;
+    // Where verification counts the links it finds; null counts them in the file table.
+    LinkCounts* Counts = nullptr;
 };
 
 }  // namespace HtmlLink

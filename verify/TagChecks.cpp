@@ -34,9 +34,9 @@ constexpr std::u16string_view kImageSrcset = u"imagesrcset";
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-bool AnyNameIs(const std::vector<std::u16string>& names, std::u16string_view a,
+bool AnyNameIs(const std::vector<std::u16string_view>& names, std::u16string_view a,
                std::u16string_view b, std::u16string_view c = {}) {
-    for (const std::u16string& n : names) {
+    for (const std::u16string_view n : names) {
         if (n.empty()) continue;
         if (IsAsciiWord(n, a) || IsAsciiWord(n, b) || (!c.empty() && IsAsciiWord(n, c))) return true;
     }
@@ -118,7 +118,8 @@ std::u16string BaseOutsideHeadMessage(const TagEntry& tag) {
 }  // namespace
 
 bool CheckTagAttributes(TagEntry& tag) noexcept try {
-    std::vector<std::u16string> names;
+    // Views of the names: the entries stay in place until the rev="made" sweep at the end.
+    std::vector<std::u16string_view> names;
     names.reserve(tag.Attrs.size());
     for (const AttrEntry& a : tag.Attrs) names.push_back(a.Name);
 
@@ -140,7 +141,7 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
         for (const LinkAttrDef& def : LinkTags[static_cast<std::size_t>(tag.DefIndex)].Attrs) {
             if (!def.Required) continue;
             bool found = false;
-            for (const std::u16string& n : names) {
+            for (const std::u16string_view n : names) {
                 if (VornFileList::SameFileName(n, def.Name)) {
                     found = true;
                     break;
@@ -156,21 +157,44 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     }
 
     // Names equal under file-name folding form one group, reported once, at its first member,
-    // in the order of first members; counting the groups keeps this linear in the attributes.
-    std::vector<std::u16string> folded(names.size());
-    std::unordered_map<std::u16string, std::size_t> group_size;
-    for (std::size_t j = 0; j < names.size(); ++j) {
-        // The scan gives each candidate of a srcset, and each url() of a style, an entry of its
-        // own under the one name.
-        if (names[j].empty() || IsListName(names[j])) continue;
-        folded[j] = VornFileList::FoldCase(names[j]);
-        ++group_size[folded[j]];
-    }
+    // in the order of first members. The few attributes of a usual tag are compared pairwise,
+    // without allocating; many are counted in a map, which keeps this linear.
+    auto grouped = [&](std::size_t j) { return !names[j].empty() && !IsListName(names[j]); };
     std::u16string duplicated;
-    std::unordered_set<std::u16string> reported;
-    for (std::size_t j = 0; j < names.size(); ++j) {
-        if (folded[j].empty() || group_size[folded[j]] < 2) continue;
-        if (reported.insert(folded[j]).second) duplicated += u", " + names[j];
+    constexpr std::size_t kPairwise = 16;
+    if (names.size() <= kPairwise) {
+        for (std::size_t j = 0; j < names.size(); ++j) {
+            if (!grouped(j)) continue;
+            bool first = true, twin = false;
+            for (std::size_t i = 0; i < names.size() && first; ++i) {
+                if (i == j || !grouped(i) || !VornFileList::SameFileName(names[i], names[j]))
+                    continue;
+                if (i < j) first = false;
+                twin = true;
+            }
+            if (first && twin) {
+                duplicated += u", ";
+                duplicated += names[j];
+            }
+        }
+    } else {
+        std::vector<std::u16string> folded(names.size());
+        std::unordered_map<std::u16string, std::size_t> group_size;
+        for (std::size_t j = 0; j < names.size(); ++j) {
+            // The scan gives each candidate of a srcset, and each url() of a style, an entry of
+            // its own under the one name.
+            if (!grouped(j)) continue;
+            folded[j] = VornFileList::FoldCase(names[j]);
+            ++group_size[folded[j]];
+        }
+        std::unordered_set<std::u16string> reported;
+        for (std::size_t j = 0; j < names.size(); ++j) {
+            if (folded[j].empty() || group_size[folded[j]] < 2) continue;
+            if (reported.insert(folded[j]).second) {
+                duplicated += u", ";
+                duplicated += names[j];
+            }
+        }
     }
     if (!duplicated.empty()) {
         AddWarning(tag.Warnings, kTagAttrDuplicated,

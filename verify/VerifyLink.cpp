@@ -63,6 +63,29 @@ const AttrEntry* AnchorAttr(const FileEntry& file, const AnchorEntry& anchor) {
 
 bool Modern(const RunContext& run) { return run.Set && run.Set->ModernHtml == 1; }
 
+void CountFileLink(RunContext& run, FileEntry& file, std::size_t file_index) {
+    if (!run.Counts) {
+        ++file.LinkCount;
+        return;
+    }
+    std::vector<std::int32_t>& counts = run.Counts->Files;
+    if (counts.size() <= file_index) counts.resize(run.Files->size());
+    ++counts[file_index];
+}
+
+void CountAnchorLink(RunContext& run, AnchorEntry& entry, std::size_t file_index,
+                     std::size_t anchor_index) {
+    if (!run.Counts) {
+        ++entry.LinkCount;
+        return;
+    }
+    auto& files = run.Counts->Anchors;
+    if (files.size() <= file_index) files.resize(run.Files->size());
+    std::vector<std::int32_t>& counts = files[file_index];
+    if (counts.size() <= anchor_index) counts.resize((*run.Files)[file_index].Anchors.size());
+    ++counts[anchor_index];
+}
+
 }  // namespace
 
 std::u16string AnchorName(const AttrEntry& attr, bool modern) {
@@ -222,10 +245,11 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
     std::int32_t code = kAnchorMissing;
     int matches = 0;
     // True when the walk is over.
+    const auto index = static_cast<std::size_t>(file_index);
     auto count_match = [&](AnchorEntry& entry) {
         ++matches;
-        ++entry.LinkCount;
-        ++file.LinkCount;
+        CountAnchorLink(run, entry, index, static_cast<std::size_t>(&entry - file.Anchors.data()));
+        CountFileLink(run, file, index);
         if (entry.Duplicate < 2) {
             code = kVerified;
             return true;
@@ -252,7 +276,7 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
         }
     }
     // The file itself is reached; the missing anchor is the link's one warning.
-    if (modern && matches == 0) ++file.LinkCount;
+    if (modern && matches == 0) CountFileLink(run, file, index);
 
     attr.Code = code;
     if (code == kAnchorMissing) {
@@ -337,7 +361,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     // A stylesheet's fragment names an element of an SVG or a font, which is not looked up.
     if (modern && FromStylesheet(attr)) anchor.clear();
 
-    std::vector<std::u16string> candidates;
+    std::vector<std::u16string> candidates;  // a directory's default documents, in order
     bool is_file = false;
     bool default_document = false;
     auto kind_of = [&](std::u16string_view path) {
@@ -367,7 +391,6 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
                 Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
                 return false;
             }
-            candidates.push_back(t);
             is_file = true;
             break;
         case VornFilePath::PathKind::Directory:
@@ -388,12 +411,16 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             return false;
     }
 
-    std::int32_t position = -1;
-    std::size_t hit = 0;
-    for (; hit < candidates.size(); ++hit) {
-        position = run.Cache ? run.Cache->FindPath(paths, candidates[hit])
-                             : FindInList(paths, candidates[hit]);
+    auto position_of = [&](std::u16string_view path) {
+        return run.Cache ? run.Cache->FindPath(paths, path) : FindInList(paths, path);
+    };
+    // A file is its own one candidate, looked up without a copy.
+    std::int32_t position = is_file ? position_of(t) : -1;
+    const std::u16string* hit = is_file ? &t : nullptr;
+    for (const std::u16string& candidate : candidates) {
         if (position >= 0) break;
+        position = position_of(candidate);
+        hit = &candidate;
     }
 
     if (position < 0) {
@@ -437,13 +464,18 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         return false;
     }
 
-    const std::u16string& found = candidates[hit];
+    const std::u16string& found = *hit;
     const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
     if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
         return Failed(attr);
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
 
-    attr.Target = anchor.empty() ? found : found + u"#" + anchor;
+    // Into the target's own storage, which the unresolved text already sized.
+    attr.Target.assign(found);
+    if (!anchor.empty()) {
+        attr.Target += u'#';
+        attr.Target += anchor;
+    }
 
     // The lookup ignores letter case; this is where a difference below the base directory is
     // told. The base directory itself is compared as the user typed it, so it is left out.
@@ -455,7 +487,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
 
     if (anchor.empty()) {
         attr.Code = kVerified;
-        ++target.LinkCount;
+        CountFileLink(run, target, static_cast<std::size_t>(target_index));
         return false;
     }
     if (default_document && !separator_before_hash) {
@@ -479,7 +511,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
                 // '#top' is the top of the page unless the page names an anchor so.
                 if (IsTop(anchor) && !HasAnchor(run, target_index, anchor)) {
                     attr.Code = kVerified;
-                    ++target.LinkCount;
+                    CountFileLink(run, target, static_cast<std::size_t>(target_index));
                     return false;
                 }
             }
@@ -505,6 +537,16 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     return false;
 } catch (...) {
     return Failed(attr);
+}
+
+void AddLinkCounts(FileTable& files, const LinkCounts& counts) {
+    for (std::size_t i = 0; i < counts.Files.size() && i < files.size(); ++i)
+        files[i].LinkCount += counts.Files[i];
+    for (std::size_t i = 0; i < counts.Anchors.size() && i < files.size(); ++i) {
+        std::vector<AnchorEntry>& anchors = files[i].Anchors;
+        for (std::size_t k = 0; k < counts.Anchors[i].size() && k < anchors.size(); ++k)
+            anchors[k].LinkCount += counts.Anchors[i][k];
+    }
 }
 
 std::int32_t NormalizeList(std::vector<std::u16string>& list) try {

@@ -59,6 +59,9 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding = 0
 bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
                   AttrEntry& attr);
 
+// Adds counts gathered apart (RunContext::Counts) to the file table and its anchors.
+void AddLinkCounts(FileTable& files, const LinkCounts& counts);
+
 // Trims, removes case-folded duplicates and gaps; the entries left (0 when none), -1 on failure.
 std::int32_t NormalizeList(std::vector<std::u16string>& list);
 
