@@ -271,11 +271,12 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
 
     // Each thread counts the links it finds into its own table; the tables are added in the
     // order of the threads afterwards, so the log never depends on which thread took what.
-    // The caches only remember answers about the unchanging site, so each thread keeps its own.
+    // The caches only remember answers about the unchanging site: the index of the site and
+    // of the anchors is built once and shared, the rest each thread keeps for itself.
     VerifyQueue queue(end);
     struct Helper {
         HtmlLink::RunContext run;
-        HtmlLink::VerifyCache cache;
+        std::unique_ptr<HtmlLink::VerifyCache> cache;
         HtmlLink::LinkCounts counts;
         std::thread thread;
     };
@@ -288,7 +289,9 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
             helpers.push_back(std::make_unique<Helper>());
             Helper& h = *helpers.back();
             h.run = run;
-            h.run.Cache = &h.cache;
+            h.cache = run.Cache ? std::make_unique<HtmlLink::VerifyCache>(*run.Cache, run)
+                                : std::make_unique<HtmlLink::VerifyCache>();
+            h.run.Cache = h.cache.get();
             h.run.Counts = &h.counts;
             h.thread = std::thread([&h, &queue] {
                 std::size_t i;

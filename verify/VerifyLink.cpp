@@ -1,7 +1,18 @@
 #include "verify/VerifyLink.h"
 
+#include <absl/container/flat_hash_map.h>
+#include <absl/container/flat_hash_set.h>
+#include <absl/hash/hash.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <atomic>
+#include <bit>
+#include <cstring>
+#include <mutex>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/VornHtml.h"
@@ -17,19 +28,29 @@
 namespace HtmlLink {
 namespace {
 
+// Drive-form paths share long prefixes: hashed as bytes in words and compared with memcmp, not
+// code unit by code unit.
 struct TextHash {
     using is_transparent = void;
     std::size_t operator()(std::u16string_view s) const noexcept {
-        return std::hash<std::u16string_view>{}(s);
+        return absl::Hash<absl::string_view>{}(
+            absl::string_view(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(char16_t)));
     }
 };
 struct TextEqual {
     using is_transparent = void;
-    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept { return a == b; }
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept {
+        return a.size() == b.size() &&
+               (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0);
+    }
 };
 
-template <class Value>
-using TextMap = std::unordered_map<std::u16string, Value, TextHash, TextEqual>;
+bool SameText(std::u16string_view a, std::u16string_view b) { return TextEqual{}(a, b); }
+
+template <class Key, class Value>
+using TextMap = absl::flat_hash_map<Key, Value, TextHash, TextEqual>;
+template <class Key>
+using TextSet = absl::flat_hash_set<Key, TextHash, TextEqual>;
 
 // The verification of this link failed inside: true, with code 99 and its warning.
 bool Failed(AttrEntry& attr) {
@@ -93,26 +114,110 @@ std::u16string AnchorName(const AttrEntry& attr, bool modern) {
     return modern ? WebText::DecodeCharRefs(name) : std::u16string(name);
 }
 
-struct VerifyCache::Impl {
-    // The search's answer about the site, built once: the files it found (views into the path
-    // list, which outlives the cache) and every directory above them.
-    bool site_known = false;
-    std::unordered_set<std::u16string_view, TextHash, TextEqual> site_files;
-    std::unordered_set<std::u16string, TextHash, TextEqual> site_dirs;
-    // Folded names of every entry of a site directory, listed the first time a name in it was
-    // not found: the names that are surely missing cost no file system call after that.
-    TextMap<std::unordered_set<std::u16string, TextHash, TextEqual>> listings;
-    TextMap<VornFilePath::PathKind> kinds;
-    TextMap<std::int32_t> positions;
-    struct FileAnchors {
-        bool usable = false;
-        TextMap<std::vector<std::int32_t>> positions;
+namespace {
+
+// AnchorName(attr, modern) == name, without a copy when there is nothing to decode.
+bool NameIs(const AttrEntry& attr, bool modern, std::u16string_view name) {
+    const std::u16string_view written = VornHtml::Unquote(attr.Value);
+    if (modern && written.find(u'&') != written.npos)
+        return WebText::DecodeCharRefs(written) == name;
+    return written == name;
+}
+
+// Where a file's anchor names stand, built once for the file: the positions of each name in
+// list order, contiguous.
+struct FileAnchors {
+    bool usable = false;
+    bool modern = false;
+    std::vector<std::u16string> decoded;  // names whose character references were decoded
+    struct Group {
+        std::int32_t first = 0;
+        std::int32_t count = 0;
     };
-    std::unordered_map<std::int32_t, FileAnchors> anchors;
+    TextMap<std::u16string_view, Group> names;  // views into the attributes or into `decoded`
+    std::vector<std::int32_t> positions;
 };
 
-VerifyCache::VerifyCache() : impl_(std::make_unique<Impl>()) {}
-VerifyCache::~VerifyCache() = default;
+// The index of a file's anchors; unusable when an entry leads nowhere (the walk over the list
+// then fails where it stands).
+std::unique_ptr<FileAnchors> IndexAnchors(const FileEntry& file, bool modern) {
+    auto index = std::make_unique<FileAnchors>();
+    index->modern = modern;
+    const std::size_t n = UsedCount(file.Anchors);
+    std::vector<std::u16string_view> names(n);
+    std::size_t to_decode = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const AttrEntry* attr = AnchorAttr(file, file.Anchors[k]);
+        if (!attr) return index;
+        names[k] = VornHtml::Unquote(attr->Value);
+        if (modern && names[k].find(u'&') != names[k].npos) ++to_decode;
+    }
+    // Reserved whole, so that the views into it stay put.
+    index->decoded.reserve(to_decode);
+    std::vector<std::int32_t> group_of(n);
+    std::vector<FileAnchors::Group> groups;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (modern && names[k].find(u'&') != names[k].npos) {
+            index->decoded.push_back(WebText::DecodeCharRefs(names[k]));
+            names[k] = index->decoded.back();
+        }
+        auto [at, added] = index->names.try_emplace(
+            names[k], FileAnchors::Group{static_cast<std::int32_t>(groups.size()), 0});
+        if (added) groups.emplace_back();
+        group_of[k] = at->second.first;
+        ++groups[static_cast<std::size_t>(group_of[k])].count;
+    }
+    std::int32_t next = 0;
+    for (FileAnchors::Group& g : groups) {
+        g.first = next;
+        next += g.count;
+        g.count = 0;
+    }
+    index->positions.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        FileAnchors::Group& g = groups[static_cast<std::size_t>(group_of[k])];
+        index->positions[static_cast<std::size_t>(g.first + g.count++)] =
+            static_cast<std::int32_t>(k);
+    }
+    for (auto& [name, group] : index->names) group = groups[static_cast<std::size_t>(group.first)];
+    index->usable = true;
+    return index;
+}
+
+}  // namespace
+
+// The search's answer about the site, built once and then only read: the files it found and
+// every directory above them (views into the path list, which outlives the cache); the anchor
+// indexes, each built by the first thread that needs it; the listings of site directories.
+struct VerifyCache::Site {
+    const PathList::PathEntries* paths = nullptr;
+    struct Entry {
+        std::int32_t position = -1;  // in the path list, for a file
+        // File or Directory when that is the answer without the disk; None leaves it to the
+        // disk (a file that could not be read may be gone since the search; wildcards).
+        VornFilePath::PathKind kind = VornFilePath::PathKind::None;
+    };
+    TextMap<std::u16string_view, Entry> entries;
+
+    std::size_t anchor_count = 0;
+    std::unique_ptr<std::atomic<FileAnchors*>[]> anchors;
+
+    // Folded names of every entry of a site directory, listed the first time a name in it was
+    // not found: the names that are surely missing cost no file system call after that.
+    std::mutex listing_mutex;
+    TextMap<std::u16string, TextSet<std::u16string>> listings;
+
+    ~Site() {
+        for (std::size_t i = 0; i < anchor_count; ++i) delete anchors[i].load();
+    }
+};
+
+struct VerifyCache::Impl {
+    std::shared_ptr<Site> site;
+    // This thread's answers about the texts the site index cannot settle.
+    TextMap<std::u16string, VornFilePath::PathKind> kinds;
+    TextMap<std::u16string, std::int32_t> positions;
+};
 
 namespace {
 
@@ -121,64 +226,126 @@ bool IsPlainName(std::u16string_view name) {
            name.find_first_of(u"/*?:") == name.npos;
 }
 
-// What the site index can tell without the file system; nullopt when only the disk knows.
-std::optional<VornFilePath::PathKind> KindFromSite(VerifyCache::Impl& impl,
-                                                   std::u16string_view path) {
-    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
-    if (path.empty() || path.find_first_of(u"*?") != path.npos) return std::nullopt;
-    if (impl.site_files.contains(path)) return VornFilePath::PathKind::File;
-    if (impl.site_dirs.contains(path)) return VornFilePath::PathKind::Directory;
-    const std::size_t cut = path.rfind(u'\\');
-    if (cut == path.npos) return std::nullopt;
-    const std::u16string_view dir = path.substr(0, cut);
-    const std::u16string_view name = path.substr(cut + 1);
-    if (!IsPlainName(name) || !impl.site_dirs.contains(dir)) return std::nullopt;
-    auto listed = impl.listings.find(dir);
-    if (listed == impl.listings.end()) {
+bool HasWildcard(std::u16string_view path) { return path.find_first_of(u"*?") != path.npos; }
+
+std::shared_ptr<VerifyCache::Site> LearnSite(const RunContext& run) {
+    using Kind = VornFilePath::PathKind;
+    auto site = std::make_shared<VerifyCache::Site>();
+    if (!run.Paths || !run.Files) return site;
+    site->paths = run.Paths;
+    site->entries.reserve(run.Paths->size() + run.Paths->size() / 8);
+    const auto unreadable = [&](const PathList::PathEntry& entry) {
+        return entry.FileIndex >= 0 &&
+               static_cast<std::size_t>(entry.FileIndex) < run.Files->size() &&
+               (*run.Files)[static_cast<std::size_t>(entry.FileIndex)].Status == ScanReadFailed;
+    };
+    std::int32_t position = -1;
+    for (const PathList::PathEntry& entry : *run.Paths) {
+        ++position;
+        const std::u16string_view path = entry.Path;
+        if (path.empty()) continue;
+        // The first of equal paths, as the binary search takes it.
+        site->entries.try_emplace(
+            path, VerifyCache::Site::Entry{
+                      position, unreadable(entry) || HasWildcard(path) ? Kind::None : Kind::File});
+    }
+    // Files first: a text that names a file never answers Directory.
+    for (const PathList::PathEntry& entry : *run.Paths) {
+        const std::u16string_view path = entry.Path;
+        if (path.empty() || unreadable(entry)) continue;
+        // Every directory above a found file exists; the bare drive is left to the disk.
+        for (std::size_t cut = path.rfind(u'\\'); cut != path.npos && cut > 2;
+             cut = path.rfind(u'\\', cut - 1)) {
+            const std::u16string_view dir = path.substr(0, cut);
+            if (!site->entries
+                     .try_emplace(dir, VerifyCache::Site::Entry{
+                                           -1, HasWildcard(dir) ? Kind::None : Kind::Directory})
+                     .second)
+                break;
+        }
+    }
+    site->anchor_count = run.Files->size();
+    site->anchors = std::make_unique<std::atomic<FileAnchors*>[]>(site->anchor_count);
+    return site;
+}
+
+// Whether `name` is surely missing from site directory `dir`: false when its listing holds the
+// name in some letter case or cannot be had.
+bool MissingFromListing(VerifyCache::Site& site, std::u16string_view dir,
+                        std::u16string_view name) {
+    const std::lock_guard<std::mutex> lock(site.listing_mutex);
+    auto listed = site.listings.find(dir);
+    if (listed == site.listings.end()) {
         std::vector<platform::DirEntry> entries;
         const std::uint8_t any = platform::kReadOnly | platform::kHidden | platform::kSystem |
                                  platform::kDirectory;
         if (platform::Fs().List(std::u16string(dir) + u"\\*", any, entries) !=
             platform::ListResult::Ok)
-            return std::nullopt;
-        std::unordered_set<std::u16string, TextHash, TextEqual> names;
+            return false;
+        TextSet<std::u16string> names;
         for (const platform::DirEntry& e : entries) names.insert(platform::FoldCase(e.Name));
-        listed = impl.listings.emplace(std::u16string(dir), std::move(names)).first;
+        listed = site.listings.try_emplace(std::u16string(dir), std::move(names)).first;
     }
-    // A name the listing holds in some letter case is looked up as before.
-    if (listed->second.contains(platform::FoldCase(name))) return std::nullopt;
-    return VornFilePath::PathKind::None;
+    return !listed->second.contains(platform::FoldCase(name));
 }
 
-void LearnSite(VerifyCache::Impl& impl, const RunContext& run) {
-    impl.site_known = true;
-    if (!run.Paths || !run.Files) return;
-    for (const PathList::PathEntry& entry : *run.Paths) {
-        const std::u16string_view path = entry.Path;
-        if (path.empty()) continue;
-        // A file that could not be read may be gone since the search: the disk decides.
-        if (entry.FileIndex >= 0 && static_cast<std::size_t>(entry.FileIndex) < run.Files->size() &&
-            (*run.Files)[static_cast<std::size_t>(entry.FileIndex)].Status == ScanReadFailed)
-            continue;
-        impl.site_files.insert(path);
-        // Every directory above a found file exists; the bare drive is left to the disk.
-        for (std::size_t cut = path.rfind(u'\\'); cut != path.npos && cut > 2;
-             cut = path.rfind(u'\\', cut - 1)) {
-            if (!impl.site_dirs.emplace(path.substr(0, cut)).second) break;
-        }
-    }
+// What the site index can tell without the file system; nullopt when only the disk knows.
+std::optional<VornFilePath::PathKind> KindFromSite(VerifyCache::Site& site,
+                                                   std::u16string_view path) {
+    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+    if (path.empty() || HasWildcard(path)) return std::nullopt;
+    const auto known = site.entries.find(path);
+    if (known != site.entries.end() && known->second.kind != VornFilePath::PathKind::None)
+        return known->second.kind;
+    const std::size_t cut = path.rfind(u'\\');
+    if (cut == path.npos) return std::nullopt;
+    const std::u16string_view dir = path.substr(0, cut);
+    const std::u16string_view name = path.substr(cut + 1);
+    if (!IsPlainName(name)) return std::nullopt;
+    const auto above = site.entries.find(dir);
+    if (above == site.entries.end() || above->second.kind != VornFilePath::PathKind::Directory)
+        return std::nullopt;
+    if (!MissingFromListing(site, dir, name)) return std::nullopt;
+    return VornFilePath::PathKind::None;
 }
 
 }  // namespace
 
+VerifyCache::VerifyCache() : impl_(std::make_unique<Impl>()) {}
+
+VerifyCache::VerifyCache(VerifyCache& first, const RunContext& run)
+    : impl_(std::make_unique<Impl>()) {
+    if (!first.impl_->site) first.impl_->site = LearnSite(run);
+    impl_->site = first.impl_->site;
+}
+
+VerifyCache::~VerifyCache() = default;
+
 VornFilePath::PathKind VerifyCache::PathKind(const RunContext& run,
-                                             std::u16string_view path) noexcept try {
-    auto found = impl_->kinds.find(path);
-    if (found != impl_->kinds.end()) return found->second;
-    if (!impl_->site_known) LearnSite(*impl_, run);
-    const std::optional<VornFilePath::PathKind> known = KindFromSite(*impl_, path);
+                                             std::u16string_view path) noexcept {
+    std::int32_t position;
+    return PathKind(run, path, position);
+}
+
+VornFilePath::PathKind VerifyCache::PathKind(const RunContext& run, std::u16string_view path,
+                                             std::int32_t& position) noexcept try {
+    position = -1;
+    if (!impl_->site) impl_->site = LearnSite(run);
+    Site& site = *impl_->site;
+    // Found files and the directories above them need nothing of this thread's own.
+    std::u16string_view trimmed = path;
+    while (!trimmed.empty() && trimmed.back() == u'\\') trimmed.remove_suffix(1);
+    if (const auto known = site.entries.find(trimmed);
+        known != site.entries.end() && known->second.kind != VornFilePath::PathKind::None) {
+        if (trimmed.size() == path.size() && site.paths == run.Paths)
+            position = known->second.position;
+        return known->second.kind;
+    }
+    auto known_kind = impl_->kinds.find(path);
+    if (known_kind != impl_->kinds.end()) return known_kind->second;
+    const std::optional<VornFilePath::PathKind> known = KindFromSite(site, path);
     const VornFilePath::PathKind kind = known ? *known : VornFilePath::GetPathKind(path);
-    impl_->kinds.emplace(std::u16string(path), kind);
+    impl_->kinds.try_emplace(std::u16string(path), kind);
     return kind;
 } catch (...) {
     return VornFilePath::GetPathKind(path);
@@ -195,44 +362,48 @@ std::int32_t FindInList(const PathList::PathEntries& paths, std::u16string_view 
 
 std::int32_t VerifyCache::FindPath(const PathList::PathEntries& paths,
                                    std::u16string_view path) noexcept try {
-    auto found = impl_->positions.find(path);
-    if (found != impl_->positions.end()) return found->second;
+    // A path spelt exactly as a found one is that entry; FindPath prefers the exact spelling.
+    if (impl_->site && impl_->site->paths == &paths) {
+        const auto found = impl_->site->entries.find(path);
+        if (found != impl_->site->entries.end() && found->second.position >= 0)
+            return found->second.position;
+    }
+    auto known = impl_->positions.find(path);
+    if (known != impl_->positions.end()) return known->second;
     const std::int32_t position = FindInList(paths, path);
-    impl_->positions.emplace(std::u16string(path), position);
+    impl_->positions.try_emplace(std::u16string(path), position);
     return position;
 } catch (...) {
     return FindInList(paths, path);
 }
 
-const std::vector<std::int32_t>* VerifyCache::AnchorsNamed(const FileTable& files,
-                                                           std::int32_t file_index,
-                                                           std::u16string_view anchor,
-                                                           bool modern) noexcept
-    try {
-    static const std::vector<std::int32_t> none;
-    if (file_index < 0 || static_cast<std::size_t>(file_index) >= files.size()) return nullptr;
-    auto [slot, added] = impl_->anchors.try_emplace(file_index);
-    Impl::FileAnchors& index = slot->second;
-    if (added) {
-        const FileEntry& file = files[static_cast<std::size_t>(file_index)];
-        const std::size_t n = UsedCount(file.Anchors);
-        for (std::size_t k = 0; k < n; ++k) {
-            const AttrEntry* attr = AnchorAttr(file, file.Anchors[k]);
-            // A broken entry is left to the walk over the list, which fails where it stands.
-            if (!attr) return nullptr;
-            const std::u16string name = AnchorName(*attr, modern);
-            auto at = index.positions.find(name);
-            if (at == index.positions.end())
-                at = index.positions.emplace(name, std::vector<std::int32_t>()).first;
-            at->second.push_back(static_cast<std::int32_t>(k));
-        }
-        index.usable = true;
+bool VerifyCache::AnchorsNamed(const FileTable& files, std::int32_t file_index,
+                               std::u16string_view anchor, bool modern,
+                               std::span<const std::int32_t>& positions) noexcept try {
+    if (!impl_->site || file_index < 0) return false;
+    Site& site = *impl_->site;
+    const auto i = static_cast<std::size_t>(file_index);
+    if (i >= files.size() || i >= site.anchor_count) return false;
+    FileAnchors* index = site.anchors[i].load(std::memory_order_acquire);
+    if (!index) {
+        // Whoever publishes first wins; an index built twice is the same index.
+        std::unique_ptr<FileAnchors> built = IndexAnchors(files[i], modern);
+        if (site.anchors[i].compare_exchange_strong(index, built.get(), std::memory_order_acq_rel,
+                                                    std::memory_order_acquire))
+            index = built.release();
     }
-    if (!index.usable) return nullptr;
-    auto at = index.positions.find(anchor);
-    return at == index.positions.end() ? &none : &at->second;
+    if (!index->usable || index->modern != modern) return false;
+    const auto at = index->names.find(anchor);
+    if (at == index->names.end()) {
+        positions = {};
+    } else {
+        positions = std::span<const std::int32_t>(index->positions)
+                        .subspan(static_cast<std::size_t>(at->second.first),
+                                 static_cast<std::size_t>(at->second.count));
+    }
+    return true;
 } catch (...) {
-    return nullptr;
+    return false;
 }
 
 bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
@@ -260,10 +431,9 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
     };
 
     const bool modern = Modern(run);
-    const std::vector<std::int32_t>* named =
-        run.Cache ? run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern) : nullptr;
-    if (named) {
-        for (std::int32_t k : *named) {
+    std::span<const std::int32_t> named;
+    if (run.Cache && run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern, named)) {
+        for (std::int32_t k : named) {
             if (static_cast<std::size_t>(k) >= file.Anchors.size()) return true;
             if (count_match(file.Anchors[static_cast<std::size_t>(k)])) break;
         }
@@ -272,7 +442,7 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
             if (!InUse(entry)) break;
             const AttrEntry* target = AnchorAttr(file, entry);
             if (!target) return true;
-            if (AnchorName(*target, modern) == anchor && count_match(entry)) break;
+            if (NameIs(*target, modern, anchor) && count_match(entry)) break;
         }
     }
     // The file itself is reached; the missing anchor is the link's one warning.
@@ -304,6 +474,25 @@ bool FromStylesheet(const AttrEntry& attr) {
             AsciiLower(attr.Name[3]) == u'l' && AsciiLower(attr.Name[4]) == u'e');
 }
 
+// The position of the first '#' or '?', eight code units at a time where the machine can.
+std::size_t FindHashOrQuery(std::u16string_view t) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i hash = _mm_set1_epi16(static_cast<short>(u'#'));
+    const __m128i query = _mm_set1_epi16(static_cast<short>(u'?'));
+    for (; i + 8 <= t.size(); i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t.data() + i));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi16(v, hash), _mm_cmpeq_epi16(v, query))));
+        if (mask != 0) return i + static_cast<std::size_t>(std::countr_zero(mask)) / 2;
+    }
+#endif
+    for (; i < t.size(); ++i) {
+        if (t[i] == u'#' || t[i] == u'?') return i;
+    }
+    return t.npos;
+}
+
 bool IsTop(std::u16string_view anchor) {
     return anchor.size() == 3 && AsciiLower(anchor[0]) == u't' && AsciiLower(anchor[1]) == u'o' &&
            AsciiLower(anchor[2]) == u'p';
@@ -311,16 +500,14 @@ bool IsTop(std::u16string_view anchor) {
 
 bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor) {
     const bool modern = Modern(run);
-    if (run.Cache) {
-        const std::vector<std::int32_t>* named =
-            run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern);
-        if (named) return !named->empty();
-    }
+    std::span<const std::int32_t> named;
+    if (run.Cache && run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern, named))
+        return !named.empty();
     const FileEntry& file = (*run.Files)[static_cast<std::size_t>(file_index)];
     for (const AnchorEntry& entry : file.Anchors) {
         if (!InUse(entry)) break;
         const AttrEntry* a = AnchorAttr(file, entry);
-        if (a && AnchorName(*a, modern) == anchor) return true;
+        if (a && NameIs(*a, modern, anchor)) return true;
     }
     return false;
 }
@@ -333,41 +520,58 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     FileTable& files = *run.Files;
     const PathList::PathEntries& paths = *run.Paths;
 
+    // The path and the fragment are views into the target until one of them has to change.
     const bool modern = set.ModernHtml == 1;
-    std::u16string t = attr.Target;
-    std::u16string anchor;
+    std::u16string_view t = attr.Target;
+    std::u16string_view anchor;
     bool separator_before_hash = false;
+    // The first '#' and the first '?'; most targets have neither.
+    std::size_t hash = t.npos, query = t.npos;
+    if (const std::size_t i = FindHashOrQuery(t); i != t.npos) {
+        if (t[i] == u'#') {
+            hash = i;
+            query = t.find(u'?', i + 1);
+        } else {
+            query = i;
+            hash = t.find(u'#', i + 1);
+        }
+    }
     if (modern) {
         // The fragment is everything after the first '#', a '?' in it included; the query
         // belongs to the path before it.
-        if (const std::size_t h = t.find(u'#'); h != t.npos) {
-            anchor = t.substr(h + 1);
-            t.resize(h);
+        if (hash != t.npos) {
+            anchor = t.substr(hash + 1);
+            t = t.substr(0, hash);
+            if (query > hash) query = t.npos;
         }
-    }
-    if (const std::size_t q = t.find(u'?'); q != t.npos) {
-        t.resize(q);
-        if (t.empty()) return Failed(attr);
-    }
-    if (modern) {
-        separator_before_hash = attr.Target.find(u'#') != std::u16string::npos && EndsWithSeparator(t);
+        if (query != t.npos) {
+            t = t.substr(0, query);
+            if (t.empty()) return Failed(attr);
+        }
+        separator_before_hash = hash != t.npos && EndsWithSeparator(t);
     } else {
-        if (const std::size_t h = t.find(u'#'); h != t.npos) {
-            anchor = t.substr(h + 1);
-            t.resize(h);
+        // The query goes first, and a '#' after it with it.
+        if (query != t.npos) {
+            t = t.substr(0, query);
+            if (t.empty()) return Failed(attr);
+        }
+        if (hash < t.size()) {
+            anchor = t.substr(hash + 1);
+            t = t.substr(0, hash);
             separator_before_hash = EndsWithSeparator(t);
         }
     }
     // A stylesheet's fragment names an element of an SVG or a font, which is not looked up.
-    if (modern && FromStylesheet(attr)) anchor.clear();
+    if (modern && FromStylesheet(attr)) anchor = {};
 
-    std::vector<std::u16string> candidates;  // a directory's default documents, in order
     bool is_file = false;
-    bool default_document = false;
     auto kind_of = [&](std::u16string_view path) {
         return run.Cache ? run.Cache->PathKind(run, path) : VornFilePath::GetPathKind(path);
     };
-    VornFilePath::PathKind kind = kind_of(t);
+    std::int32_t position = -1;
+    VornFilePath::PathKind kind =
+        run.Cache ? run.Cache->PathKind(run, t, position) : VornFilePath::GetPathKind(t);
+    std::u16string decoded_path;
     if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
         // A name that really holds the '%' sequence has won above; otherwise the bytes are
         // read as UTF-8 first, then as the Japanese code page.
@@ -378,12 +582,19 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             if (!WebText::PercentDecode(t, encoding, decoded) || decoded == t) continue;
             const VornFilePath::PathKind k = kind_of(decoded);
             if (k != VornFilePath::PathKind::None) {
-                t = std::move(decoded);
+                position = -1;
+                decoded_path = std::move(decoded);
+                t = decoded_path;
                 kind = k;
                 break;
             }
         }
     }
+    // A directory's path with its separator; its default documents are tried in `candidate`.
+    std::u16string directory, candidate;
+    const bool default_document = kind == VornFilePath::PathKind::Directory &&
+                                  !set.DefaultDocument.empty() &&
+                                  !set.DefaultDocument.front().empty();
     switch (kind) {
         case VornFilePath::PathKind::File:
             // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
@@ -394,12 +605,10 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             is_file = true;
             break;
         case VornFilePath::PathKind::Directory:
-            if (t.empty() || t.back() != u'\\') t += u'\\';
-            for (const std::u16string& document : set.DefaultDocument) {
-                if (document.empty()) break;
-                candidates.push_back(t + document);
-                default_document = true;
-            }
+            directory.reserve(t.size() + 1);
+            directory = t;
+            if (directory.empty() || directory.back() != u'\\') directory += u'\\';
+            t = directory;
             break;
         default:
             // Below a directory the search could not read, 'missing' would be a guess.
@@ -415,12 +624,18 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         return run.Cache ? run.Cache->FindPath(paths, path) : FindInList(paths, path);
     };
     // A file is its own one candidate, looked up without a copy.
-    std::int32_t position = is_file ? position_of(t) : -1;
-    const std::u16string* hit = is_file ? &t : nullptr;
-    for (const std::u16string& candidate : candidates) {
-        if (position >= 0) break;
-        position = position_of(candidate);
-        hit = &candidate;
+    if (is_file && position < 0) position = position_of(t);
+    std::u16string_view found = t;
+    if (!is_file) {
+        for (const std::u16string& document : set.DefaultDocument) {
+            if (document.empty()) break;
+            candidate.assign(directory).append(document);
+            position = position_of(candidate);
+            if (position >= 0) {
+                found = candidate;
+                break;
+            }
+        }
     }
 
     if (position < 0) {
@@ -431,7 +646,9 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         // the search did not enter it, so the target is judged as one outside the base.
         const bool outside_by_link = inside_by_name && !platform::Fs().IsWithin(t, set.LocalPath);
         if (outside_by_link && !is_file) {
-            for (const std::u16string& candidate : candidates) {
+            for (const std::u16string& document : set.DefaultDocument) {
+                if (document.empty()) break;
+                candidate.assign(directory).append(document);
                 if (kind_of(candidate) == VornFilePath::PathKind::File) {
                     is_file = true;
                     break;
@@ -464,26 +681,36 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         return false;
     }
 
-    const std::u16string& found = *hit;
     const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
     if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
         return Failed(attr);
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
 
-    // Into the target's own storage, which the unresolved text already sized.
-    attr.Target.assign(found);
-    if (!anchor.empty()) {
-        attr.Target += u'#';
-        attr.Target += anchor;
-    }
-
     // The lookup ignores letter case; this is where a difference below the base directory is
     // told. The base directory itself is compared as the user typed it, so it is left out.
-    if (run.Options->FileNameCaseSensitive == 1) {
-        const std::size_t n = set.LocalPath.size();
-        if (After(found, n) != After(paths[static_cast<std::size_t>(position)].Path, n))
-            Report(attr, kCaseMismatch, msg::kCaseMismatch);
+    const bool case_mismatch =
+        run.Options->FileNameCaseSensitive == 1 &&
+        !SameText(After(found, set.LocalPath.size()),
+                  After(paths[static_cast<std::size_t>(position)].Path, set.LocalPath.size()));
+
+    // The target becomes the file found with the fragment. Mostly it is that already; otherwise
+    // it is written anew, and the fragment is read from there again.
+    const std::size_t rewritten = found.size() + (anchor.empty() ? 0 : 1 + anchor.size());
+    const std::u16string_view before = attr.Target;
+    if (before.size() != rewritten || !SameText(before.substr(0, found.size()), found) ||
+        (!anchor.empty() &&
+         (before[found.size()] != u'#' || !SameText(before.substr(found.size() + 1), anchor)))) {
+        std::u16string text;
+        text.reserve(rewritten);
+        text.append(found);
+        if (!anchor.empty()) {
+            text += u'#';
+            text.append(anchor);
+        }
+        attr.Target = std::move(text);
+        if (!anchor.empty()) anchor = std::u16string_view(attr.Target).substr(found.size() + 1);
     }
+    if (case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
 
     if (anchor.empty()) {
         attr.Code = kVerified;
@@ -498,16 +725,15 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
 
     std::u16string_view reason;
     std::int32_t code = 0;
+    std::u16string decoded_anchor;
     switch (target.Status) {
         case ScanOk:
             if (modern) {
-                if (anchor.find(u'%') != anchor.npos) {
-                    std::u16string decoded;
-                    if (WebText::PercentDecode(anchor, WebText::kUtf8, decoded) &&
-                        !HasAnchor(run, target_index, anchor) &&
-                        HasAnchor(run, target_index, decoded))
-                        anchor = std::move(decoded);
-                }
+                if (anchor.find(u'%') != anchor.npos &&
+                    WebText::PercentDecode(anchor, WebText::kUtf8, decoded_anchor) &&
+                    !HasAnchor(run, target_index, anchor) &&
+                    HasAnchor(run, target_index, decoded_anchor))
+                    anchor = decoded_anchor;
                 // '#top' is the top of the page unless the page names an anchor so.
                 if (IsTop(anchor) && !HasAnchor(run, target_index, anchor)) {
                     attr.Code = kVerified;

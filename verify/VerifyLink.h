@@ -2,6 +2,7 @@
 // Link target verification: existence, letter case, default documents and target anchors.
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,10 +15,15 @@ namespace HtmlLink {
 // What verification learns once per run and asks for again and again: the kind of every
 // target path, its position in the path list, and for each target file where its anchor names
 // stand. Valid for one run only: it assumes that neither the site on disk, the path list nor
-// the anchor lists change while it is in use.
+// the anchor lists change while it is in use. Answers that come from the run's path list and
+// the anchor indexes are kept in a part that the caches of the run's other threads share.
 class VerifyCache {
 public:
     VerifyCache();
+    // A cache for another thread of the same run. It shares `first`'s index of the site, which
+    // is built here when not yet, so call it before the other thread starts; afterwards both may
+    // be used at once, each by its own thread.
+    VerifyCache(VerifyCache& first, const RunContext& run);
     ~VerifyCache();
     VerifyCache(const VerifyCache&) = delete;
     VerifyCache& operator=(const VerifyCache&) = delete;
@@ -26,18 +32,22 @@ public:
     // above one is answered from the run's path list (the search's result), and so is a name
     // missing from a directory of the site; the file system is asked about everything else.
     VornFilePath::PathKind PathKind(const RunContext& run, std::u16string_view path) noexcept;
+    // The same, and for a found file spelt exactly so its FindPath position over the run's path
+    // list in `position`, from the one lookup; -1 there when FindPath is still to be asked.
+    VornFilePath::PathKind PathKind(const RunContext& run, std::u16string_view path,
+                                    std::int32_t& position) noexcept;
 
     // FindPath of exactly this text over the whole list, searched the first time only.
     std::int32_t FindPath(const PathList::PathEntries& paths, std::u16string_view path) noexcept;
 
-    // The positions in the file's Anchors whose name is exactly `anchor`, in list order; null
-    // when the index of that file cannot be built (the caller then walks the list itself).
-    // `modern` decodes the character references of the names; a cache serves one setting.
-    const std::vector<std::int32_t>* AnchorsNamed(const FileTable& files, std::int32_t file_index,
-                                                  std::u16string_view anchor,
-                                                  bool modern = false) noexcept;
+    // The positions in the file's Anchors whose name is exactly `anchor`, in list order, in
+    // `positions`; false when the index of that file cannot be built (the caller then walks the
+    // list itself). `modern` decodes the character references of the names.
+    bool AnchorsNamed(const FileTable& files, std::int32_t file_index, std::u16string_view anchor,
+                      bool modern, std::span<const std::int32_t>& positions) noexcept;
 
     struct Impl;
+    struct Site;
 
 private:
     std::unique_ptr<Impl> impl_;

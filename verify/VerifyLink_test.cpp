@@ -205,6 +205,46 @@ TEST_P(VerifySite, QueryIsDroppedBeforeTheAnchor) {
     EXPECT_EQ(site.FileOf(u"page.htm").LinkCount, 3);
 }
 
+// Where the query and the fragment end in either reading, and the target the link is left with.
+TEST_P(VerifySite, QueryAndFragmentInBothReadings) {
+    struct Case {
+        std::u16string link;
+        std::int32_t code, modern_code;
+        std::u16string target, modern_target;
+        std::vector<std::int32_t> warnings, modern_warnings;
+    };
+    const std::u16string page = uR"(C:\site\page.htm)";
+    const std::u16string dir = uR"(C:\site\dir\index.html)";
+    const Case cases[] = {
+        {u"page.htm?x=1#a", 90, 90, page, page + u"#a", {}, {}},
+        {u"page.htm#a?x", 90, 18, page + u"#a", page + u"#a?x", {}, {18}},
+        {u"page.htm#b?x#a", 18, 18, page + u"#b", page + u"#b?x#a", {18}, {18}},
+        {u"page.htm?q?r", 90, 90, page, page, {}, {}},
+        {u"page.htm#a", 90, 90, page + u"#a", page + u"#a", {}, {}},
+        {u"dir/?q#d", 90, 90, dir, dir + u"#d", {}, {}},
+        {u"dir?q#d", 90, 90, dir, dir + u"#d", {}, {21}},
+        {u"dir#d?q", 90, 18, dir + u"#d", dir + u"#d?q", {21}, {21, 18}},
+        {u"dir/", 90, 90, dir, dir, {}, {}},
+    };
+    for (const std::uint8_t modern : {0, 1}) {
+        SiteBuilder s;
+        s.Set.ModernHtml = modern;
+        std::u16string html;
+        for (const Case& c : cases) html += u"<a href=\"" + c.link + u"\">x</a>\n";
+        s.Page(u"index.htm", html);
+        s.Page(u"page.htm", u"<a name=\"a\">");
+        s.Page(uR"(dir\index.html)", u"<a name=\"d\">");
+        s.Run(GetParam());
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << int(modern) << " " << c.link.size());
+            const AttrEntry& link = s.Attr(u"index.htm", c.link);
+            EXPECT_EQ(link.Code, modern ? c.modern_code : c.code);
+            EXPECT_EQ(link.Target, modern ? c.modern_target : c.target);
+            EXPECT_EQ(Codes(link.Warnings), modern ? c.modern_warnings : c.warnings);
+        }
+    }
+}
+
 TEST_P(VerifySite, AnchorsAreMatchedExactly) {
     site.Page(
         u"index.html",
@@ -329,6 +369,69 @@ TEST(VerifyLink, InternalFailuresEndWithCode99) {
     AttrEntry lone = LinkTo(uR"(C:\site\a.htm)");
     EXPECT_TRUE(HtmlLink::VerifyLink(empty, lone));
     EXPECT_EQ(lone.Code, 99);
+}
+
+// The caches of one run's threads share what the path list and the anchors tell, and each
+// answers as a cache of its own would.
+TEST(VerifyCache, CachesOfOneRunShareTheSiteIndex) {
+    using Kind = VornFilePath::PathKind;
+    SiteBuilder site;
+    site.Page(u"index.html", u"<a name=\"x\">1</a><a name=\"y\">2</a><a id=\"x\">3</a>");
+    site.Page(uR"(sub\page.htm)", u"");
+    site.File(u"notes.txt", "x");
+    site.Scan();
+    platform::ScopedFileSystem use(site.Fs);
+    HtmlLink::RunContext run;
+    run.Set = &site.Set;
+    run.Options = &site.Options;
+    run.Files = &site.Files;
+    run.Paths = &site.Paths;
+    HtmlLink::VerifyCache first;
+    HtmlLink::VerifyCache second(first, run);
+
+    struct Case {
+        std::u16string path;
+        Kind kind;
+        bool listed;  // found by FindPath
+    };
+    const Case cases[] = {
+        {uR"(C:\site\index.html)", Kind::File, true},
+        {uR"(C:\site\INDEX.HTML)", Kind::File, true},
+        {uR"(C:\site\sub\page.htm)", Kind::File, true},
+        {uR"(C:\site\notes.txt)", Kind::File, true},
+        {uR"(C:\site\sub)", Kind::Directory, false},
+        {uR"(C:\site\sub\)", Kind::Directory, false},
+        {uR"(C:\site\gone.htm)", Kind::None, false},
+        {uR"(C:\site\sub\gone\x.htm)", Kind::None, false},
+        {uR"(C:\elsewhere\a.htm)", Kind::None, false},
+    };
+    for (HtmlLink::VerifyCache* cache : {&second, &first}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << (cache == &first) << " " << c.path.size());
+            EXPECT_EQ(cache->PathKind(run, c.path), c.kind);
+            EXPECT_EQ(cache->PathKind(run, c.path), c.kind);
+            const std::int32_t position = cache->FindPath(site.Paths, c.path);
+            EXPECT_EQ(position, PathList::FindPath(site.Paths, c.path, 0,
+                                                   std::int32_t(site.Paths.size()) - 1));
+            EXPECT_EQ(position >= 0, c.listed);
+            std::int32_t at_once = -2;
+            cache->PathKind(run, c.path, at_once);
+            // Only a path spelt as found is answered from the one lookup.
+            if (at_once >= 0) EXPECT_EQ(at_once, position);
+        }
+    }
+
+    // One index of the anchors, both names of 'x' in list order.
+    const std::int32_t index_page = site.Paths[std::size_t(second.FindPath(
+                                        site.Paths, uR"(C:\site\index.html)"))].FileIndex;
+    std::span<const std::int32_t> mine, theirs;
+    ASSERT_TRUE(second.AnchorsNamed(site.Files, index_page, u"x", false, mine));
+    ASSERT_TRUE(first.AnchorsNamed(site.Files, index_page, u"x", false, theirs));
+    EXPECT_EQ(std::vector<std::int32_t>(mine.begin(), mine.end()),
+              (std::vector<std::int32_t>{0, 2}));
+    EXPECT_EQ(mine.data(), theirs.data());
+    ASSERT_TRUE(first.AnchorsNamed(site.Files, index_page, u"X", false, theirs));
+    EXPECT_TRUE(theirs.empty());
 }
 
 TEST(NormalizeList, TrimsFoldsAndCloses) {
