@@ -125,16 +125,17 @@ bool NameIs(const AttrEntry& attr, bool modern, std::u16string_view name) {
 }
 
 // Where a file's anchor names stand, built once for the file: the positions of each name in
-// list order, contiguous.
+// list order, contiguous. The names are copied together, so that a lookup stays within the
+// index instead of visiting the attributes of the target file.
 struct FileAnchors {
     bool usable = false;
     bool modern = false;
-    std::vector<std::u16string> decoded;  // names whose character references were decoded
+    std::u16string text;  // every distinct name, back to back
     struct Group {
         std::int32_t first = 0;
         std::int32_t count = 0;
     };
-    TextMap<std::u16string_view, Group> names;  // views into the attributes or into `decoded`
+    TextMap<std::u16string_view, Group> names;  // views into `text`
     std::vector<std::int32_t> positions;
 };
 
@@ -145,6 +146,7 @@ std::unique_ptr<FileAnchors> IndexAnchors(const FileEntry& file, bool modern) {
     index->modern = modern;
     const std::size_t n = UsedCount(file.Anchors);
     std::vector<std::u16string_view> names(n);
+    std::vector<std::u16string> decoded;
     std::size_t to_decode = 0;
     for (std::size_t k = 0; k < n; ++k) {
         const AttrEntry* attr = AnchorAttr(file, file.Anchors[k]);
@@ -152,18 +154,30 @@ std::unique_ptr<FileAnchors> IndexAnchors(const FileEntry& file, bool modern) {
         names[k] = VornHtml::Unquote(attr->Value);
         if (modern && names[k].find(u'&') != names[k].npos) ++to_decode;
     }
-    // Reserved whole, so that the views into it stay put.
-    index->decoded.reserve(to_decode);
+    // Reserved whole, so that the views into them stay put.
+    decoded.reserve(to_decode);
+    std::size_t length = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (modern && names[k].find(u'&') != names[k].npos) {
+            decoded.push_back(WebText::DecodeCharRefs(names[k]));
+            names[k] = decoded.back();
+        }
+        length += names[k].size();
+    }
+    index->text.reserve(length);
     std::vector<std::int32_t> group_of(n);
     std::vector<FileAnchors::Group> groups;
     for (std::size_t k = 0; k < n; ++k) {
-        if (modern && names[k].find(u'&') != names[k].npos) {
-            index->decoded.push_back(WebText::DecodeCharRefs(names[k]));
-            names[k] = index->decoded.back();
+        auto at = index->names.find(names[k]);
+        if (at == index->names.end()) {
+            const std::size_t from = index->text.size();
+            index->text.append(names[k]);
+            at = index->names
+                     .try_emplace(std::u16string_view(index->text).substr(from),
+                                  FileAnchors::Group{static_cast<std::int32_t>(groups.size()), 0})
+                     .first;
+            groups.emplace_back();
         }
-        auto [at, added] = index->names.try_emplace(
-            names[k], FileAnchors::Group{static_cast<std::int32_t>(groups.size()), 0});
-        if (added) groups.emplace_back();
         group_of[k] = at->second.first;
         ++groups[static_cast<std::size_t>(group_of[k])].count;
     }
@@ -406,8 +420,37 @@ bool VerifyCache::AnchorsNamed(const FileTable& files, std::int32_t file_index,
     return false;
 }
 
+namespace {
+
+// The cache's answer to which anchors of a file bear a name; not `indexed` when the list has to
+// be walked instead.
+struct Named {
+    bool indexed = false;
+    std::span<const std::int32_t> positions;
+};
+
+Named FindNamed(RunContext& run, std::int32_t file_index, std::u16string_view anchor) {
+    Named named;
+    named.indexed = run.Cache && run.Cache->AnchorsNamed(*run.Files, file_index, anchor,
+                                                         Modern(run), named.positions);
+    return named;
+}
+
+bool LookupAnchorIn(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
+                    AttrEntry& attr, const Named* known);
+
+}  // namespace
+
 bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
-                  AttrEntry& attr) try {
+                  AttrEntry& attr) {
+    return LookupAnchorIn(run, file_index, anchor, attr, nullptr);
+}
+
+namespace {
+
+// LookupAnchor, with the cache's answer when the caller has it already.
+bool LookupAnchorIn(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
+                    AttrEntry& attr, const Named* known) try {
     if (!run.Files || file_index < 0 || static_cast<std::size_t>(file_index) >= run.Files->size())
         return true;
     FileEntry& file = (*run.Files)[static_cast<std::size_t>(file_index)];
@@ -431,9 +474,9 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
     };
 
     const bool modern = Modern(run);
-    std::span<const std::int32_t> named;
-    if (run.Cache && run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern, named)) {
-        for (std::int32_t k : named) {
+    const Named named = known ? *known : FindNamed(run, file_index, anchor);
+    if (named.indexed) {
+        for (std::int32_t k : named.positions) {
             if (static_cast<std::size_t>(k) >= file.Anchors.size()) return true;
             if (count_match(file.Anchors[static_cast<std::size_t>(k)])) break;
         }
@@ -463,8 +506,6 @@ bool LookupAnchor(RunContext& run, std::int32_t file_index, std::u16string_view 
 } catch (...) {
     return true;
 }
-
-namespace {
 
 // The scan keeps stylesheet references under these names, which no tag attribute has.
 bool FromStylesheet(const AttrEntry& attr) {
@@ -498,11 +539,10 @@ bool IsTop(std::u16string_view anchor) {
            AsciiLower(anchor[2]) == u'p';
 }
 
-bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor) {
+bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anchor,
+               const Named& named) {
+    if (named.indexed) return !named.positions.empty();
     const bool modern = Modern(run);
-    std::span<const std::int32_t> named;
-    if (run.Cache && run.Cache->AnchorsNamed(*run.Files, file_index, anchor, modern, named))
-        return !named.empty();
     const FileEntry& file = (*run.Files)[static_cast<std::size_t>(file_index)];
     for (const AnchorEntry& entry : file.Anchors) {
         if (!InUse(entry)) break;
@@ -731,13 +771,21 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             if (modern) {
                 if (anchor.find(u'%') != anchor.npos &&
                     WebText::PercentDecode(anchor, WebText::kUtf8, decoded_anchor) &&
-                    !HasAnchor(run, target_index, anchor) &&
-                    HasAnchor(run, target_index, decoded_anchor))
+                    !HasAnchor(run, target_index, anchor,
+                               FindNamed(run, target_index, anchor)) &&
+                    HasAnchor(run, target_index, decoded_anchor,
+                              FindNamed(run, target_index, decoded_anchor)))
                     anchor = decoded_anchor;
                 // '#top' is the top of the page unless the page names an anchor so.
-                if (IsTop(anchor) && !HasAnchor(run, target_index, anchor)) {
-                    attr.Code = kVerified;
-                    CountFileLink(run, target, static_cast<std::size_t>(target_index));
+                if (IsTop(anchor)) {
+                    const Named named = FindNamed(run, target_index, anchor);
+                    if (!HasAnchor(run, target_index, anchor, named)) {
+                        attr.Code = kVerified;
+                        CountFileLink(run, target, static_cast<std::size_t>(target_index));
+                        return false;
+                    }
+                    if (LookupAnchorIn(run, target_index, anchor, attr, &named))
+                        return Failed(attr);
                     return false;
                 }
             }
