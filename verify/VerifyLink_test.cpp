@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
+#include "engine/Codes.h"
+#include "lib/Convert.h"
+#include "verify/Anchors.h"
+
 #include "testutil/SiteBuilder.h"
 
 using HtmlLink::AttrEntry;
@@ -417,7 +424,9 @@ TEST(VerifyCache, CachesOfOneRunShareTheSiteIndex) {
             std::int32_t at_once = -2;
             cache->PathKind(run, c.path, at_once);
             // Only a path spelt as found is answered from the one lookup.
-            if (at_once >= 0) EXPECT_EQ(at_once, position);
+            if (at_once >= 0) {
+                EXPECT_EQ(at_once, position);
+            }
         }
     }
 
@@ -432,6 +441,94 @@ TEST(VerifyCache, CachesOfOneRunShareTheSiteIndex) {
     EXPECT_EQ(mine.data(), theirs.data());
     ASSERT_TRUE(first.AnchorsNamed(site.Files, index_page, u"X", false, theirs));
     EXPECT_TRUE(theirs.empty());
+}
+
+// Threads that verify at once, each with its cache sharing the first one's index and with its
+// own counts, leave the tables as one thread does: the anchor indexes they build at the same
+// time for the same target files included.
+TEST(VerifyCache, ThreadsSharingTheIndexAgreeWithOneThread) {
+    auto build = [](SiteBuilder& s) {
+        s.Set.ModernHtml = 1;
+        for (int k = 0; k < 64; ++k) {
+            const std::u16string n = ToDecimal(k);
+            s.Page(u"p" + n + u".htm",
+                   u"<a name=\"a\">x</a><a id=\"b" + ToDecimal(k % 3) + u"\">y</a>\n"
+                   u"<a href=\"p" + ToDecimal((k * 7) % 64) + u".htm#b1\">1</a>"
+                   u"<a href=\"p" + ToDecimal((k + 1) % 64) + u".htm#a\">2</a>"
+                   u"<a href=\"p" + ToDecimal(k % 5) + u".htm#top\">3</a>"
+                   u"<a href=\"d" + ToDecimal(k % 4) + u"/\">4</a>"
+                   u"<a href=\"gone" + ToDecimal(k % 3) + u".htm\">5</a>");
+        }
+        s.Page(uR"(d0\index.html)", u"<a href=\"../p1.htm#b9\">6</a>");
+        s.Directory(uR"(d1)");
+        s.Scan();
+    };
+    // What a run leaves: each link's code, target and warnings, each file's and anchor's count.
+    auto outcome = [](const HtmlLink::FileTable& files) {
+        std::vector<std::u16string> out;
+        for (const HtmlLink::FileEntry& file : files) {
+            out.push_back(file.Path + u" " + ToDecimal(file.LinkCount));
+            for (const HtmlLink::AnchorEntry& anchor : file.Anchors)
+                out.push_back(ToDecimal(anchor.LinkCount));
+            for (const HtmlLink::TagEntry& tag : file.Tags) {
+                for (const AttrEntry& attr : tag.Attrs) {
+                    std::u16string line = ToDecimal(attr.Code) + u" " + attr.Target;
+                    for (const std::u16string& text : Texts(attr.Warnings)) line += u" " + text;
+                    out.push_back(line);
+                }
+            }
+        }
+        return out;
+    };
+    auto verify = [](HtmlLink::RunContext& run, std::size_t i) {
+        HtmlLink::FileEntry& file = (*run.Files)[i];
+        if (file.Status != HtmlLink::ScanOk) return;
+        for (HtmlLink::TagEntry& tag : file.Tags) {
+            for (AttrEntry& attr : tag.Attrs) {
+                if (HtmlLink::IsLocalLink(attr.Code)) {
+                    EXPECT_FALSE(HtmlLink::VerifyLink(run, attr, file.Encoding));
+                }
+            }
+        }
+    };
+
+    SiteBuilder alone;
+    build(alone);
+    alone.Verify();
+
+    SiteBuilder site;
+    build(site);
+    platform::ScopedFileSystem use(site.Fs);
+    HtmlLink::RunContext run;
+    run.Set = &site.Set;
+    run.Options = &site.Options;
+    run.Files = &site.Files;
+    run.Paths = &site.Paths;
+    HtmlLink::VerifyCache first;
+    struct Worker {
+        HtmlLink::RunContext run;
+        std::unique_ptr<HtmlLink::VerifyCache> cache;
+        HtmlLink::LinkCounts counts;
+    };
+    std::vector<Worker> workers(3);
+    for (Worker& w : workers) {
+        w.run = run;
+        w.cache = std::make_unique<HtmlLink::VerifyCache>(first, run);
+        w.run.Cache = w.cache.get();
+        w.run.Counts = &w.counts;
+    }
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> threads;
+    for (Worker& w : workers) {
+        threads.emplace_back([&] {
+            for (std::size_t i; (i = next.fetch_add(1)) < site.Files.size();) verify(w.run, i);
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (const Worker& w : workers) HtmlLink::AddLinkCounts(site.Files, w.counts);
+    EXPECT_FALSE(HtmlLink::ReportUnlinked(run));
+
+    EXPECT_EQ(outcome(site.Files), outcome(alone.Files));
 }
 
 TEST(NormalizeList, TrimsFoldsAndCloses) {
