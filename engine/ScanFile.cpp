@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
+#include "lib/TextScan.h"
 #include "lib/VornCharSet.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
@@ -18,6 +20,9 @@ namespace HtmlLink {
 namespace {
 
 using VornHtml::ItemList;
+
+// Decoded text above this many characters is given back after its file.
+constexpr std::size_t kKeptText = std::size_t{1} << 22;
 
 // Longer than every name of the table, so a longer tag name is known absent without a search.
 constexpr std::size_t kMaxTableName = 16;
@@ -400,7 +405,8 @@ bool IsStylesheetFile(std::u16string_view path) {
 // Takes the items of one file as they are cut, keeping what may carry a link or an anchor.
 class ItemScanner final : public VornHtml::ItemSink {
 public:
-    ItemScanner(FileEntry& entry, bool modern) : entry_(entry), modern_(modern) {}
+    ItemScanner(FileEntry& entry, std::u16string_view text, bool modern)
+        : entry_(entry), counted_(text.data()), modern_(modern) {}
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
@@ -416,6 +422,18 @@ public:
     }
 
 private:
+    // The line on which `at` stands. Lines are counted from the last place asked for, so the
+    // text is counted once, and only up to the last item that is kept.
+    bool LineAt(const char16_t* at, std::int32_t& line) {
+        const std::size_t breaks =
+            TextScan::CountBreaks(counted_, static_cast<std::size_t>(at - counted_));
+        if (breaks > static_cast<std::size_t>(INT32_MAX - line_)) return false;
+        line_ += static_cast<std::int32_t>(breaks);
+        counted_ = at;
+        line = line_;
+        return true;
+    }
+
     bool Scan(std::u16string_view item) {
         // Only what SplitTag accepts can be kept, so text runs and comments, the bulk of a page,
         // go straight to the line count.
@@ -452,23 +470,26 @@ private:
                 if (keep && count > 1 && EqualsIgnoringAsciiCase(parts[1], u"meta")) {
                     keep = IsRefresh(parts, count);
                 }
-                if (keep &&
-                    !KeepTag(entry_, name, def_index, line_, parts, count, scratch_, modern_,
-                             style_urls)) {
+                std::int32_t line = 0;
+                if (keep && !(LineAt(item.data(), line) &&
+                              KeepTag(entry_, name, def_index, line, parts, count, scratch_,
+                                      modern_, style_urls))) {
                     return false;
                 }
             }
             // The text after <style> up to its end tag is a stylesheet.
             in_style_ = modern_ && item[1] != u'/' && EqualsIgnoringAsciiCase(name, u"style");
-        } else if (in_style_ && !ScanStylesheet(entry_, item, line_)) {
-            return false;
+        } else if (in_style_) {
+            std::int32_t line = 0;
+            if (!(LineAt(item.data(), line) && ScanStylesheet(entry_, item, line))) return false;
         }
-        return AddBreaks(line_, item);
+        return true;
     }
 
     FileEntry& entry_;
     Scratch scratch_;
     const TagInitials may_be_table_tag_;
+    const char16_t* counted_;
     std::int32_t line_ = 1;
     bool failed_ = false;
     bool stopped_ = false;
@@ -498,10 +519,14 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
         return ScanNotHtml;
     }
 
-    std::u16string text;
+    // Decoded into storage the thread keeps from file to file; the items are views into it.
+    thread_local VornCharSet::TextBuffer decoded;
+    struct Release {
+        ~Release() { decoded.Release(kKeptText); }
+    } release;
     bool readable;
     if (modern) {
-        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, text);
+        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, decoded);
         readable = page.Encoding != WebText::kUnreadable;
         entry.Encoding = page.Encoding;
         if (readable && page.FirstBadLine > 0) {
@@ -510,7 +535,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
                            std::u16string(msg::kBadBytes2));
         }
     } else {
-        readable = VornCharSet::DecodeTextFile(entry.Path, text) <= VornCharSet::kShiftJis;
+        readable = VornCharSet::DecodeTextFile(entry.Path, decoded) <= VornCharSet::kShiftJis;
     }
     if (!readable) {
         entry.Status = ScanReadFailed;
@@ -518,6 +543,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
         return ScanReadFailed;
     }
 
+    const std::u16string_view text = decoded.View();
     if (stylesheet) {
         entry.Status = ScanOk;
         return ScanStylesheet(entry, text, 1) ? std::uint8_t{ScanOk} : Unknown(entry);
@@ -525,7 +551,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
 
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
-    ItemScanner scanner(entry, modern);
+    ItemScanner scanner(entry, text, modern);
     const bool cut = VornHtml::CutItemsTo(text, scanner);
     if (scanner.Stopped()) {
         entry.Tags = {};

@@ -3,6 +3,8 @@
 
 #include <limits>
 
+#include "lib/TextScan.h"
+
 namespace VornHtml {
 namespace {
 
@@ -42,13 +44,26 @@ public:
     size_t At(size_t from) {
         if (!known_ || from < from_ || (found_ != npos && from > found_)) {
             from_ = from;
-            found_ = text_.find(needle_, from);
+            found_ = Find(from);
             known_ = true;
         }
         return found_;
     }
 
 private:
+    // Candidates for the first character are found sixteen bytes at a time.
+    size_t Find(size_t from) const {
+        const size_t n = text_.size();
+        if (needle_.empty() || needle_.size() > n) return npos;  // never asked with no needle
+        const size_t last = n - needle_.size();
+        for (size_t at = from; at <= last; ++at) {
+            at = TextScan::FindChar(text_.data(), last + 1, at, needle_[0]);
+            if (at == TextScan::kNotFound) return npos;
+            if (text_.compare(at, needle_.size(), needle_) == 0) return at;
+        }
+        return npos;
+    }
+
     std::u16string_view text_;
     std::u16string_view needle_;
     bool known_ = false;
@@ -82,8 +97,8 @@ bool CutItemsTo(std::u16string_view text, ItemSink& sink) try {
     auto append = [&](size_t from, size_t to) { return sink.Item(text.substr(from, to - from)); };
 
     for (;;) {
-        const size_t i = text.find(u'<', scan);
-        if (i == npos) break;
+        const size_t i = TextScan::FindChar(text.data(), n, scan, u'<');
+        if (i == TextScan::kNotFound) break;
         const size_t run = pending ? scan - 1 : scan;
         if (run < i && !append(run, i)) return false;
         pending = false;
@@ -268,10 +283,7 @@ std::int32_t FindBlank(std::int32_t start, std::u16string_view text, bool with_e
 
 std::int32_t CountLineBreaks(std::u16string_view text) {
     // Every CR is a break, and so is every LF that does not complete a CR LF pair.
-    size_t count = 0;
-    for (size_t p = 0; p < text.size(); ++p) {
-        if (text[p] == u'\r' || (text[p] == u'\n' && (p == 0 || text[p - 1] != u'\r'))) ++count;
-    }
+    const size_t count = TextScan::CountBreaks(text.data(), text.size());
     return count > kMaxPosition ? -1 : static_cast<std::int32_t>(count);
 }
 
