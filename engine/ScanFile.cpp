@@ -38,10 +38,14 @@ bool LooksLikeTag(std::u16string_view item) {
 // The whole-item test: a blank or quote, then "id" in any case, then a blank or "=". Scanned
 // directly because it runs over every tag outside the table.
 bool MayCarryId(std::u16string_view item) {
-    for (std::size_t i = 0; i + 3 < item.size(); ++i) {
-        const char16_t c = item[i];
-        if ((IsBlank(c) || c == u'"' || c == u'\'') && IsI(item[i + 1]) && IsD(item[i + 2]) &&
-            (IsBlank(item[i + 3]) || item[i + 3] == u'=')) {
+    const std::size_t n = item.size();
+    // The 'd' is rarer than the blanks and quotes: look for it, then around it.
+    for (std::size_t d = TextScan::FindAny(item.data(), n, 2, u'd', u'D', u'D');
+         d != TextScan::kNotFound && d + 1 < n;
+         d = TextScan::FindAny(item.data(), n, d + 1, u'd', u'D', u'D')) {
+        const char16_t c = item[d - 2];
+        if ((IsBlank(c) || c == u'"' || c == u'\'') && IsI(item[d - 1]) &&
+            (IsBlank(item[d + 1]) || item[d + 1] == u'=')) {
             return true;
         }
     }
@@ -228,7 +232,8 @@ std::vector<CssRef> CssRefs(std::u16string_view css) {
 
 // Whether a tag may hold url( in a style attribute; cheap enough for every tag of a page.
 bool MayHoldCssUrl(std::u16string_view item) {
-    for (std::size_t at = item.find(u'('); at != item.npos; at = item.find(u'(', at + 1)) {
+    for (std::size_t at = TextScan::FindChar(item.data(), item.size(), 0, u'(');
+         at != TextScan::kNotFound; at = TextScan::FindChar(item.data(), item.size(), at + 1, u'(')) {
         if (at >= 3 && FoldedAt(item, at - 3, u"url")) return true;
     }
     return false;

@@ -44,7 +44,61 @@ inline std::size_t WidenAscii(const unsigned char* p, std::size_t n, char16_t* o
     return i;
 }
 
+// How many bytes at p are below 0x80.
+inline std::size_t AsciiSpan(const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const int mask =
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+#endif
+    while (i < n && p[i] < 0x80) ++i;
+    return i;
+}
+
+// How many bytes at p are ASCII text: 0x07..0x7F but ESC, what tells nothing of an encoding.
+inline std::size_t PlainSpan(const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Signed, bytes from 0x80 are below 7 too.
+    const __m128i seven = _mm_set1_epi8(7);
+    const __m128i esc = _mm_set1_epi8(0x1B);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmplt_epi8(v, seven), _mm_cmpeq_epi8(v, esc)));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+#endif
+    while (i < n && p[i] >= 7 && p[i] < 0x80 && p[i] != 0x1B) ++i;
+    return i;
+}
+
 // Index of the first `c` in p[from, n), or kNotFound.
+// Index of the first of `a`, `b` or `c` in p[from, n), or kNotFound.
+inline std::size_t FindAny(const char16_t* p, std::size_t n, std::size_t from, char16_t a,
+                           char16_t b, char16_t c) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i second = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i third = _mm_set1_epi16(static_cast<short>(c));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask = _mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, first), _mm_cmpeq_epi16(v, second)),
+                         _mm_cmpeq_epi16(v, third)));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == a || p[i] == b || p[i] == c) return i;
+    }
+    return kNotFound;
+}
+
 inline std::size_t FindChar(const char16_t* p, std::size_t n, std::size_t from, char16_t c) {
     std::size_t i = from;
 #if defined(__SSE2__)
@@ -70,14 +124,21 @@ inline std::size_t CountBreaks(const char16_t* p, std::size_t n) {
 #if defined(__SSE2__)
     const __m128i cr = _mm_set1_epi16(u'\r');
     const __m128i lf = _mm_set1_epi16(u'\n');
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
-        const __m128i breaks =
-            _mm_or_si128(_mm_cmpeq_epi16(v, cr),
-                         _mm_andnot_si128(_mm_cmpeq_epi16(before, cr), _mm_cmpeq_epi16(v, lf)));
-        // Two mask bits per character.
-        count += static_cast<std::size_t>(__builtin_popcount(_mm_movemask_epi8(breaks))) / 2;
+    while (i + 8 <= n) {
+        // Eight counters of 16 bits, each adding at most one per step: summed before they
+        // could wrap.
+        __m128i counters = _mm_setzero_si128();
+        for (int steps = 0; steps < 0x8000 && i + 8 <= n; ++steps, i += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+            const __m128i breaks = _mm_or_si128(
+                _mm_cmpeq_epi16(v, cr),
+                _mm_andnot_si128(_mm_cmpeq_epi16(before, cr), _mm_cmpeq_epi16(v, lf)));
+            counters = _mm_sub_epi16(counters, breaks);  // a break is -1
+        }
+        alignas(16) std::uint16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counters);
+        for (std::uint16_t lane : lanes) count += lane;
     }
 #endif
     for (; i < n; ++i) {

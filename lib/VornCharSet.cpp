@@ -363,7 +363,8 @@ char16_t* DecodeEucLenient(const unsigned char* p, std::size_t n, char16_t* o, c
 // conversion fails.
 char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
     enum class Mode { Ascii, TwoByte, Katakana };
-    Cp932Feed feed(platform::Cp932Decoding());
+    const platform::Cp932Tables& t = platform::Cp932Decoding();
+    Cp932Feed feed(t);
     Mode mode = Mode::Ascii;
     std::size_t i = 0;
     while (i < n) {
@@ -408,8 +409,12 @@ char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
             const unsigned char first = kJis.first[b];
             const unsigned char second = kJis.second[b & 1][p[i + 1]];
             if (first == 0 || second == 0) return nullptr;
-            feed.Put(first, o);
-            feed.Put(second, o);
+            if (feed.Idle() && platform::IsCp932Lead(first) && platform::IsCp932Trail(second)) {
+                PutPair(t, first, second, o);
+            } else {
+                feed.Put(first, o);
+                feed.Put(second, o);
+            }
             i += 2;
         }
     }
@@ -579,6 +584,9 @@ std::uint8_t DetectCharSet(std::string_view buffer) noexcept try {
     std::int32_t sjis = 0, euc = 0, pairs = 0;
     std::size_t i = 0;
     while (i < n && pairs < kPairsJudged) {
+        // Most of a page's head is ASCII markup, which tells nothing.
+        i += TextScan::PlainSpan(p + i, n - i);
+        if (i >= n) break;
         const unsigned char b = p[i];
         const unsigned char next = i + 1 < n ? p[i + 1] : 0;
         if (b <= 0x06) return kNotText;

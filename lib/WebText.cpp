@@ -78,7 +78,8 @@ bool LooksLikeUtf8(std::string_view s) {
     std::size_t valid = 0, invalid = 0;
     for (std::size_t i = 0; i < s.size() && valid + invalid < kJudged;) {
         if (At(s, i) < 0x80) {
-            ++i;
+            i += TextScan::AsciiSpan(reinterpret_cast<const unsigned char*>(s.data()) + i,
+                                     s.size() - i);
             continue;
         }
         const std::size_t n = Utf8Length(s, i);
