@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
@@ -68,17 +69,44 @@ bool EqualsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lower
     return true;
 }
 
-// Index of the tag in LinkTags, or -1. The name is lower-cased into a stack buffer: this runs
-// for most tags of a page.
-std::int32_t FindTableTag(std::u16string_view name) {
-    if (name.empty() || name.size() > kMaxTableName || LinkTagNames.empty()) return -1;
-    std::array<char16_t, kMaxTableName> buffer;
-    for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = AsciiLower(name[i]);
-    const std::int32_t found = VornText::SortedSearch(
-        LinkTagNames, std::u16string_view(buffer.data(), name.size()), 0,
-        static_cast<std::int32_t>(LinkTagNames.size()) - 1, VornText::CompareMode::Exact);
-    return (found >= 0 && found < static_cast<std::int32_t>(LinkTags.size())) ? found : -1;
-}
+// Index of the tag in LinkTags, or -1. The name is lower-cased into a stack buffer and looked
+// for among the names of its initial only: this runs for most tags of a page. Each thread keeps
+// where each initial's names stand and works it out again when the table changes.
+class TableTags {
+public:
+    TableTags() {
+        if (built_ && names_ == LinkTagNames) return;
+        names_ = LinkTagNames;
+        first_.fill(0);
+        end_.fill(0);
+        // The names ascend, so each initial's stand together; a range is at worst too wide.
+        for (std::size_t k = names_.size(); k-- > 0;) {
+            const char16_t c = names_[k].empty() ? 0 : names_[k][0];
+            if (c >= 128) continue;
+            if (end_[c] == 0) end_[c] = static_cast<std::int32_t>(k + 1);
+            first_[c] = static_cast<std::int32_t>(k);
+        }
+        built_ = true;
+    }
+
+    std::int32_t Find(std::u16string_view name) const {
+        if (name.empty() || name.size() > kMaxTableName) return -1;
+        std::array<char16_t, kMaxTableName> buffer;
+        for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = AsciiLower(name[i]);
+        const std::u16string_view lower(buffer.data(), name.size());
+        if (lower[0] >= 128) return -1;
+        for (std::int32_t k = first_[lower[0]]; k < end_[lower[0]]; ++k) {
+            if (names_[k] == lower) return k < static_cast<std::int32_t>(LinkTags.size()) ? k : -1;
+        }
+        return -1;
+    }
+
+private:
+    static inline thread_local std::vector<std::u16string> names_;
+    static inline thread_local std::array<std::int32_t, 128> first_{};
+    static inline thread_local std::array<std::int32_t, 128> end_{};
+    static inline thread_local bool built_ = false;
+};
 
 bool IsTableAttribute(std::int32_t def_index, std::u16string_view name) {
     for (const LinkAttrDef& attr : LinkTags[def_index].Attrs) {
@@ -410,8 +438,8 @@ bool IsStylesheetFile(std::u16string_view path) {
 // Takes the items of one file as they are cut, keeping what may carry a link or an anchor.
 class ItemScanner final : public VornHtml::ItemSink {
 public:
-    ItemScanner(FileEntry& entry, std::u16string_view text, bool modern)
-        : entry_(entry), counted_(text.data()), modern_(modern) {}
+    ItemScanner(FileEntry& entry, std::u16string_view text, Scratch& scratch, bool modern)
+        : entry_(entry), scratch_(scratch), counted_(text.data()), modern_(modern) {}
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
@@ -447,7 +475,7 @@ private:
             std::int32_t def_index = -1;
             if (may_be_table_tag_(item)) {
                 name = VornHtml::GetTagName(item);
-                def_index = FindTableTag(name);
+                def_index = table_tags_.Find(name);
             }
             bool modern_tag = false;
             if (modern_ && def_index < 0 && MayBeModernInitial(item[1])) {
@@ -492,8 +520,9 @@ private:
     }
 
     FileEntry& entry_;
-    Scratch scratch_;
+    Scratch& scratch_;
     const TagInitials may_be_table_tag_;
+    const TableTags table_tags_;
     const char16_t* counted_;
     std::int32_t line_ = 1;
     bool failed_ = false;
@@ -501,6 +530,39 @@ private:
     std::size_t items_ = 0;
     bool modern_ = false;
     bool in_style_ = false;
+};
+
+// A file's tags grow in storage its thread keeps, and move once into a list of their exact size
+// when the scan ends: the table of a large site lives until the next run, and neither the
+// growth nor a shrinking copy is paid for each file.
+class KeptTags {
+public:
+    explicit KeptTags(FileEntry& entry) : entry_(entry) {
+        growing_.clear();
+        entry_.Tags.swap(growing_);
+    }
+    KeptTags(const KeptTags&) = delete;
+    KeptTags& operator=(const KeptTags&) = delete;
+
+    ~KeptTags() {
+        std::vector<TagEntry> exact;
+        try {
+            exact.reserve(entry_.Tags.size());
+        } catch (...) {
+            return;  // the tags stay where they grew
+        }
+        std::move(entry_.Tags.begin(), entry_.Tags.end(), std::back_inserter(exact));
+        entry_.Tags.swap(growing_);
+        growing_.clear();
+        entry_.Tags = std::move(exact);
+        if (growing_.capacity() > kKeptTagRoom) std::vector<TagEntry>().swap(growing_);
+    }
+
+private:
+    // Enough for nearly every page; a larger storage is given back after its file.
+    static constexpr std::size_t kKeptTagRoom = 4096;
+    static inline thread_local std::vector<TagEntry> growing_;
+    FileEntry& entry_;
 };
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
@@ -549,6 +611,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     }
 
     const std::u16string_view text = decoded.View();
+    const KeptTags kept_tags(entry);
     if (stylesheet) {
         entry.Status = ScanOk;
         return ScanStylesheet(entry, text, 1) ? std::uint8_t{ScanOk} : Unknown(entry);
@@ -556,7 +619,8 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
 
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
-    ItemScanner scanner(entry, text, modern);
+    thread_local Scratch scratch;
+    ItemScanner scanner(entry, text, scratch, modern);
     const bool cut = VornHtml::CutItemsTo(text, scanner);
     if (scanner.Stopped()) {
         entry.Tags = {};
@@ -569,8 +633,6 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
         AddWarning(entry.Warnings, kFileCutFailed, msg::kCutFailed);
         return ScanCutFailed;
     }
-    // The table of a large site lives until the next run; give back the growth reserve.
-    entry.Tags.shrink_to_fit();
     return scanner.Failed() ? Unknown(entry) : std::uint8_t{ScanOk};
 } catch (...) {
     return Unknown(entry);

@@ -136,6 +136,8 @@ inline std::size_t CountBreaks(const char16_t* p, std::size_t n) {
                 _mm_andnot_si128(_mm_cmpeq_epi16(before, cr), _mm_cmpeq_epi16(v, lf)));
             counters = _mm_sub_epi16(counters, breaks);  // a break is -1
         }
+        // Most pieces asked about hold no break at all.
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(counters, _mm_setzero_si128())) == 0xFFFF) continue;
         alignas(16) std::uint16_t lanes[8];
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counters);
         for (std::uint16_t lane : lanes) count += lane;

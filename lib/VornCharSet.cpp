@@ -245,6 +245,16 @@ char16_t* DecodeSjis(const unsigned char* p, std::size_t n, char16_t* o, char16_
                 }
                 break;
             }
+            if (platform::IsCp932Lead(b) && i + 1 < n) {
+                // The table holds U+FFFD for every second byte that is none, so a character
+                // found is a whole valid pair; anything else takes the rules below.
+                const char16_t c = t.pair[b << 8 | p[i + 1]];
+                if (c != kReplacement) {
+                    *o++ = c;
+                    i += 2;
+                    continue;
+                }
+            }
             if (!platform::IsCp932Lead(b)) {
                 // Half-width katakana are the single bytes that are valid.
                 if (bad && !*bad && !(b >= 0xA1 && b <= 0xDF)) *bad = o;
@@ -372,6 +382,19 @@ char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
             const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
             i += run;
             o += run;
+            if (i >= n) break;
+        } else if (mode == Mode::TwoByte && feed.Idle()) {
+            // Runs of kanji and kana that map plainly; escapes, line breaks, the end and every
+            // irregular pair take the rules below.
+            while (i + 1 < n && p[i] != kEsc && !IsLineBreak(p[i])) {
+                const unsigned char first = kJis.first[p[i]];
+                const unsigned char second = kJis.second[p[i] & 1][p[i + 1]];
+                if (!platform::IsCp932Lead(first) || !platform::IsCp932Trail(second)) break;
+                const char16_t c = t.pair[first << 8 | second];
+                if (c == kReplacement) break;
+                *o++ = c;
+                i += 2;
+            }
             if (i >= n) break;
         }
         const unsigned char b = p[i];
