@@ -172,14 +172,6 @@ constexpr char16_t kReplacement = 0xFFFD;
 // must not keep its memory for the rest of the run.
 constexpr std::size_t kKeptStorage = std::size_t{1} << 22;
 
-// Writes the CR LF of the line break at p[i]; returns the input bytes it used.
-inline std::size_t PutCrLf(const unsigned char* p, std::size_t i, std::size_t n, char16_t*& o) {
-    o[0] = kCr;
-    o[1] = kLf;
-    o += 2;
-    return p[i] == kCr && i + 1 < n && p[i + 1] == kLf ? 2 : 1;
-}
-
 // A code page 932 character whose pair the code page lacks gives an ASCII second byte back to
 // the text, as Cp932ToUtf16 does.
 inline void PutPair(const platform::Cp932Tables& t, unsigned lead, unsigned char trail,
@@ -228,50 +220,32 @@ private:
 // Code page 932 with CR LF line breaks; `bad` gets where the first invalid sequence went.
 char16_t* DecodeSjis(const unsigned char* p, std::size_t n, char16_t* o, char16_t** bad) {
     const platform::Cp932Tables& t = platform::Cp932Decoding();
-    std::size_t i = 0;
-    while (i < n) {
-        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
-        i += run;
-        o += run;
-        // Japanese text comes in runs: stay here until the next ASCII byte.
-        while (i < n) {
-            const unsigned char b = p[i];
-            if (b < 0x80) {
-                if (IsLineBreak(b)) {
-                    i += PutCrLf(p, i, n, o);
-                } else {
-                    *o++ = b;
-                    ++i;
-                }
-                break;
-            }
-            if (platform::IsCp932Lead(b) && i + 1 < n) {
-                // The table holds U+FFFD for every second byte that is none, so a character
-                // found is a whole valid pair; anything else takes the rules below.
-                const char16_t c = t.pair[b << 8 | p[i + 1]];
-                if (c != kReplacement) {
-                    *o++ = c;
-                    i += 2;
-                    continue;
-                }
-            }
-            if (!platform::IsCp932Lead(b)) {
-                // Half-width katakana are the single bytes that are valid.
-                if (bad && !*bad && !(b >= 0xA1 && b <= 0xDF)) *bad = o;
-                *o++ = t.single[b];
-                ++i;
-            } else if (i + 1 < n && platform::IsCp932Trail(p[i + 1])) {
-                const char16_t c = t.pair[b << 8 | p[i + 1]];
-                *o++ = c;
-                i += (c == kReplacement && p[i + 1] < 0x80) ? 1 : 2;
-            } else {
-                if (bad && !*bad) *bad = o;
-                *o++ = kReplacement;
-                ++i;
+    return TextScan::DecodeRuns(p, n, o, [&](std::size_t i, char16_t*& out) -> std::size_t {
+        const unsigned char b = p[i];
+        if (platform::IsCp932Lead(b) && i + 1 < n) {
+            // The table holds U+FFFD for every second byte that is none, so a character found
+            // is a whole valid pair; anything else takes the rules below.
+            const char16_t c = t.pair[b << 8 | p[i + 1]];
+            if (c != kReplacement) {
+                *out++ = c;
+                return i + 2;
             }
         }
-    }
-    return o;
+        if (!platform::IsCp932Lead(b)) {
+            // Half-width katakana are the single bytes that are valid.
+            if (bad && !*bad && !(b >= 0xA1 && b <= 0xDF)) *bad = out;
+            *out++ = t.single[b];
+            return i + 1;
+        }
+        if (i + 1 < n && platform::IsCp932Trail(p[i + 1])) {
+            // An unmapped pair whose second byte is ASCII gives that byte back to the text.
+            *out++ = kReplacement;
+            return p[i + 1] < 0x80 ? i + 1 : i + 2;
+        }
+        if (bad && !*bad) *bad = out;
+        *out++ = kReplacement;
+        return i + 1;
+    });
 }
 
 inline bool InRange(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
@@ -331,42 +305,26 @@ char16_t* DecodeEucStrict(const unsigned char* p, std::size_t n, char16_t* o) {
 // ASCII byte after it. `bad` gets where the first one went.
 char16_t* DecodeEucLenient(const unsigned char* p, std::size_t n, char16_t* o, char16_t** bad) {
     const platform::Cp932Tables& t = platform::Cp932Decoding();
-    std::size_t i = 0;
-    while (i < n) {
-        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
-        i += run;
-        o += run;
-        while (i < n) {
-            const unsigned char b = p[i];
-            if (b < 0x80) {
-                if (IsLineBreak(b)) {
-                    i += PutCrLf(p, i, n, o);
-                } else {
-                    *o++ = b;
-                    ++i;
-                }
-                break;
-            }
-            const unsigned char next = i + 1 < n ? p[i + 1] : 0;
-            if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
-                PutPair(t, kEuc.first[b], kEuc.second[b & 1][next], o);
-                i += 2;
-            } else if (b == 0x8E && InRange(next, 0xA1, 0xDF)) {
-                *o++ = t.single[next];  // half-width katakana
-                i += 2;
-            } else if (b == 0x8F && InRange(next, 0xA1, 0xFE) && i + 2 < n &&
-                       InRange(p[i + 2], 0xA1, 0xFE)) {
-                // JIS X 0212 is valid EUC-JP but has no place in code page 932.
-                *o++ = kReplacement;
-                i += 3;
-            } else {
-                if (!*bad) *bad = o;
-                *o++ = kReplacement;
-                ++i;
-            }
+    return TextScan::DecodeRuns(p, n, o, [&](std::size_t i, char16_t*& out) -> std::size_t {
+        const unsigned char b = p[i];
+        const unsigned char next = i + 1 < n ? p[i + 1] : 0;
+        if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
+            PutPair(t, kEuc.first[b], kEuc.second[b & 1][next], out);
+            return i + 2;
         }
-    }
-    return o;
+        if (b == 0x8E && InRange(next, 0xA1, 0xDF)) {
+            *out++ = t.single[next];  // half-width katakana
+            return i + 2;
+        }
+        if (b == 0x8F && InRange(next, 0xA1, 0xFE) && i + 2 < n && InRange(p[i + 2], 0xA1, 0xFE)) {
+            // JIS X 0212 is valid EUC-JP but has no place in code page 932.
+            *out++ = kReplacement;
+            return i + 3;
+        }
+        if (!*bad) *bad = out;
+        *out++ = kReplacement;
+        return i + 1;
+    });
 }
 
 // ISO-2022-JP as JisToSjis converts it and code page 932 decodes the result; nullptr where the
