@@ -501,9 +501,10 @@ std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std:
                             std::uint8_t line_break, std::uint8_t* detected_line_break) noexcept
     try {
     if (source == kDetectEncoding && line_break == kCrLf && !detected_line_break) {
-        TextBuffer decoded;
+        thread_local TextBuffer decoded;
         const std::uint8_t code = DecodeTextFile(path, decoded);
         text.assign(decoded.View());
+        decoded.Release(kKeptStorage);
         return code;
     }
     // Released, not cleared: a large old text would otherwise stay while the new one is made.
