@@ -327,21 +327,37 @@ char16_t* DecodeEucLenient(const unsigned char* p, std::size_t n, char16_t* o, c
     });
 }
 
+enum class JisMode { Ascii, TwoByte, Katakana };
+
+// Takes the escape sequence at p[i] (an ESC) into `mode`; false when no known one stands there.
+inline bool TakeJisEscape(const unsigned char* p, std::size_t i, std::size_t n, JisMode& mode) {
+    if (i + 2 >= n) return false;
+    const unsigned char c1 = p[i + 1], c2 = p[i + 2];
+    if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
+        mode = JisMode::Ascii;
+    else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
+        mode = JisMode::TwoByte;
+    else if (c1 == '(' && c2 == 'I')
+        mode = JisMode::Katakana;
+    else
+        return false;
+    return true;
+}
+
 // ISO-2022-JP as JisToSjis converts it and code page 932 decodes the result; nullptr where the
 // conversion fails.
 char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
-    enum class Mode { Ascii, TwoByte, Katakana };
     const platform::Cp932Tables& t = platform::Cp932Decoding();
     Cp932Feed feed(t);
-    Mode mode = Mode::Ascii;
+    JisMode mode = JisMode::Ascii;
     std::size_t i = 0;
     while (i < n) {
-        if (mode == Mode::Ascii && feed.Idle()) {
+        if (mode == JisMode::Ascii && feed.Idle()) {
             const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
             i += run;
             o += run;
             if (i >= n) break;
-        } else if (mode == Mode::TwoByte && feed.Idle()) {
+        } else if (mode == JisMode::TwoByte && feed.Idle()) {
             // Runs of kanji and kana that map plainly; escapes, line breaks, the end and every
             // irregular pair take the rules below.
             while (i + 1 < n && p[i] != kEsc && !IsLineBreak(p[i])) {
@@ -356,21 +372,9 @@ char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
             if (i >= n) break;
         }
         const unsigned char b = p[i];
-        if (b == kEsc && i + 2 < n) {
-            const unsigned char c1 = p[i + 1], c2 = p[i + 2];
-            bool known = true;
-            if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
-                mode = Mode::Ascii;
-            else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
-                mode = Mode::TwoByte;
-            else if (c1 == '(' && c2 == 'I')
-                mode = Mode::Katakana;
-            else
-                known = false;
-            if (known) {
-                i += 3;
-                continue;
-            }
+        if (b == kEsc && TakeJisEscape(p, i, n, mode)) {
+            i += 3;
+            continue;
         }
         if (IsLineBreak(b)) {
             feed.Put(kCr, o);
@@ -378,10 +382,10 @@ char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
             i += b == kCr && i + 1 < n && p[i + 1] == kLf ? 2 : 1;
             continue;
         }
-        if (mode == Mode::Ascii) {
+        if (mode == JisMode::Ascii) {
             feed.Put(b, o);
             ++i;
-        } else if (mode == Mode::Katakana) {
+        } else if (mode == JisMode::Katakana) {
             if (b >= 0x80) return nullptr;
             feed.Put(static_cast<unsigned char>(b + 0x80), o);
             ++i;
@@ -725,30 +729,17 @@ std::uint8_t EucToSjis(std::string& buffer, std::uint8_t style) noexcept try {
 
 std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
     if (style > 3) return 1;
-    enum class Mode { Ascii, TwoByte, Katakana };
     const unsigned char* p = Bytes(buffer);
     const std::size_t n = buffer.size();
     Output out(n, Growth(buffer, style));
     char* o = out.Begin();
-    Mode mode = Mode::Ascii;
+    JisMode mode = JisMode::Ascii;
     std::size_t i = 0;
     while (i < n) {
         const unsigned char b = p[i];
-        if (b == kEsc && i + 2 < n) {
-            const unsigned char c1 = p[i + 1], c2 = p[i + 2];
-            bool known = true;
-            if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
-                mode = Mode::Ascii;
-            else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
-                mode = Mode::TwoByte;
-            else if (c1 == '(' && c2 == 'I')
-                mode = Mode::Katakana;
-            else
-                known = false;
-            if (known) {
-                i += 3;
-                continue;
-            }
+        if (b == kEsc && TakeJisEscape(p, i, n, mode)) {
+            i += 3;
+            continue;
         }
         // Control characters keep their meaning whatever set is shifted in, so a line left
         // in two-byte or katakana mode still ends where it did.
@@ -756,10 +747,10 @@ std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
             i += out.PutLineBreak(p, i, n, style, o);
             continue;
         }
-        if (mode == Mode::Ascii) {
+        if (mode == JisMode::Ascii) {
             *o++ = static_cast<char>(b);
             ++i;
-        } else if (mode == Mode::Katakana) {
+        } else if (mode == JisMode::Katakana) {
             if (b >= 0x80) return 1;
             *o++ = static_cast<char>(b + 0x80);
             ++i;
