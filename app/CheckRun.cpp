@@ -1,12 +1,16 @@
 #include "app/CheckRun.h"
 
-#include <atomic>
-#include <cmath>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <condition_variable>
-#include <mutex>
+#include <future>
 #include <memory>
+#include <mutex>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/Reports.h"
@@ -63,6 +67,35 @@ std::u16string WarningCountMessage(std::int32_t n, bool interrupted) {
 bool NotDone(std::u16string& error, std::u16string_view message) {
     error = message;
     return false;
+}
+
+// Does `work`, a step that cannot stop, to its end. For a view that yields while busy it runs on
+// a thread of its own while this one yields every few milliseconds, so the window answers within
+// a moment however long the step takes; its exception comes back here. Without a thread to
+// spare, and for every other view, it runs here.
+template <class Work>
+void Busy(RunView& view, Work&& work) {
+    if (view.YieldsWhileBusy()) {
+        std::future<void> done;
+        try {
+            done = std::async(std::launch::async, [&work] { work(); });
+        } catch (const std::system_error&) {
+        }
+        if (done.valid()) {
+            while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+                view.YieldToWindowSystem();
+            done.get();
+            return;
+        }
+    }
+    work();
+}
+
+// Lets go of what `v` holds (its memory too) inside a busy step.
+template <class Vector>
+void Release(Vector& v) {
+    [[maybe_unused]] const Vector gone = std::move(v);
+    v.clear();
 }
 
 }  // namespace
@@ -165,11 +198,20 @@ bool CheckRun::Validate(const RunRequest& request, const CheckSet*& set, std::u1
     return true;
 }
 
-bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& error) {
+bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& error,
+                      HtmlLink::FileTable& previous_files,
+                      PathList::PathEntries& previous_paths) {
     Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
     view_.SetExecuteButton(kExecuteCaption, false);
-    switch (SearchFiles(set, found, Paths, FindResult, &Unsearched, &sizes_)) {
+    SearchResult result = SearchResult::NoFiles;
+    Busy(view_, [&] {
+        // The last run's results of a big site take as long to free as a search.
+        Release(previous_files);
+        Release(previous_paths);
+        result = SearchFiles(set, found, Paths, FindResult, &Unsearched, &sizes_);
+    });
+    switch (result) {
         case SearchResult::NoFiles:
             return NotDone(error, kNoCandidateFiles);
         case SearchResult::SortFailed:
@@ -264,6 +306,9 @@ private:
 
 void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
     Enter(RunState::Verifying, kVerifying);
+    // The site does not change during a run, so verification asks each question once.
+    auto cache = std::make_unique<HtmlLink::VerifyCache>();
+    run.Cache = cache.get();
     // Files up to the first one a stopped scan never reached.
     std::size_t end = 0;
     while (end < FileTable.size() && !FileTable[end].Path.empty()) ++end;
@@ -325,10 +370,18 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
         }
     }
     run.Counts = counted_before;
-    HtmlLink::AddLinkCounts(FileTable, counts);
-    for (const auto& h : helpers) HtmlLink::AddLinkCounts(FileTable, h->counts);
-    // Also after a cancel: what was verified so far is reported as far as it goes.
-    HtmlLink::ReportUnlinked(run);
+    // Every released file is verified: nothing is left for the stop button to stop.
+    view_.SetExecuteButton(kStopCaption, false);
+    Busy(view_, [&] {
+        HtmlLink::AddLinkCounts(FileTable, counts);
+        for (const auto& h : helpers) HtmlLink::AddLinkCounts(FileTable, h->counts);
+        // The caches are done with; a big site's take a while to free.
+        helpers.clear();
+        run.Cache = nullptr;
+        cache.reset();
+        // Also after a cancel: what was verified so far is reported as far as it goes.
+        HtmlLink::ReportUnlinked(run);
+    });
 }
 
 bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
@@ -337,28 +390,30 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     view_.SetExecuteButton(kExecuteCaption, false);
     Enter(RunState::Writing, kWritingLog);
 
-    if (request.Filter) DropWarnings(FileTable, *request.Filter);
     std::u16string log_path = request.LogPath;
-    if (log_path.empty() && !request.NoLog) {
-        const std::u16string extension = options.LogType == 1 ? u".csv" : u".txt";
-        const std::u16string name = VornFileList::MakeSafeFileName(set.Name);
-        const std::u16string plain = options.LogFileDirectory + name + extension;
-        log_path = options.LogFileIncrement == 1
-                       ? VornFilePath::MakeUniqueFileName(plain, u"_", 3, u"")
-                       : plain;
-    }
-    run.LocalCheck = request.LocalCheck == 1;
-    run.RemoteCheck = request.RemoteCheck == 1;
-    run.LogDateTime = request.LogDateTime;
-    run.Interrupted = LastRunInterrupted;
     std::int32_t count = -1;
-    if (request.NoLog) {
-        std::u16string unused;
-        if (!HtmlLink::ComposeLog(run, unused, count)) count = -1;
-        log_path.clear();
-    } else if (!log_path.empty()) {
-        count = HtmlLink::WriteLog(run, log_path);
-    }
+    Busy(view_, [&] {
+        if (request.Filter) DropWarnings(FileTable, *request.Filter);
+        if (log_path.empty() && !request.NoLog) {
+            const std::u16string extension = options.LogType == 1 ? u".csv" : u".txt";
+            const std::u16string name = VornFileList::MakeSafeFileName(set.Name);
+            const std::u16string plain = options.LogFileDirectory + name + extension;
+            log_path = options.LogFileIncrement == 1
+                           ? VornFilePath::MakeUniqueFileName(plain, u"_", 3, u"")
+                           : plain;
+        }
+        run.LocalCheck = request.LocalCheck == 1;
+        run.RemoteCheck = request.RemoteCheck == 1;
+        run.LogDateTime = request.LogDateTime;
+        run.Interrupted = LastRunInterrupted;
+        if (request.NoLog) {
+            std::u16string unused;
+            if (!HtmlLink::ComposeLog(run, unused, count)) count = -1;
+            log_path.clear();
+        } else if (!log_path.empty()) {
+            count = HtmlLink::WriteLog(run, log_path);
+        }
+    });
     LastLogPath = log_path;
     LastWarningCount = count;
 
@@ -387,8 +442,9 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     const CheckSet* set = nullptr;
     if (!Validate(request, set, error)) return false;
 
-    FileTable.assign(1, HtmlLink::FileEntry{});
-    Paths.assign(1, PathList::PathEntry{});
+    // The last run's results are let go of during the search.
+    HtmlLink::FileTable previous_files = std::exchange(FileTable, HtmlLink::FileTable(1));
+    PathList::PathEntries previous_paths = std::exchange(Paths, PathList::PathEntries(1));
     LastLogPath.clear();
     LastWarningCount = -1;
     LastRunInterrupted = false;
@@ -396,7 +452,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     FindResult = 0;
 
     StringList found;
-    if (!Search(*set, found, error)) return false;
+    if (!Search(*set, found, error, previous_files, previous_paths)) return false;
     Scan(request, *set, found);
 
     HtmlLink::RunContext run;
@@ -405,9 +461,6 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.Files = &FileTable;
     run.Paths = &Paths;
     run.Unsearched = &Unsearched;
-    // The site does not change during a run, so verification asks each question once.
-    HtmlLink::VerifyCache cache;
-    run.Cache = &cache;
     // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
     // would skip the verification silently.
     if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
