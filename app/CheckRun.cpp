@@ -269,15 +269,22 @@ public:
         return true;
     }
     // For the helpers: waits for a released file; false when the run has no more for them.
+    // Files released before the close are still handed out: the loop may leave them all to
+    // the helpers.
     bool Wait(std::size_t& file) {
         for (;;) {
             if (Claim(file)) return true;
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return closed_ || next_.load() < released_.load(); });
-            if (closed_) return false;
+            if (closed_ && next_.load() >= released_.load()) return false;
         }
     }
     bool AllReleased() const { return released_.load() >= end_; }
+    // Released files no thread has taken yet.
+    std::size_t Waiting() const {
+        const std::size_t released = released_.load();
+        return released - std::min(next_.load(), released);
+    }
     void Release(std::size_t count) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -312,7 +319,10 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
     // Files up to the first one a stopped scan never reached.
     std::size_t end = 0;
     while (end < FileTable.size() && !FileTable[end].Path.empty()) ++end;
-    if (workers < 0) workers = std::thread::hardware_concurrency() > 1 ? 1 : 0;
+    // A window's loop only hands out files and yields, so every core gets a helper.
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (workers < 0)
+        workers = view_.YieldsWhileBusy() ? static_cast<int>(std::max(1u, cores)) : (cores > 1 ? 1 : 0);
 
     // Each thread counts the links it finds into its own table; the tables are added in the
     // order of the threads afterwards, so the log never depends on which thread took what.
@@ -344,8 +354,10 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
         // Without a helper the loop verifies every file itself.
     }
     // Alone, the loop yields before every file, as it always did; with helpers, before each
-    // batch, which still takes only milliseconds.
+    // batch, which still takes only milliseconds. A window's loop leaves the files to the
+    // helpers: one page can take long, and the window has to answer meanwhile.
     const std::size_t batch = helpers.empty() ? 1 : 32;
+    const bool helpers_only = view_.YieldsWhileBusy() && !helpers.empty();
     {
         // The helpers are released and joined however the loop ends.
         struct JoinHelpers {
@@ -365,9 +377,23 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
                 break;
             }
             queue.Release(batch);
+            if (helpers_only) {
+                // The next batch goes out when the helpers run short of work, or after a few
+                // milliseconds at the latest, with a yield before it.
+                const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+                while (queue.Waiting() > batch / 2 && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                continue;
+            }
             std::size_t i;
             while (queue.Claim(i)) VerifyFileLinks(run, i);
         }
+        Busy(view_, [&] {
+            queue.Close();
+            for (const auto& h : helpers) {
+                if (h->thread.joinable()) h->thread.join();
+            }
+        });
     }
     run.Counts = counted_before;
     // Every released file is verified: nothing is left for the stop button to stop.
