@@ -199,8 +199,7 @@ bool CheckRun::Validate(const RunRequest& request, const CheckSet*& set, std::u1
 }
 
 bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& error,
-                      HtmlLink::FileTable& previous_files,
-                      PathList::PathEntries& previous_paths) {
+                      HtmlLink::FileTable& previous_files, PathList::PathEntries& previous_paths) {
     Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
     view_.SetExecuteButton(kExecuteCaption, false);
@@ -322,7 +321,8 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
     // A window's loop only hands out files and yields, so every core gets a helper.
     const unsigned cores = std::thread::hardware_concurrency();
     if (workers < 0)
-        workers = view_.YieldsWhileBusy() ? static_cast<int>(std::max(1u, cores)) : (cores > 1 ? 1 : 0);
+        workers =
+            view_.YieldsWhileBusy() ? static_cast<int>(std::max(1u, cores)) : (cores > 1 ? 1 : 0);
 
     // Each thread counts the links it finds into its own table; the tables are added in the
     // order of the threads afterwards, so the log never depends on which thread took what.

@@ -538,8 +538,9 @@ TEST_F(CheckRunTest, OneOrSeveralVerifyingThreadsWriteTheSameLog) {
     EXPECT_GT(run.LastWarningCount, pages);
     const std::int32_t warnings = run.LastWarningCount;
     // A window's loop leaves the files to its helpers, one for each core by default.
-    for (const auto& [window, workers] : {std::pair{false, 1}, {false, 1}, {false, 1}, {false, 3},
-                                         {true, -1}, {true, 1}, {true, 3}}) {
+    const std::pair<bool, int> runs[] = {{false, 1}, {false, 1}, {false, 1}, {false, 3},
+                                         {true, -1}, {true, 1},  {true, 3}};
+    for (const auto& [window, workers] : runs) {
         SCOPED_TRACE(testing::Message() << window << " " << workers);
         view.YieldWhileBusy = window;
         request.VerifyWorkers = workers;

@@ -6,13 +6,13 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "platform/FileSystem.h"
+#include "testutil/ForwardingFileSystem.h"
 
 namespace testutil {
 
-class HeldFileSystem : public platform::FileSystem {
+class HeldFileSystem : public ForwardingFileSystem {
 public:
-    explicit HeldFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+    using ForwardingFileSystem::ForwardingFileSystem;
 
     // What to hold from now on; each held call waits for one Resume.
     void Hold(bool listings, bool writes) {
@@ -40,25 +40,9 @@ public:
         Wait(&HeldFileSystem::hold_list_);
         return inner_.List(listing, mask, out);
     }
-    bool Stat(std::u16string_view path, platform::DirEntry& out) override {
-        return inner_.Stat(path, out);
-    }
-    bool ReadFile(std::u16string_view path, std::string& out) override {
-        return inner_.ReadFile(path, out);
-    }
     bool WriteFile(std::u16string_view path, std::string_view bytes, bool append) override {
         Wait(&HeldFileSystem::hold_write_);
         return inner_.WriteFile(path, bytes, append);
-    }
-    bool Replace(std::u16string_view from, std::u16string_view to) override {
-        return inner_.Replace(from, to);
-    }
-    bool Remove(std::u16string_view path) override { return inner_.Remove(path); }
-    std::string DirectoryIdentity(std::u16string_view path) override {
-        return inner_.DirectoryIdentity(path);
-    }
-    bool IsWithin(std::u16string_view path, std::u16string_view directory) override {
-        return inner_.IsWithin(path, directory);
     }
 
 private:
@@ -73,7 +57,6 @@ private:
         --waiting_;
     }
 
-    platform::FileSystem& inner_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool hold_list_ = false;
