@@ -1,6 +1,197 @@
 #include "engine/HtmlLink.h"
 
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
 namespace HtmlLink {
+
+namespace {
+
+// The blocks made or met last on this thread, by hash of their text: a text equal to one of
+// them shares its block. Direct-mapped and small, so a lookup is one hash and one compare, and
+// what it keeps alive after the tables are gone stays bounded.
+class RecentTexts {
+public:
+    static constexpr std::size_t kSlots = std::size_t{1} << 16;
+
+    ~RecentTexts() {
+        if (!slots_) return;
+        for (std::size_t k = 0; k < kSlots; ++k)
+            if (slots_[k]) TableText::Drop(slots_[k]);
+    }
+
+    TableText::Shared*& Slot(std::u16string_view text) {
+        if (!slots_) slots_ = std::make_unique<TableText::Shared*[]>(kSlots);
+        return slots_[Hash(text) & (kSlots - 1)];
+    }
+
+private:
+    // Eight bytes at a time: a miss only costs a block, so speed counts more than spread.
+    static std::uint64_t Hash(std::u16string_view text) noexcept {
+        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+        std::size_t n = text.size() * sizeof(char16_t);
+        std::uint64_t h = n;
+        for (; n >= 8; n -= 8, p += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            h = (h ^ w) * 0x9E3779B97F4A7C15u;
+        }
+        if (n) {
+            std::uint64_t w = 0;
+            std::memcpy(&w, p, n);
+            h = (h ^ w) * 0x9E3779B97F4A7C15u;
+        }
+        return h ^ (h >> 29) ^ (h >> 43);
+    }
+
+    std::unique_ptr<TableText::Shared*[]> slots_;
+};
+
+thread_local RecentTexts recent;
+
+}  // namespace
+
+void TableText::Drop(Shared* block) noexcept {
+    if (block->Holders.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        block->~Shared();
+        ::operator delete(block);
+    }
+}
+
+void TableText::Set(std::u16string_view text) {
+    if (text.size() <= kInline) {
+        if (!text.empty()) std::memcpy(inline_, text.data(), text.size() * sizeof(char16_t));
+        inline_[kInline] = static_cast<char16_t>(text.size());
+        return;
+    }
+    if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2 - sizeof(Shared))
+        throw std::length_error("TableText");
+    Shared*& slot = recent.Slot(text);
+    Shared* block = slot;
+    if (block && block->Size == text.size() &&
+        std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
+        Hold(block);
+    } else {
+        void* raw = ::operator new(sizeof(Shared) + text.size() * sizeof(char16_t));
+        block = new (raw) Shared{{1}, static_cast<std::uint32_t>(text.size())};
+        std::memcpy(block->Chars(), text.data(), text.size() * sizeof(char16_t));
+        // The slot holds the block too.
+        Hold(block);
+        if (slot) Drop(slot);
+        slot = block;
+    }
+    std::memcpy(inline_, &block, sizeof block);
+    inline_[kInline] = kHeap;
+}
+
+TableText& TableText::assign(std::initializer_list<std::u16string_view> parts) {
+    // Joined in a buffer the thread keeps, so that joining allocates nothing but the block.
+    static thread_local std::u16string joined;
+    joined.clear();
+    for (std::u16string_view part : parts) joined += part;
+    return assign(std::u16string_view(joined));
+}
+
+TableText& TableText::operator+=(std::u16string_view more) {
+    if (more.empty()) return *this;
+    return assign({view(), more});
+}
+
+AttrList::AttrList(const AttrList& other) : AttrList() {
+    reserve(other.size_);
+    for (const AttrEntry& e : other) push_back(e);
+}
+
+AttrList::AttrList(AttrList&& other) noexcept : AttrList() { *this = std::move(other); }
+
+AttrList& AttrList::operator=(const AttrList& other) {
+    if (this != &other) *this = AttrList(other);
+    return *this;
+}
+
+AttrList& AttrList::operator=(AttrList&& other) noexcept {
+    if (this == &other) return *this;
+    Release();
+    if (other.Inline()) {
+        if (other.size_ == 1) {
+            new (&one_) AttrEntry(std::move(other.one_));
+            other.one_.~AttrEntry();
+        } else {
+            many_ = nullptr;
+        }
+    } else {
+        many_ = other.many_;
+        other.many_ = nullptr;
+    }
+    size_ = other.size_;
+    capacity_ = other.capacity_;
+    other.size_ = 0;
+    other.capacity_ = 1;
+    return *this;
+}
+
+void AttrList::Release() noexcept {
+    if (Inline()) {
+        if (size_ == 1) one_.~AttrEntry();
+    } else {
+        delete[] many_;
+    }
+    many_ = nullptr;
+    size_ = 0;
+    capacity_ = 1;
+}
+
+AttrEntry& AttrList::at(std::size_t k) {
+    if (k >= size_) throw std::out_of_range("AttrList");
+    return data()[k];
+}
+
+const AttrEntry& AttrList::at(std::size_t k) const {
+    if (k >= size_) throw std::out_of_range("AttrList");
+    return data()[k];
+}
+
+void AttrList::reserve(std::size_t n) {
+    if (n <= capacity_) return;
+    if (n > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("AttrList");
+    auto* block = new AttrEntry[n];
+    for (std::uint32_t k = 0; k < size_; ++k) block[k] = std::move(data()[k]);
+    const std::uint32_t kept = size_;
+    Release();
+    many_ = block;
+    size_ = kept;
+    capacity_ = static_cast<std::uint32_t>(n);
+}
+
+void AttrList::push_back(AttrEntry entry) {
+    if (size_ == capacity_) reserve(size_ == 0 ? 1 : std::size_t{capacity_} * 2);
+    if (Inline()) {
+        new (&one_) AttrEntry(std::move(entry));
+    } else {
+        many_[size_] = std::move(entry);
+    }
+    ++size_;
+}
+
+void AttrList::resize(std::size_t n) {
+    if (n > size_) {
+        reserve(n);
+        while (size_ < n) push_back(AttrEntry{});
+        return;
+    }
+    if (n == 0) {
+        clear();
+        return;
+    }
+    // Dropped slots give back their text now; the block keeps its size.
+    for (std::size_t k = n; k < size_; ++k) data()[k] = AttrEntry{};
+    size_ = static_cast<std::uint32_t>(n);
+}
+
+void AttrList::clear() noexcept { Release(); }
 
 bool AddWarning(WarningList& list, std::int32_t code, std::u16string_view text) noexcept try {
     AppendEntry(list, WarningEntry{code, std::u16string(text)});

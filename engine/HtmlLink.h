@@ -9,6 +9,9 @@
 // stops at the first free slot. An empty list allocates nothing.
 #include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,25 +41,261 @@ struct WarningEntry {
     std::int32_t Code = 0;
     std::u16string Text;
 };
-using WarningList = std::vector<WarningEntry>;
+
+// Text of the tables: 16 bytes, up to seven characters held inline, longer text in one block of
+// exactly its length. A site keeps millions of names, values and targets that never change
+// after the scan, and most of them repeat (the same target from many pages), so equal texts
+// made one after the other on a thread share one block: a copy shares it too, and the block
+// goes when its last holder does. Reads go through std::u16string_view, which it converts to
+// implicitly.
+class TableText {
+public:
+    static constexpr std::size_t npos = std::u16string_view::npos;
+
+    TableText() noexcept { inline_[kInline] = 0; }
+    TableText(std::u16string_view text) { Set(text); }  // NOLINT: implicit, like a string
+    TableText(const char16_t* text) : TableText(std::u16string_view(text)) {}
+    TableText(const std::u16string& text) : TableText(std::u16string_view(text)) {}
+    TableText(const TableText& other) noexcept {
+        std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
+        if (OnHeap()) Hold(Block());
+    }
+    TableText(TableText&& other) noexcept {
+        std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
+        other.inline_[kInline] = 0;
+    }
+    TableText& operator=(const TableText& other) noexcept {
+        if (this != &other) *this = TableText(other);
+        return *this;
+    }
+    TableText& operator=(TableText&& other) noexcept {
+        if (this != &other) {
+            Free();
+            std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
+            other.inline_[kInline] = 0;
+        }
+        return *this;
+    }
+    ~TableText() { Free(); }
+
+    operator std::u16string_view() const noexcept { return view(); }  // NOLINT
+    std::u16string_view view() const noexcept { return {data(), size()}; }
+    std::u16string str() const { return std::u16string(view()); }
+
+    const char16_t* data() const noexcept { return OnHeap() ? Block()->Chars() : inline_; }
+    std::size_t size() const noexcept { return OnHeap() ? Block()->Size : inline_[kInline]; }
+    std::size_t length() const noexcept { return size(); }
+    bool empty() const noexcept { return size() == 0; }
+    const char16_t* begin() const noexcept { return data(); }
+    const char16_t* end() const noexcept { return data() + size(); }
+    char16_t operator[](std::size_t k) const noexcept { return data()[k]; }
+    char16_t front() const noexcept { return data()[0]; }
+    char16_t back() const noexcept { return data()[size() - 1]; }
+    std::size_t find(std::u16string_view s, std::size_t pos = 0) const noexcept {
+        return view().find(s, pos);
+    }
+    std::size_t find(char16_t c, std::size_t pos = 0) const noexcept { return view().find(c, pos); }
+    std::size_t rfind(char16_t c, std::size_t pos = npos) const noexcept {
+        return view().rfind(c, pos);
+    }
+    bool starts_with(std::u16string_view s) const noexcept { return view().starts_with(s); }
+    bool ends_with(std::u16string_view s) const noexcept { return view().ends_with(s); }
+    std::u16string_view substr(std::size_t pos, std::size_t n = npos) const {
+        return view().substr(pos, n);
+    }
+
+    void clear() noexcept {
+        Free();
+        inline_[kInline] = 0;
+    }
+    // The old text stays in place when the new one cannot be stored.
+    TableText& assign(std::u16string_view text) { return *this = TableText(text); }
+    TableText& assign(std::initializer_list<std::u16string_view> parts);  // joined
+    TableText& operator+=(std::u16string_view more);
+    TableText& operator+=(char16_t c) { return *this += std::u16string_view(&c, 1); }
+
+    friend bool operator==(const TableText& a, std::u16string_view b) noexcept {
+        return a.view() == b;
+    }
+
+    // Whether two texts share one block (for tests of the sharing).
+    bool SharesWith(const TableText& other) const noexcept {
+        return OnHeap() && other.OnHeap() && Block() == other.Block();
+    }
+
+    // A shared block: its holders, its length, then the characters.
+    struct Shared {
+        std::atomic<std::uint32_t> Holders;
+        std::uint32_t Size;
+        char16_t* Chars() noexcept { return reinterpret_cast<char16_t*>(this + 1); }
+    };
+    static void Hold(Shared* block) noexcept {
+        block->Holders.fetch_add(1, std::memory_order_relaxed);
+    }
+    static void Drop(Shared* block) noexcept;
+
+private:
+    static constexpr std::size_t kInline = 7;
+    static constexpr char16_t kHeap = 0xFFFF;
+
+    bool OnHeap() const noexcept { return inline_[kInline] == kHeap; }
+    Shared* Block() const noexcept {
+        Shared* p;
+        std::memcpy(&p, inline_, sizeof p);
+        return p;
+    }
+    void Set(std::u16string_view text);
+    void Free() noexcept {
+        if (OnHeap()) Drop(Block());
+    }
+
+    // Inline: the characters, then their count in the last slot. Shared: the block's address
+    // in the first four slots and kHeap in the last.
+    alignas(Shared*) char16_t inline_[kInline + 1];
+};
+
+inline std::u16string operator+(std::u16string_view a, const TableText& b) {
+    std::u16string s(a);
+    s += b.view();
+    return s;
+}
+inline std::u16string operator+(const TableText& a, char16_t b) {
+    std::u16string s(a.view());
+    s += b;
+    return s;
+}
+inline std::u16string operator+(char16_t a, const TableText& b) {
+    std::u16string s(1, a);
+    s += b.view();
+    return s;
+}
+inline std::u16string operator+(const TableText& a, std::u16string_view b) {
+    std::u16string s(a.view());
+    s += b;
+    return s;
+}
+
+// A list of warnings as one pointer: almost every entry has none, so the list is allocated only
+// when the first warning arrives. Reads like a vector.
+class WarningList {
+public:
+    using value_type = WarningEntry;
+    using iterator = WarningEntry*;
+    using const_iterator = const WarningEntry*;
+
+    WarningList() noexcept = default;
+    WarningList(std::initializer_list<WarningEntry> entries)
+        : list_(entries.size() ? std::make_unique<std::vector<WarningEntry>>(entries) : nullptr) {}
+    WarningList(const WarningList& other)
+        : list_(other.list_ ? std::make_unique<std::vector<WarningEntry>>(*other.list_) : nullptr) {
+    }
+    WarningList(WarningList&&) noexcept = default;
+    WarningList& operator=(const WarningList& other) {
+        if (this != &other) *this = WarningList(other);
+        return *this;
+    }
+    WarningList& operator=(WarningList&&) noexcept = default;
+
+    bool empty() const noexcept { return !list_ || list_->empty(); }
+    std::size_t size() const noexcept { return list_ ? list_->size() : 0; }
+    WarningEntry* begin() noexcept { return list_ ? list_->data() : nullptr; }
+    WarningEntry* end() noexcept { return begin() + size(); }
+    const WarningEntry* begin() const noexcept { return list_ ? list_->data() : nullptr; }
+    const WarningEntry* end() const noexcept { return begin() + size(); }
+    WarningEntry& operator[](std::size_t k) noexcept { return (*list_)[k]; }
+    const WarningEntry& operator[](std::size_t k) const noexcept { return (*list_)[k]; }
+    WarningEntry& front() noexcept { return list_->front(); }
+    const WarningEntry& front() const noexcept { return list_->front(); }
+    WarningEntry& back() noexcept { return list_->back(); }
+    const WarningEntry& back() const noexcept { return list_->back(); }
+
+    void push_back(WarningEntry entry) {
+        if (!list_) list_ = std::make_unique<std::vector<WarningEntry>>();
+        list_->push_back(std::move(entry));
+    }
+    WarningEntry* erase(WarningEntry* first, WarningEntry* last) {
+        if (first == last) return first;
+        const std::ptrdiff_t at = first - begin();
+        list_->erase(list_->begin() + at, list_->begin() + (last - begin()));
+        return begin() + at;
+    }
+    void clear() noexcept { list_.reset(); }
+
+private:
+    std::unique_ptr<std::vector<WarningEntry>> list_;
+};
 
 struct AttrEntry {
-    std::u16string Name;   // as written
-    std::u16string Value;  // as written after '=' and blanks, quotes included
-    std::u16string Target;
+    TableText Name;   // as written
+    TableText Value;  // as written after '=' and blanks, quotes included
+    TableText Target;
     std::int32_t Line = 0;       // line of the tag
     std::int32_t ValueLine = 0;  // line on which the value begins
     std::int32_t Code = 0;
     WarningList Warnings;
 };
 
+// The attributes of one tag. Almost every kept tag has one, held inside the list; more move to
+// one block of exactly the size reserved (the scan knows the count before it adds them).
+class AttrList {
+public:
+    using value_type = AttrEntry;
+    using iterator = AttrEntry*;
+    using const_iterator = const AttrEntry*;
+
+    AttrList() noexcept : many_(nullptr) {}
+    AttrList(const AttrList& other);
+    AttrList(AttrList&& other) noexcept;
+    AttrList& operator=(const AttrList& other);
+    AttrList& operator=(AttrList&& other) noexcept;
+    ~AttrList() { Release(); }
+
+    std::size_t size() const noexcept { return size_; }
+    // 1 while the list is held inline.
+    std::size_t capacity() const noexcept { return capacity_; }
+    bool empty() const noexcept { return size_ == 0; }
+    AttrEntry* data() noexcept { return Inline() ? &one_ : many_; }
+    const AttrEntry* data() const noexcept { return Inline() ? &one_ : many_; }
+    AttrEntry* begin() noexcept { return data(); }
+    AttrEntry* end() noexcept { return data() + size_; }
+    const AttrEntry* begin() const noexcept { return data(); }
+    const AttrEntry* end() const noexcept { return data() + size_; }
+    AttrEntry& operator[](std::size_t k) noexcept { return data()[k]; }
+    const AttrEntry& operator[](std::size_t k) const noexcept { return data()[k]; }
+    AttrEntry& at(std::size_t k);
+    const AttrEntry& at(std::size_t k) const;
+    AttrEntry& front() noexcept { return data()[0]; }
+    const AttrEntry& front() const noexcept { return data()[0]; }
+    AttrEntry& back() noexcept { return data()[size_ - 1]; }
+    const AttrEntry& back() const noexcept { return data()[size_ - 1]; }
+
+    void reserve(std::size_t n);
+    void push_back(AttrEntry entry);
+    // Shorter: the entries past n are dropped. Longer: empty entries are added.
+    void resize(std::size_t n);
+    void clear() noexcept;
+
+private:
+    // With capacity_ 1 the list holds its one slot inline (constructed or not, by size_);
+    // otherwise many_ points at capacity_ slots, all constructed.
+    bool Inline() const noexcept { return capacity_ == 1; }
+    void Release() noexcept;
+
+    union {
+        AttrEntry one_;
+        AttrEntry* many_;
+    };
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = 1;
+};
+
 struct TagEntry {
-    std::u16string Name;         // as written, without '<' and the '/' of an end tag
+    TableText Name;  // as written, without '<' and the '/' of an end tag
+    AttrList Attrs;
+    WarningList Warnings;
     std::int32_t DefIndex = -1;  // index in LinkTags; -1 for a tag kept for its id
-    std::vector<AttrEntry> Attrs;
     std::int32_t Line = 0;
     std::int32_t Code = 0;
-    WarningList Warnings;
     bool RevMade = false;
 };
 
@@ -89,8 +328,8 @@ inline bool InUse(const AnchorEntry& e) { return e.TagIndex >= 0; }
 inline bool InUse(const FileEntry& e) { return !e.Path.empty(); }
 
 // Appends by the rule above and returns the slot written.
-template <class Entry>
-Entry& AppendEntry(std::vector<Entry>& list, Entry entry) {
+template <class List>
+typename List::value_type& AppendEntry(List& list, typename List::value_type entry) {
     if (!list.empty() && !InUse(list.back())) {
         list.back() = std::move(entry);
     } else {
@@ -100,8 +339,8 @@ Entry& AppendEntry(std::vector<Entry>& list, Entry entry) {
 }
 
 // Number of entries before the first free slot (what every pass walks).
-template <class Entry>
-std::size_t UsedCount(const std::vector<Entry>& list) {
+template <class List>
+std::size_t UsedCount(const List& list) {
     std::size_t n = 0;
     while (n < list.size() && InUse(list[n])) ++n;
     return n;
