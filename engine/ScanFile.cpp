@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
+#include <utility>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
@@ -477,6 +479,33 @@ private:
     bool in_style_ = false;
 };
 
+// The tags of a page grow in a vector the thread keeps from page to page, so that a page does
+// not reallocate its table as it grows; the page gets one copy of exactly its size. A page
+// given up by an exception keeps the growing vector.
+class TagBuffer {
+public:
+    explicit TagBuffer(std::vector<TagEntry>& tags) : tags_(tags) { std::swap(tags_, Spare()); }
+    TagBuffer(const TagBuffer&) = delete;
+    TagBuffer& operator=(const TagBuffer&) = delete;
+
+    void Finish() {
+        std::vector<TagEntry> exact(std::make_move_iterator(tags_.begin()),
+                                    std::make_move_iterator(tags_.end()));
+        std::swap(exact, tags_);
+        exact.clear();
+        // A huge page's buffer is not kept for the rest of the run.
+        if (exact.capacity() <= kKept) Spare() = std::move(exact);
+    }
+
+private:
+    static constexpr std::size_t kKept = 4096;
+    static std::vector<TagEntry>& Spare() {
+        static thread_local std::vector<TagEntry> spare;
+        return spare;
+    }
+    std::vector<TagEntry>& tags_;
+};
+
 std::uint8_t Unknown(FileEntry& entry) noexcept {
     entry.Status = ScanUnknownError;
     AddWarning(entry.Warnings, kFileScanFailed, msg::kScanUnknown);
@@ -525,21 +554,24 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
 
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
+    TagBuffer buffer(entry.Tags);
     ItemScanner scanner(entry, modern);
     const bool cut = VornHtml::CutItemsTo(text, scanner);
     if (scanner.Stopped()) {
-        entry.Tags = {};
+        entry.Tags.clear();
+        buffer.Finish();
         entry.Anchors = {};
         return ScanOk;
     }
     if (!cut && !scanner.Failed()) {
-        entry.Tags = {};
+        entry.Tags.clear();
+        buffer.Finish();
         entry.Status = ScanCutFailed;
         AddWarning(entry.Warnings, kFileCutFailed, msg::kCutFailed);
         return ScanCutFailed;
     }
-    // The table of a large site lives until the next run; give back the growth reserve.
-    entry.Tags.shrink_to_fit();
+    // The table of a large site lives until the next run: no growth reserve in it.
+    buffer.Finish();
     return scanner.Failed() ? Unknown(entry) : std::uint8_t{ScanOk};
 } catch (...) {
     return Unknown(entry);
