@@ -1,6 +1,7 @@
 #include "app/ScanAhead.h"
 
 #include "app/RunStages.h"
+#include "platform/FileSystem.h"
 
 namespace app {
 
@@ -19,6 +20,9 @@ ScanAhead::ScanAhead(const std::vector<std::u16string>& files, const CheckSet& s
     try {
         for (unsigned i = 0; i < workers && files.size() > 1; ++i)
             workers_.emplace_back([this] { Work(); });
+        // Reading from a cold disk one file at a time waits for each in turn; asked ahead, the
+        // disk serves many at once.
+        if (files.size() > 1) workers_.emplace_back([this] { Prefetch(); });
     } catch (...) {
         // Without threads the loop does every file itself.
     }
@@ -57,6 +61,19 @@ void ScanAhead::Work() {
             state_[k] = done;
         }
         changed_.notify_all();
+    }
+}
+
+void ScanAhead::Prefetch() {
+    platform::FileSystem& fs = platform::Fs();
+    std::size_t warm = 0;
+    for (std::size_t k = 0; k < files_.size() && warm < kPrefetchWarm; ++k) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || k < taken_ + kPrefetchWindow; });
+            if (stop_) return;
+        }
+        warm = fs.Prefetch(files_[k]) ? warm + 1 : 0;
     }
 }
 

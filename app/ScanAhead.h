@@ -34,6 +34,7 @@ public:
 private:
     enum State : unsigned char { kFree, kClaimed, kDone, kFailed };
     void Work();
+    void Prefetch();
 
     const std::vector<std::u16string>& files_;
     const CheckSet& set_;
@@ -49,6 +50,10 @@ private:
 
     // How far the workers may run ahead of the loop, so memory stays bounded.
     static constexpr std::size_t kWindow = 64;
+    // How far ahead files are asked from the disk, and how many found in memory in a row end
+    // the asking (the page cache holds the site; the calls would only cost time).
+    static constexpr std::size_t kPrefetchWindow = 1024;
+    static constexpr std::size_t kPrefetchWarm = 64;
 };
 
 }  // namespace app

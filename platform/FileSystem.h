@@ -50,6 +50,14 @@ public:
     // Reads a whole file. False (and `out` empty) when it is missing, a directory or unreadable.
     virtual bool ReadFile(std::u16string_view path, std::string& out) = 0;
 
+    // Tells the system that a file will be read soon, so its blocks can be fetched while other
+    // files are worked on. Nothing else happens; a file that cannot be found is left alone.
+    // True when there was nothing to fetch: the file's start was in memory already.
+    virtual bool Prefetch(std::u16string_view path) {
+        (void)path;
+        return true;
+    }
+
     // Writes bytes to a file, creating it; append false cuts it first. False on any failure.
     virtual bool WriteFile(std::u16string_view path, std::string_view bytes, bool append) = 0;
 

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -222,6 +223,30 @@ public:
     } catch (...) {
         out.clear();
         return false;
+    }
+
+    // Opened as ReadFile opens, and only regular files, so prefetching never blocks or touches a
+    // device. A read that must not wait tells whether the file is in memory already.
+    bool Prefetch(std::u16string_view path) override try {
+        std::string host;
+        struct stat st;
+        if (!DriveToHost(path, host) || ::stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return true;
+        const int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return true;
+        bool in_memory = true;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            char first;
+            iovec one{&first, 1};
+            if (::preadv2(fd, &one, 1, 0, RWF_NOWAIT) < 0 && errno == EAGAIN) {
+                in_memory = false;
+                ::posix_fadvise(fd, 0, st.st_size, POSIX_FADV_WILLNEED);
+            }
+        }
+        ::close(fd);
+        return in_memory;
+    } catch (...) {
+        return true;
     }
 
     bool WriteFile(std::u16string_view path, std::string_view bytes, bool append) override try {

@@ -85,3 +85,18 @@ TEST(HostFileSystem, WriteReplaceAndUnreadable) {
         EXPECT_EQ(HostFs().List(base + uR"(closed\*)", 0, out), ListResult::Failed);
     }
 }
+
+// Asking for a file ahead must never open what could block (a FIFO with no writer would hang
+// the opener without O_NONBLOCK) nor fail on what is gone; a file just written is in memory.
+TEST(HostFileSystem, PrefetchLeavesSpecialFilesAlone) {
+    testutil::TempDir dir;
+    dir.Write("page.htm", "<a href=x.htm>");
+    ASSERT_EQ(::mkfifo((dir.Host() + "/pipe.htm").c_str(), 0644), 0);
+    EXPECT_TRUE(HostFs().Prefetch(dir.Drive() + u"page.htm"));
+    EXPECT_TRUE(HostFs().Prefetch(dir.Drive() + u"pipe.htm"));
+    EXPECT_TRUE(HostFs().Prefetch(dir.Drive() + u"missing.htm"));
+    EXPECT_TRUE(HostFs().Prefetch(dir.Drive()));
+    std::string bytes;
+    ASSERT_TRUE(HostFs().ReadFile(dir.Drive() + u"page.htm", bytes));
+    EXPECT_EQ(bytes, "<a href=x.htm>");
+}
