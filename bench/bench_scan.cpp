@@ -185,9 +185,9 @@ std::size_t Heap(const AttrList& list) {
     return list.capacity() > 1 ? list.capacity() * sizeof(AttrEntry) : 0;
 }
 
-// Texts longer than the inline seven characters share blocks; each block counts once.
+// Texts longer than the inline three characters share blocks; each block counts once.
 std::size_t Heap(const TableText& text, std::unordered_set<const char16_t*>& seen) {
-    if (text.size() <= 7 || !seen.insert(text.data()).second) return 0;
+    if (text.size() <= 3 || !seen.insert(text.data()).second) return 0;
     return sizeof(TableText::Shared) + text.size() * sizeof(char16_t);
 }
 

@@ -63,8 +63,8 @@ void TableText::Drop(Shared* block) noexcept {
 
 void TableText::Set(std::u16string_view text) {
     if (text.size() <= kInline) {
-        if (!text.empty()) std::memcpy(inline_, text.data(), text.size() * sizeof(char16_t));
-        inline_[kInline] = static_cast<char16_t>(text.size());
+        if (!text.empty()) std::memcpy(slots_ + 1, text.data(), text.size() * sizeof(char16_t));
+        slots_[0] = static_cast<char16_t>(text.size() * 2 + 1);
         return;
     }
     if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2 - sizeof(Shared))
@@ -83,8 +83,7 @@ void TableText::Set(std::u16string_view text) {
         if (slot) Drop(slot);
         slot = block;
     }
-    std::memcpy(inline_, &block, sizeof block);
-    inline_[kInline] = kHeap;
+    std::memcpy(slots_, &block, sizeof block);
 }
 
 TableText& TableText::assign(std::initializer_list<std::u16string_view> parts) {

@@ -8,6 +8,7 @@
 // entry appended with an empty key is overwritten by the next one, and every pass over a list
 // stops at the first free slot. An empty list allocates nothing.
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -42,7 +43,7 @@ struct WarningEntry {
     std::u16string Text;
 };
 
-// Text of the tables: 16 bytes, up to seven characters held inline, longer text in one block of
+// Text of the tables: 8 bytes, up to three characters held inline, longer text in one block of
 // exactly its length. A site keeps millions of names, values and targets that never change
 // after the scan, and most of them repeat (the same target from many pages), so equal texts
 // made one after the other on a thread share one block: a copy shares it too, and the block
@@ -52,7 +53,7 @@ class TableText {
 public:
     static constexpr std::size_t npos = std::u16string_view::npos;
 
-    TableText() noexcept { inline_[kInline] = 0; }
+    TableText() noexcept { slots_[0] = kEmpty; }
     TableText(std::u16string_view text) { Set(text); }  // NOLINT: implicit, like a string
     TableText(const char16_t* text) : TableText(std::u16string_view(text)) {}
     TableText(const std::u16string& text) : TableText(std::u16string_view(text)) {}
@@ -62,7 +63,7 @@ public:
     }
     TableText(TableText&& other) noexcept {
         std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
-        other.inline_[kInline] = 0;
+        other.slots_[0] = kEmpty;
     }
     TableText& operator=(const TableText& other) noexcept {
         if (this != &other) *this = TableText(other);
@@ -72,7 +73,7 @@ public:
         if (this != &other) {
             Free();
             std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
-            other.inline_[kInline] = 0;
+            other.slots_[0] = kEmpty;
         }
         return *this;
     }
@@ -82,8 +83,8 @@ public:
     std::u16string_view view() const noexcept { return {data(), size()}; }
     std::u16string str() const { return std::u16string(view()); }
 
-    const char16_t* data() const noexcept { return OnHeap() ? Block()->Chars() : inline_; }
-    std::size_t size() const noexcept { return OnHeap() ? Block()->Size : inline_[kInline]; }
+    const char16_t* data() const noexcept { return OnHeap() ? Block()->Chars() : slots_ + 1; }
+    std::size_t size() const noexcept { return OnHeap() ? Block()->Size : slots_[0] >> 1; }
     std::size_t length() const noexcept { return size(); }
     bool empty() const noexcept { return size() == 0; }
     const char16_t* begin() const noexcept { return data(); }
@@ -106,7 +107,7 @@ public:
 
     void clear() noexcept {
         Free();
-        inline_[kInline] = 0;
+        slots_[0] = kEmpty;
     }
     // The old text stays in place when the new one cannot be stored.
     TableText& assign(std::u16string_view text) { return *this = TableText(text); }
@@ -135,13 +136,13 @@ public:
     static void Drop(Shared* block) noexcept;
 
 private:
-    static constexpr std::size_t kInline = 7;
-    static constexpr char16_t kHeap = 0xFFFF;
+    static constexpr std::size_t kInline = 3;
+    static constexpr char16_t kEmpty = 1;  // inline, no characters
 
-    bool OnHeap() const noexcept { return inline_[kInline] == kHeap; }
+    bool OnHeap() const noexcept { return (slots_[0] & 1) == 0; }
     Shared* Block() const noexcept {
         Shared* p;
-        std::memcpy(&p, inline_, sizeof p);
+        std::memcpy(&p, slots_, sizeof p);
         return p;
     }
     void Set(std::u16string_view text);
@@ -149,9 +150,11 @@ private:
         if (OnHeap()) Drop(Block());
     }
 
-    // Inline: the characters, then their count in the last slot. Shared: the block's address
-    // in the first four slots and kHeap in the last.
-    alignas(Shared*) char16_t inline_[kInline + 1];
+    // Inline: twice the count plus one in the first slot, then the characters. Shared: the
+    // block's address, which is even, so that the first slot's lowest bit tells the two apart
+    // (on a little-endian machine, where that slot holds the address's lowest byte).
+    alignas(Shared*) char16_t slots_[kInline + 1];
+    static_assert(std::endian::native == std::endian::little);
 };
 
 inline std::u16string operator+(std::u16string_view a, const TableText& b) {
