@@ -1,34 +1,70 @@
 #include "engine/HtmlLink.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 namespace HtmlLink {
 
 namespace {
 
-// The blocks made or met last on this thread, by hash of their text: a text equal to one of
-// them shares its block. Direct-mapped and small, so a lookup is one hash and one compare, and
-// what it keeps alive after the tables are gone stays bounded.
+// The blocks made or met last in the process, by hash of their text: a text equal to one of
+// them shares its block, whichever thread made it (the scan resolves a target that the
+// verification, on another thread, writes again). Direct-mapped, so a lookup is one hash, one
+// lock of a stripe and one compare, and what it keeps alive after the tables are gone stays
+// bounded.
 class RecentTexts {
 public:
-    static constexpr std::size_t kSlots = std::size_t{1} << 16;
-
-    ~RecentTexts() {
-        if (!slots_) return;
-        for (std::size_t k = 0; k < kSlots; ++k)
-            if (slots_[k]) TableText::Drop(slots_[k]);
+    // Never destroyed: texts of tables in static storage may still be made or dropped at exit.
+    static RecentTexts& Get() {
+        static RecentTexts* const recent = new RecentTexts;
+        return *recent;
     }
 
-    TableText::Shared*& Slot(std::u16string_view text) {
-        if (!slots_) slots_ = std::make_unique<TableText::Shared*[]>(kSlots);
-        return slots_[Hash(text) & (kSlots - 1)];
+    // The block that holds `text`, held once more for the caller.
+    TableText::Shared* Share(std::u16string_view text) {
+        const std::size_t k = Hash(text) & (kSlots - 1);
+        const std::lock_guard<Stripe> lock(stripes_[k % kStripes]);
+        TableText::Shared*& slot = slots_[k];
+        TableText::Shared* block = slot;
+        if (block && block->Size == text.size() &&
+            std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
+            TableText::Hold(block);
+            return block;
+        }
+        void* raw = ::operator new(sizeof(TableText::Shared) + text.size() * sizeof(char16_t));
+        // Two holders: the caller and the slot.
+        block = new (raw) TableText::Shared{{2}, static_cast<std::uint32_t>(text.size())};
+        std::memcpy(block->Chars(), text.data(), text.size() * sizeof(char16_t));
+        if (slot) TableText::Drop(slot);
+        slot = block;
+        return block;
     }
 
 private:
+    // Held for a few dozen instructions and rarely wanted by two threads at once, so a spin
+    // costs less than a mutex.
+    class Stripe {
+    public:
+        void lock() noexcept {
+            while (busy_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+        }
+        void unlock() noexcept { busy_.clear(std::memory_order_release); }
+
+    private:
+        std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
+    };
+
+    static constexpr std::size_t kSlots = std::size_t{1} << 18;
+    static constexpr std::size_t kStripes = 64;
+
+    RecentTexts() : slots_(std::make_unique<TableText::Shared*[]>(kSlots)) {}
+
     // Eight bytes at a time: a miss only costs a block, so speed counts more than spread.
     static std::uint64_t Hash(std::u16string_view text) noexcept {
         const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -47,10 +83,9 @@ private:
         return h ^ (h >> 29) ^ (h >> 43);
     }
 
+    std::array<Stripe, kStripes> stripes_;
     std::unique_ptr<TableText::Shared*[]> slots_;
 };
-
-thread_local RecentTexts recent;
 
 }  // namespace
 
@@ -69,20 +104,7 @@ void TableText::Set(std::u16string_view text) {
     }
     if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2 - sizeof(Shared))
         throw std::length_error("TableText");
-    Shared*& slot = recent.Slot(text);
-    Shared* block = slot;
-    if (block && block->Size == text.size() &&
-        std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
-        Hold(block);
-    } else {
-        void* raw = ::operator new(sizeof(Shared) + text.size() * sizeof(char16_t));
-        block = new (raw) Shared{{1}, static_cast<std::uint32_t>(text.size())};
-        std::memcpy(block->Chars(), text.data(), text.size() * sizeof(char16_t));
-        // The slot holds the block too.
-        Hold(block);
-        if (slot) Drop(slot);
-        slot = block;
-    }
+    Shared* block = RecentTexts::Get().Share(text);
     std::memcpy(slots_, &block, sizeof block);
 }
 

@@ -46,7 +46,7 @@ struct WarningEntry {
 // Text of the tables: 8 bytes, up to three characters held inline, longer text in one block of
 // exactly its length. A site keeps millions of names, values and targets that never change
 // after the scan, and most of them repeat (the same target from many pages), so equal texts
-// made one after the other on a thread share one block: a copy shares it too, and the block
+// made one after the other, on any thread, share one block: a copy shares it too, and the block
 // goes when its last holder does. Reads go through std::u16string_view, which it converts to
 // implicitly.
 class TableText {
