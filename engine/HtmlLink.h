@@ -178,14 +178,35 @@ inline std::u16string operator+(const TableText& a, std::u16string_view b) {
     return s;
 }
 
-// A list of warnings as one pointer: almost every entry has none, so the list is allocated only
-// when the first warning arrives. Reads like a vector.
-class WarningList {
+// The reads of a vector over a list that gives data() and size().
+template <class List, class Entry>
+class ListReads {
 public:
-    using value_type = WarningEntry;
-    using iterator = WarningEntry*;
-    using const_iterator = const WarningEntry*;
+    using value_type = Entry;
+    using iterator = Entry*;
+    using const_iterator = const Entry*;
 
+    bool empty() const noexcept { return Self().size() == 0; }
+    Entry* begin() noexcept { return Self().data(); }
+    Entry* end() noexcept { return Self().data() + Self().size(); }
+    const Entry* begin() const noexcept { return Self().data(); }
+    const Entry* end() const noexcept { return Self().data() + Self().size(); }
+    Entry& operator[](std::size_t k) noexcept { return Self().data()[k]; }
+    const Entry& operator[](std::size_t k) const noexcept { return Self().data()[k]; }
+    Entry& front() noexcept { return Self().data()[0]; }
+    const Entry& front() const noexcept { return Self().data()[0]; }
+    Entry& back() noexcept { return Self().data()[Self().size() - 1]; }
+    const Entry& back() const noexcept { return Self().data()[Self().size() - 1]; }
+
+private:
+    List& Self() noexcept { return static_cast<List&>(*this); }
+    const List& Self() const noexcept { return static_cast<const List&>(*this); }
+};
+
+// A list of warnings as one pointer: almost every entry has none, so the list is allocated only
+// when the first warning arrives.
+class WarningList : public ListReads<WarningList, WarningEntry> {
+public:
     WarningList() noexcept = default;
     WarningList(std::initializer_list<WarningEntry> entries)
         : list_(entries.size() ? std::make_unique<std::vector<WarningEntry>>(entries) : nullptr) {}
@@ -199,18 +220,9 @@ public:
     }
     WarningList& operator=(WarningList&&) noexcept = default;
 
-    bool empty() const noexcept { return !list_ || list_->empty(); }
     std::size_t size() const noexcept { return list_ ? list_->size() : 0; }
-    WarningEntry* begin() noexcept { return list_ ? list_->data() : nullptr; }
-    WarningEntry* end() noexcept { return begin() + size(); }
-    const WarningEntry* begin() const noexcept { return list_ ? list_->data() : nullptr; }
-    const WarningEntry* end() const noexcept { return begin() + size(); }
-    WarningEntry& operator[](std::size_t k) noexcept { return (*list_)[k]; }
-    const WarningEntry& operator[](std::size_t k) const noexcept { return (*list_)[k]; }
-    WarningEntry& front() noexcept { return list_->front(); }
-    const WarningEntry& front() const noexcept { return list_->front(); }
-    WarningEntry& back() noexcept { return list_->back(); }
-    const WarningEntry& back() const noexcept { return list_->back(); }
+    WarningEntry* data() noexcept { return list_ ? list_->data() : nullptr; }
+    const WarningEntry* data() const noexcept { return list_ ? list_->data() : nullptr; }
 
     void push_back(WarningEntry entry) {
         if (!list_) list_ = std::make_unique<std::vector<WarningEntry>>();
@@ -240,12 +252,8 @@ struct AttrEntry {
 
 // The attributes of one tag. Almost every kept tag has one, held inside the list; more move to
 // one block of exactly the size reserved (the scan knows the count before it adds them).
-class AttrList {
+class AttrList : public ListReads<AttrList, AttrEntry> {
 public:
-    using value_type = AttrEntry;
-    using iterator = AttrEntry*;
-    using const_iterator = const AttrEntry*;
-
     AttrList() noexcept : many_(nullptr) {}
     AttrList(const AttrList& other);
     AttrList(AttrList&& other) noexcept;
@@ -256,21 +264,10 @@ public:
     std::size_t size() const noexcept { return size_; }
     // 1 while the list is held inline.
     std::size_t capacity() const noexcept { return capacity_; }
-    bool empty() const noexcept { return size_ == 0; }
     AttrEntry* data() noexcept { return Inline() ? &one_ : many_; }
     const AttrEntry* data() const noexcept { return Inline() ? &one_ : many_; }
-    AttrEntry* begin() noexcept { return data(); }
-    AttrEntry* end() noexcept { return data() + size_; }
-    const AttrEntry* begin() const noexcept { return data(); }
-    const AttrEntry* end() const noexcept { return data() + size_; }
-    AttrEntry& operator[](std::size_t k) noexcept { return data()[k]; }
-    const AttrEntry& operator[](std::size_t k) const noexcept { return data()[k]; }
     AttrEntry& at(std::size_t k);
     const AttrEntry& at(std::size_t k) const;
-    AttrEntry& front() noexcept { return data()[0]; }
-    const AttrEntry& front() const noexcept { return data()[0]; }
-    AttrEntry& back() noexcept { return data()[size_ - 1]; }
-    const AttrEntry& back() const noexcept { return data()[size_ - 1]; }
 
     void reserve(std::size_t n);
     void push_back(AttrEntry entry);
