@@ -3,11 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <iterator>
-#include <utility>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
+#include "lib/TextScan.h"
 #include "lib/VornCharSet.h"
 #include "lib/VornFileList.h"
 #include "lib/VornText.h"
@@ -20,6 +21,9 @@ namespace HtmlLink {
 namespace {
 
 using VornHtml::ItemList;
+
+// Decoded text above this many characters is given back after its file.
+constexpr std::size_t kKeptText = std::size_t{1} << 22;
 
 // Longer than every name of the table, so a longer tag name is known absent without a search.
 constexpr std::size_t kMaxTableName = 16;
@@ -35,10 +39,14 @@ bool LooksLikeTag(std::u16string_view item) {
 // The whole-item test: a blank or quote, then "id" in any case, then a blank or "=". Scanned
 // directly because it runs over every tag outside the table.
 bool MayCarryId(std::u16string_view item) {
-    for (std::size_t i = 0; i + 3 < item.size(); ++i) {
-        const char16_t c = item[i];
-        if ((IsBlank(c) || c == u'"' || c == u'\'') && IsI(item[i + 1]) && IsD(item[i + 2]) &&
-            (IsBlank(item[i + 3]) || item[i + 3] == u'=')) {
+    const std::size_t n = item.size();
+    // The 'd' is rarer than the blanks and quotes: look for it, then around it.
+    for (std::size_t d = TextScan::FindAny(item.data(), n, 2, u'd', u'D', u'D');
+         d != TextScan::kNotFound && d + 1 < n;
+         d = TextScan::FindAny(item.data(), n, d + 1, u'd', u'D', u'D')) {
+        const char16_t c = item[d - 2];
+        if ((IsBlank(c) || c == u'"' || c == u'\'') && IsI(item[d - 1]) &&
+            (IsBlank(item[d + 1]) || item[d + 1] == u'=')) {
             return true;
         }
     }
@@ -61,17 +69,44 @@ bool EqualsIgnoringAsciiCase(std::u16string_view text, std::u16string_view lower
     return true;
 }
 
-// Index of the tag in LinkTags, or -1. The name is lower-cased into a stack buffer: this runs
-// for most tags of a page.
-std::int32_t FindTableTag(std::u16string_view name) {
-    if (name.empty() || name.size() > kMaxTableName || LinkTagNames.empty()) return -1;
-    std::array<char16_t, kMaxTableName> buffer;
-    for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = AsciiLower(name[i]);
-    const std::int32_t found = VornText::SortedSearch(
-        LinkTagNames, std::u16string_view(buffer.data(), name.size()), 0,
-        static_cast<std::int32_t>(LinkTagNames.size()) - 1, VornText::CompareMode::Exact);
-    return (found >= 0 && found < static_cast<std::int32_t>(LinkTags.size())) ? found : -1;
-}
+// Index of the tag in LinkTags, or -1. The name is lower-cased into a stack buffer and looked
+// for among the names of its initial only: this runs for most tags of a page. Each thread keeps
+// where each initial's names stand and works it out again when the table changes.
+class TableTags {
+public:
+    TableTags() {
+        if (built_ && names_ == LinkTagNames) return;
+        names_ = LinkTagNames;
+        first_.fill(0);
+        end_.fill(0);
+        // The names ascend, so each initial's stand together; a range is at worst too wide.
+        for (std::size_t k = names_.size(); k-- > 0;) {
+            const char16_t c = names_[k].empty() ? 0 : names_[k][0];
+            if (c >= 128) continue;
+            if (end_[c] == 0) end_[c] = static_cast<std::int32_t>(k + 1);
+            first_[c] = static_cast<std::int32_t>(k);
+        }
+        built_ = true;
+    }
+
+    std::int32_t Find(std::u16string_view name) const {
+        if (name.empty() || name.size() > kMaxTableName) return -1;
+        std::array<char16_t, kMaxTableName> buffer;
+        for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = AsciiLower(name[i]);
+        const std::u16string_view lower(buffer.data(), name.size());
+        if (lower[0] >= 128) return -1;
+        for (std::int32_t k = first_[lower[0]]; k < end_[lower[0]]; ++k) {
+            if (names_[k] == lower) return k < static_cast<std::int32_t>(LinkTags.size()) ? k : -1;
+        }
+        return -1;
+    }
+
+private:
+    static inline thread_local std::vector<std::u16string> names_;
+    static inline thread_local std::array<std::int32_t, 128> first_{};
+    static inline thread_local std::array<std::int32_t, 128> end_{};
+    static inline thread_local bool built_ = false;
+};
 
 bool IsTableAttribute(std::int32_t def_index, std::u16string_view name) {
     for (const LinkAttrDef& attr : LinkTags[def_index].Attrs) {
@@ -225,7 +260,8 @@ std::vector<CssRef> CssRefs(std::u16string_view css) {
 
 // Whether a tag may hold url( in a style attribute; cheap enough for every tag of a page.
 bool MayHoldCssUrl(std::u16string_view item) {
-    for (std::size_t at = item.find(u'('); at != item.npos; at = item.find(u'(', at + 1)) {
+    for (std::size_t at = TextScan::FindChar(item.data(), item.size(), 0, u'(');
+         at != TextScan::kNotFound; at = TextScan::FindChar(item.data(), item.size(), at + 1, u'(')) {
         if (at >= 3 && FoldedAt(item, at - 3, u"url")) return true;
     }
     return false;
@@ -402,7 +438,8 @@ bool IsStylesheetFile(std::u16string_view path) {
 // Takes the items of one file as they are cut, keeping what may carry a link or an anchor.
 class ItemScanner final : public VornHtml::ItemSink {
 public:
-    ItemScanner(FileEntry& entry, bool modern) : entry_(entry), modern_(modern) {}
+    ItemScanner(FileEntry& entry, std::u16string_view text, Scratch& scratch, bool modern)
+        : entry_(entry), scratch_(scratch), counted_(text.data()), modern_(modern) {}
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
@@ -418,6 +455,18 @@ public:
     }
 
 private:
+    // The line on which `at` stands. Lines are counted from the last place asked for, so the
+    // text is counted once, and only up to the last item that is kept.
+    bool LineAt(const char16_t* at, std::int32_t& line) {
+        const std::size_t breaks =
+            TextScan::CountBreaks(counted_, static_cast<std::size_t>(at - counted_));
+        if (breaks > static_cast<std::size_t>(INT32_MAX - line_)) return false;
+        line_ += static_cast<std::int32_t>(breaks);
+        counted_ = at;
+        line = line_;
+        return true;
+    }
+
     bool Scan(std::u16string_view item) {
         // Only what SplitTag accepts can be kept, so text runs and comments, the bulk of a page,
         // go straight to the line count.
@@ -426,7 +475,7 @@ private:
             std::int32_t def_index = -1;
             if (may_be_table_tag_(item)) {
                 name = VornHtml::GetTagName(item);
-                def_index = FindTableTag(name);
+                def_index = table_tags_.Find(name);
             }
             bool modern_tag = false;
             if (modern_ && def_index < 0 && MayBeModernInitial(item[1])) {
@@ -454,23 +503,27 @@ private:
                 if (keep && count > 1 && EqualsIgnoringAsciiCase(parts[1], u"meta")) {
                     keep = IsRefresh(parts, count);
                 }
-                if (keep &&
-                    !KeepTag(entry_, name, def_index, line_, parts, count, scratch_, modern_,
-                             style_urls)) {
+                std::int32_t line = 0;
+                if (keep && !(LineAt(item.data(), line) &&
+                              KeepTag(entry_, name, def_index, line, parts, count, scratch_,
+                                      modern_, style_urls))) {
                     return false;
                 }
             }
             // The text after <style> up to its end tag is a stylesheet.
             in_style_ = modern_ && item[1] != u'/' && EqualsIgnoringAsciiCase(name, u"style");
-        } else if (in_style_ && !ScanStylesheet(entry_, item, line_)) {
-            return false;
+        } else if (in_style_) {
+            std::int32_t line = 0;
+            if (!(LineAt(item.data(), line) && ScanStylesheet(entry_, item, line))) return false;
         }
-        return AddBreaks(line_, item);
+        return true;
     }
 
     FileEntry& entry_;
-    Scratch scratch_;
+    Scratch& scratch_;
     const TagInitials may_be_table_tag_;
+    const TableTags table_tags_;
+    const char16_t* counted_;
     std::int32_t line_ = 1;
     bool failed_ = false;
     bool stopped_ = false;
@@ -479,31 +532,37 @@ private:
     bool in_style_ = false;
 };
 
-// The tags of a page grow in a vector the thread keeps from page to page, so that a page does
-// not reallocate its table as it grows; the page gets one copy of exactly its size. A page
-// given up by an exception keeps the growing vector.
-class TagBuffer {
+// A file's tags grow in storage its thread keeps, and move once into a list of their exact size
+// when the scan ends: the table of a large site lives until the next run, and neither the
+// growth nor a shrinking copy is paid for each file.
+class KeptTags {
 public:
-    explicit TagBuffer(std::vector<TagEntry>& tags) : tags_(tags) { std::swap(tags_, Spare()); }
-    TagBuffer(const TagBuffer&) = delete;
-    TagBuffer& operator=(const TagBuffer&) = delete;
+    explicit KeptTags(FileEntry& entry) : entry_(entry) {
+        growing_.clear();
+        entry_.Tags.swap(growing_);
+    }
+    KeptTags(const KeptTags&) = delete;
+    KeptTags& operator=(const KeptTags&) = delete;
 
-    void Finish() {
-        std::vector<TagEntry> exact(std::make_move_iterator(tags_.begin()),
-                                    std::make_move_iterator(tags_.end()));
-        std::swap(exact, tags_);
-        exact.clear();
-        // A huge page's buffer is not kept for the rest of the run.
-        if (exact.capacity() <= kKept) Spare() = std::move(exact);
+    ~KeptTags() {
+        std::vector<TagEntry> exact;
+        try {
+            exact.reserve(entry_.Tags.size());
+        } catch (...) {
+            return;  // the tags stay where they grew
+        }
+        std::move(entry_.Tags.begin(), entry_.Tags.end(), std::back_inserter(exact));
+        entry_.Tags.swap(growing_);
+        growing_.clear();
+        entry_.Tags = std::move(exact);
+        if (growing_.capacity() > kKeptTagRoom) std::vector<TagEntry>().swap(growing_);
     }
 
 private:
-    static constexpr std::size_t kKept = 4096;
-    static std::vector<TagEntry>& Spare() {
-        static thread_local std::vector<TagEntry> spare;
-        return spare;
-    }
-    std::vector<TagEntry>& tags_;
+    // Enough for nearly every page; a larger storage is given back after its file.
+    static constexpr std::size_t kKeptTagRoom = 4096;
+    static inline thread_local std::vector<TagEntry> growing_;
+    FileEntry& entry_;
 };
 
 std::uint8_t Unknown(FileEntry& entry) noexcept {
@@ -527,10 +586,14 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
         return ScanNotHtml;
     }
 
-    std::u16string text;
+    // Decoded into storage the thread keeps from file to file; the items are views into it.
+    thread_local VornCharSet::TextBuffer decoded;
+    struct Release {
+        ~Release() { decoded.Release(kKeptText); }
+    } release;
     bool readable;
     if (modern) {
-        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, text);
+        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, decoded);
         readable = page.Encoding != WebText::kUnreadable;
         entry.Encoding = page.Encoding;
         if (readable && page.FirstBadLine > 0) {
@@ -539,7 +602,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
                            std::u16string(msg::kBadBytes2));
         }
     } else {
-        readable = VornCharSet::DecodeTextFile(entry.Path, text) <= VornCharSet::kShiftJis;
+        readable = VornCharSet::DecodeTextFile(entry.Path, decoded) <= VornCharSet::kShiftJis;
     }
     if (!readable) {
         entry.Status = ScanReadFailed;
@@ -547,6 +610,8 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
         return ScanReadFailed;
     }
 
+    const std::u16string_view text = decoded.View();
+    const KeptTags kept_tags(entry);
     if (stylesheet) {
         entry.Status = ScanOk;
         return ScanStylesheet(entry, text, 1) ? std::uint8_t{ScanOk} : Unknown(entry);
@@ -554,24 +619,20 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
 
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
-    TagBuffer buffer(entry.Tags);
-    ItemScanner scanner(entry, modern);
+    thread_local Scratch scratch;
+    ItemScanner scanner(entry, text, scratch, modern);
     const bool cut = VornHtml::CutItemsTo(text, scanner);
     if (scanner.Stopped()) {
-        entry.Tags.clear();
-        buffer.Finish();
+        entry.Tags = {};
         entry.Anchors = {};
         return ScanOk;
     }
     if (!cut && !scanner.Failed()) {
-        entry.Tags.clear();
-        buffer.Finish();
+        entry.Tags = {};
         entry.Status = ScanCutFailed;
         AddWarning(entry.Warnings, kFileCutFailed, msg::kCutFailed);
         return ScanCutFailed;
     }
-    // The table of a large site lives until the next run: no growth reserve in it.
-    buffer.Finish();
     return scanner.Failed() ? Unknown(entry) : std::uint8_t{ScanOk};
 } catch (...) {
     return Unknown(entry);

@@ -3,6 +3,8 @@
 
 #include <limits>
 
+#include "lib/TextScan.h"
+
 namespace VornHtml {
 namespace {
 
@@ -30,40 +32,35 @@ std::int32_t ToPosition(size_t offset) {
     return offset == npos || offset + 1 > kMaxPosition ? 0 : static_cast<std::int32_t>(offset + 1);
 }
 
-// The next occurrence of a needle at or after a position. Tags ask for the nearest '>' and
-// quotes again and again; remembering the last answer means the text between two answers is
-// searched once, where searching afresh would rescan to the end of a file that lacks the
-// character, once per tag.
-class NextOccurrence {
-public:
-    NextOccurrence(std::u16string_view text, std::u16string_view needle)
-        : text_(text), needle_(needle) {}
-
-    size_t At(size_t from) {
-        if (!known_ || from < from_ || (found_ != npos && from > found_)) {
-            from_ = from;
-            found_ = text_.find(needle_, from);
-            known_ = true;
-        }
-        return found_;
+// The first "-->" at or after `from`, or npos.
+size_t FindCommentEnd(std::u16string_view text, size_t from) {
+    const size_t n = text.size();
+    for (size_t at = from; n >= 3 && at <= n - 3; ++at) {
+        at = TextScan::FindChar(text.data(), n - 2, at, u'-');
+        if (at == TextScan::kNotFound) return npos;
+        if (text[at + 1] == u'-' && text[at + 2] == u'>') return at;
     }
+    return npos;
+}
 
-private:
-    std::u16string_view text_;
-    std::u16string_view needle_;
-    bool known_ = false;
-    size_t from_ = 0;
-    size_t found_ = npos;
-};
+size_t Find(std::u16string_view text, size_t from, char16_t c) {
+    const size_t at = TextScan::FindChar(text.data(), text.size(), from, c);
+    return at == TextScan::kNotFound ? npos : at;
+}
 
-}  // namespace
-
-std::uint8_t AppendItem(ItemList& list, std::u16string_view text) try {
+// AppendItem's rule, inline for the loop that splits every tag; it throws where AppendItem fails.
+inline void PutItem(ItemList& list, std::u16string_view text) {
     if (!list.empty() && list.back().empty()) {
         list.back() = text;
     } else {
         list.push_back(text);
     }
+}
+
+}  // namespace
+
+std::uint8_t AppendItem(ItemList& list, std::u16string_view text) try {
+    PutItem(list, text);
     return 0;
 } catch (...) {
     return 1;
@@ -71,25 +68,23 @@ std::uint8_t AppendItem(ItemList& list, std::u16string_view text) try {
 
 bool CutItemsTo(std::u16string_view text, ItemSink& sink) try {
     const size_t n = text.size();
-    NextOccurrence close(text, u">");
-    NextOccurrence double_quote(text, u"\"");
-    NextOccurrence single_quote(text, u"'");
-    NextOccurrence comment_end(text, u"-->");
     size_t scan = 0;
     // A '<' that starts no markup waits to join the next text run; it is always the character
     // just before `scan`, so every item stays one contiguous piece of the text.
     bool pending = false;
     auto append = [&](size_t from, size_t to) { return sink.Item(text.substr(from, to - from)); };
 
+    // Every search starts where the last one stopped, or ends the cutting when it finds nothing,
+    // so each character is looked at once whatever the markup.
     for (;;) {
-        const size_t i = text.find(u'<', scan);
+        const size_t i = Find(text, scan, u'<');
         if (i == npos) break;
         const size_t run = pending ? scan - 1 : scan;
         if (run < i && !append(run, i)) return false;
         pending = false;
 
-        if (text.compare(i, 4, u"<!--") == 0) {
-            const size_t b = comment_end.At(i);
+        if (i + 3 < n && text[i + 1] == u'!' && text[i + 2] == u'-' && text[i + 3] == u'-') {
+            const size_t b = FindCommentEnd(text, i);
             if (b == npos) {
                 scan = i;
                 break;
@@ -100,7 +95,7 @@ bool CutItemsTo(std::u16string_view text, ItemSink& sink) try {
         }
         if (i + 1 < n && text[i + 1] == u'/') {
             // Quotes do not protect a '>' in an end tag.
-            const size_t b = close.At(i);
+            const size_t b = Find(text, i, u'>');
             if (b == npos) {
                 scan = i;
                 break;
@@ -110,28 +105,19 @@ bool CutItemsTo(std::u16string_view text, ItemSink& sink) try {
             continue;
         }
         if (i + 1 < n && IsAsciiLetter(text[i + 1])) {
-            char16_t open_quote = 0;
             size_t pos = i + 2;
             size_t end = npos;  // the '>' that closes the tag
             for (;;) {
-                const size_t gt = close.At(pos);
-                if (gt == npos) break;
-                size_t d = gt;
-                const size_t dq = double_quote.At(pos);
-                if (dq < d) d = dq;
-                const size_t sq = single_quote.At(pos);
-                if (sq < d) d = sq;
-                if (d == gt) {
-                    if (open_quote == 0) {
-                        end = gt;
-                        break;
-                    }
-                } else if (open_quote == 0) {
-                    open_quote = text[d];
-                } else if (text[d] == open_quote) {
-                    open_quote = 0;
+                // A '>' or a quote outside quotes; then the quote that closes it.
+                const size_t d = TextScan::FindAny(text.data(), n, pos, u'>', u'"', u'\'');
+                if (d == TextScan::kNotFound) break;
+                if (text[d] == u'>') {
+                    end = d;
+                    break;
                 }
-                pos = d + 1;
+                const size_t close = Find(text, d + 1, text[d]);
+                if (close == npos) break;
+                pos = close + 1;
             }
             if (end == npos) {
                 // No '>' closes it: the rest of the text is this one tag.
@@ -172,7 +158,8 @@ std::int32_t SplitTag(std::u16string_view item, ItemList& parts) try {
     const bool closed = item.back() == u'>';
     const std::u16string_view body = closed ? item.substr(0, item.size() - 1) : item;
     auto append = [&](size_t from, size_t to) {
-        return AppendItem(parts, body.substr(from, to - from)) == 0;
+        PutItem(parts, body.substr(from, to - from));
+        return true;
     };
     if (!append(0, 1)) return 0;
     size_t pos = 1;
@@ -220,7 +207,7 @@ std::int32_t SplitTag(std::u16string_view item, ItemList& parts) try {
         }
     }
     if (pos < body.size() && !append(pos, body.size())) return 0;
-    if (closed && AppendItem(parts, item.substr(item.size() - 1)) != 0) return 0;
+    if (closed) PutItem(parts, item.substr(item.size() - 1));
     if (parts.size() > kMaxPosition) return 0;
     return static_cast<std::int32_t>(parts.size());
 } catch (...) {
@@ -268,10 +255,7 @@ std::int32_t FindBlank(std::int32_t start, std::u16string_view text, bool with_e
 
 std::int32_t CountLineBreaks(std::u16string_view text) {
     // Every CR is a break, and so is every LF that does not complete a CR LF pair.
-    size_t count = 0;
-    for (size_t p = 0; p < text.size(); ++p) {
-        if (text[p] == u'\r' || (text[p] == u'\n' && (p == 0 || text[p - 1] != u'\r'))) ++count;
-    }
+    const size_t count = TextScan::CountBreaks(text.data(), text.size());
     return count > kMaxPosition ? -1 : static_cast<std::int32_t>(count);
 }
 

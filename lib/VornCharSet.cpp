@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "lib/TextScan.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 
@@ -164,13 +165,291 @@ constexpr JisTables MakeJisTables() {
 
 constexpr JisTables kJis = MakeJisTables();
 
+inline bool IsLineBreak(unsigned char b) { return b == kCr || b == kLf; }
+
+constexpr char16_t kReplacement = 0xFFFD;
+// Read buffers and decoded texts above this many units are given back after a file: a huge page
+// must not keep its memory for the rest of the run.
+constexpr std::size_t kKeptStorage = std::size_t{1} << 22;
+
+// Writes the CR LF of the line break at p[i]; returns the input bytes it used.
+inline std::size_t PutCrLf(const unsigned char* p, std::size_t i, std::size_t n, char16_t*& o) {
+    o[0] = kCr;
+    o[1] = kLf;
+    o += 2;
+    return p[i] == kCr && i + 1 < n && p[i + 1] == kLf ? 2 : 1;
+}
+
+// A code page 932 character whose pair the code page lacks gives an ASCII second byte back to
+// the text, as Cp932ToUtf16 does.
+inline void PutPair(const platform::Cp932Tables& t, unsigned lead, unsigned char trail,
+                    char16_t*& o) {
+    const char16_t c = t.pair[lead << 8 | trail];
+    *o++ = c;
+    if (c == kReplacement && trail < 0x80) *o++ = trail;
+}
+
+// Decodes code page 932 bytes one at a time as a converter makes them; a lead byte waits for
+// the next. Each byte put yields at most one character.
+class Cp932Feed {
+public:
+    explicit Cp932Feed(const platform::Cp932Tables& t) : t_(t) {}
+
+    bool Idle() const { return pending_ == 0; }
+
+    void Put(unsigned char b, char16_t*& o) {
+        if (pending_ != 0) {
+            const unsigned lead = pending_;
+            pending_ = 0;
+            if (platform::IsCp932Trail(b)) {
+                const char16_t c = t_.pair[lead << 8 | b];
+                *o++ = c;
+                if (!(c == kReplacement && b < 0x80)) return;
+            } else {
+                *o++ = kReplacement;
+            }
+        }
+        if (platform::IsCp932Lead(b))
+            pending_ = b;
+        else
+            *o++ = t_.single[b];
+    }
+
+    void Finish(char16_t*& o) {
+        if (pending_ != 0) *o++ = kReplacement;
+        pending_ = 0;
+    }
+
+private:
+    const platform::Cp932Tables& t_;
+    unsigned pending_ = 0;  // a lead byte is never 0
+};
+
+// Code page 932 with CR LF line breaks; `bad` gets where the first invalid sequence went.
+char16_t* DecodeSjis(const unsigned char* p, std::size_t n, char16_t* o, char16_t** bad) {
+    const platform::Cp932Tables& t = platform::Cp932Decoding();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
+        i += run;
+        o += run;
+        // Japanese text comes in runs: stay here until the next ASCII byte.
+        while (i < n) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                if (IsLineBreak(b)) {
+                    i += PutCrLf(p, i, n, o);
+                } else {
+                    *o++ = b;
+                    ++i;
+                }
+                break;
+            }
+            if (platform::IsCp932Lead(b) && i + 1 < n) {
+                // The table holds U+FFFD for every second byte that is none, so a character
+                // found is a whole valid pair; anything else takes the rules below.
+                const char16_t c = t.pair[b << 8 | p[i + 1]];
+                if (c != kReplacement) {
+                    *o++ = c;
+                    i += 2;
+                    continue;
+                }
+            }
+            if (!platform::IsCp932Lead(b)) {
+                // Half-width katakana are the single bytes that are valid.
+                if (bad && !*bad && !(b >= 0xA1 && b <= 0xDF)) *bad = o;
+                *o++ = t.single[b];
+                ++i;
+            } else if (i + 1 < n && platform::IsCp932Trail(p[i + 1])) {
+                const char16_t c = t.pair[b << 8 | p[i + 1]];
+                *o++ = c;
+                i += (c == kReplacement && p[i + 1] < 0x80) ? 1 : 2;
+            } else {
+                if (bad && !*bad) *bad = o;
+                *o++ = kReplacement;
+                ++i;
+            }
+        }
+    }
+    return o;
+}
+
+inline bool InRange(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
+
+// EUC-JP as EucToSjis converts it and code page 932 decodes the result; nullptr where the
+// conversion fails. Bytes it copies unchanged may be lead bytes of code page 932, so those go
+// through a Cp932Feed; the pairs it makes are always whole.
+char16_t* DecodeEucStrict(const unsigned char* p, std::size_t n, char16_t* o) {
+    const platform::Cp932Tables& t = platform::Cp932Decoding();
+    Cp932Feed feed(t);
+    std::size_t i = 0;
+    while (i < n) {
+        if (feed.Idle()) {
+            const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
+            i += run;
+            o += run;
+            if (i >= n) break;
+        }
+        const unsigned char b = p[i];
+        switch (kEuc.kind[b]) {
+            case kCopy:
+                feed.Put(b, o);
+                ++i;
+                break;
+            case kBreak:
+                feed.Put(kCr, o);
+                feed.Put(kLf, o);
+                i += b == kCr && i + 1 < n && p[i + 1] == kLf ? 2 : 1;
+                break;
+            case kSingleShift:
+                if (i + 1 >= n || IsLineBreak(p[i + 1])) return nullptr;
+                feed.Put(p[i + 1], o);
+                i += 2;
+                break;
+            case kLead:
+                do {
+                    const unsigned char lead = p[i];
+                    if (i + 1 >= n) return nullptr;
+                    const unsigned char second = kEuc.second[lead & 1][p[i + 1]];
+                    if (second == 0) return nullptr;
+                    if (feed.Idle()) {
+                        PutPair(t, kEuc.first[lead], second, o);
+                    } else {
+                        feed.Put(kEuc.first[lead], o);
+                        feed.Put(second, o);
+                    }
+                    i += 2;
+                } while (i < n && kEuc.kind[p[i]] == kLead);
+                break;
+        }
+    }
+    feed.Finish(o);
+    return o;
+}
+
+// EUC-JP as a browser reads it: an invalid sequence becomes one U+FFFD and never swallows the
+// ASCII byte after it. `bad` gets where the first one went.
+char16_t* DecodeEucLenient(const unsigned char* p, std::size_t n, char16_t* o, char16_t** bad) {
+    const platform::Cp932Tables& t = platform::Cp932Decoding();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
+        i += run;
+        o += run;
+        while (i < n) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                if (IsLineBreak(b)) {
+                    i += PutCrLf(p, i, n, o);
+                } else {
+                    *o++ = b;
+                    ++i;
+                }
+                break;
+            }
+            const unsigned char next = i + 1 < n ? p[i + 1] : 0;
+            if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
+                PutPair(t, kEuc.first[b], kEuc.second[b & 1][next], o);
+                i += 2;
+            } else if (b == 0x8E && InRange(next, 0xA1, 0xDF)) {
+                *o++ = t.single[next];  // half-width katakana
+                i += 2;
+            } else if (b == 0x8F && InRange(next, 0xA1, 0xFE) && i + 2 < n &&
+                       InRange(p[i + 2], 0xA1, 0xFE)) {
+                // JIS X 0212 is valid EUC-JP but has no place in code page 932.
+                *o++ = kReplacement;
+                i += 3;
+            } else {
+                if (!*bad) *bad = o;
+                *o++ = kReplacement;
+                ++i;
+            }
+        }
+    }
+    return o;
+}
+
+// ISO-2022-JP as JisToSjis converts it and code page 932 decodes the result; nullptr where the
+// conversion fails.
+char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
+    enum class Mode { Ascii, TwoByte, Katakana };
+    const platform::Cp932Tables& t = platform::Cp932Decoding();
+    Cp932Feed feed(t);
+    Mode mode = Mode::Ascii;
+    std::size_t i = 0;
+    while (i < n) {
+        if (mode == Mode::Ascii && feed.Idle()) {
+            const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
+            i += run;
+            o += run;
+            if (i >= n) break;
+        } else if (mode == Mode::TwoByte && feed.Idle()) {
+            // Runs of kanji and kana that map plainly; escapes, line breaks, the end and every
+            // irregular pair take the rules below.
+            while (i + 1 < n && p[i] != kEsc && !IsLineBreak(p[i])) {
+                const unsigned char first = kJis.first[p[i]];
+                const unsigned char second = kJis.second[p[i] & 1][p[i + 1]];
+                if (!platform::IsCp932Lead(first) || !platform::IsCp932Trail(second)) break;
+                const char16_t c = t.pair[first << 8 | second];
+                if (c == kReplacement) break;
+                *o++ = c;
+                i += 2;
+            }
+            if (i >= n) break;
+        }
+        const unsigned char b = p[i];
+        if (b == kEsc && i + 2 < n) {
+            const unsigned char c1 = p[i + 1], c2 = p[i + 2];
+            bool known = true;
+            if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
+                mode = Mode::Ascii;
+            else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
+                mode = Mode::TwoByte;
+            else if (c1 == '(' && c2 == 'I')
+                mode = Mode::Katakana;
+            else
+                known = false;
+            if (known) {
+                i += 3;
+                continue;
+            }
+        }
+        if (IsLineBreak(b)) {
+            feed.Put(kCr, o);
+            feed.Put(kLf, o);
+            i += b == kCr && i + 1 < n && p[i + 1] == kLf ? 2 : 1;
+            continue;
+        }
+        if (mode == Mode::Ascii) {
+            feed.Put(b, o);
+            ++i;
+        } else if (mode == Mode::Katakana) {
+            if (b >= 0x80) return nullptr;
+            feed.Put(static_cast<unsigned char>(b + 0x80), o);
+            ++i;
+        } else {
+            if (i + 1 >= n) return nullptr;
+            const unsigned char first = kJis.first[b];
+            const unsigned char second = kJis.second[b & 1][p[i + 1]];
+            if (first == 0 || second == 0) return nullptr;
+            if (feed.Idle() && platform::IsCp932Lead(first) && platform::IsCp932Trail(second)) {
+                PutPair(t, first, second, o);
+            } else {
+                feed.Put(first, o);
+                feed.Put(second, o);
+            }
+            i += 2;
+        }
+    }
+    feed.Finish(o);
+    return o;
+}
+
 std::size_t Growth(std::string_view buffer, std::uint8_t style) {
     if (style != 3) return 0;
     const LineBreakCounts c = CountLineBreaks(buffer);
     return (c.cr - c.crlf) + (c.lf - c.crlf);
 }
-
-inline bool IsLineBreak(unsigned char b) { return b == kCr || b == kLf; }
 
 std::uint8_t MapToResult(std::uint8_t code, std::uint8_t source) {
     if (code <= kShiftJis) return code;
@@ -187,9 +466,88 @@ std::uint8_t MapToResult(std::uint8_t code, std::uint8_t source) {
 
 }  // namespace
 
+char16_t* TextBuffer::Prepare(std::size_t size) {
+    size_ = 0;
+    if (size > capacity_) {
+        // Not zero filled: the decoders write every character they keep.
+        data_.reset();
+        capacity_ = size + size / 4;
+        data_.reset(new char16_t[capacity_]);
+    }
+    return data_.get();
+}
+
+void TextBuffer::Assign(std::u16string_view text) {
+    char16_t* o = Prepare(text.size());
+    std::copy(text.begin(), text.end(), o);
+    size_ = text.size();
+}
+
+void TextBuffer::Release(std::size_t keep) {
+    if (capacity_ <= keep) return;
+    data_.reset();
+    capacity_ = size_ = 0;
+}
+
+bool DecodeToUtf16(std::string_view bytes, std::uint8_t encoding, TextBuffer& text,
+                   std::size_t* first_bad) noexcept try {
+    const unsigned char* p = Bytes(bytes);
+    const std::size_t n = bytes.size();
+    // Each byte yields at most two characters (a lone line break); the ASCII loop may write up
+    // to sixteen beyond the end of what it keeps.
+    char16_t* const begin = text.Prepare(2 * n + 16);
+    char16_t* bad = nullptr;
+    char16_t* end = nullptr;
+    switch (encoding) {
+        case kIso2022Jp:
+            end = DecodeJis(p, n, begin);
+            break;
+        case kEucJp:
+            end = first_bad ? DecodeEucLenient(p, n, begin, &bad) : DecodeEucStrict(p, n, begin);
+            break;
+        default:
+            end = DecodeSjis(p, n, begin, first_bad ? &bad : nullptr);
+            break;
+    }
+    if (first_bad) *first_bad = bad ? static_cast<std::size_t>(bad - begin) : kNoBadBytes;
+    if (!end) return false;
+    text.SetSize(static_cast<std::size_t>(end - begin));
+    return true;
+} catch (...) {
+    text.Clear();
+    return false;
+}
+
+std::uint8_t DecodeTextFile(std::u16string_view path, TextBuffer& text) noexcept try {
+    text.Clear();
+    // Read into storage the thread keeps, so that a site's pages reuse one buffer.
+    thread_local std::string bytes;
+    struct Release {
+        ~Release() {
+            if (bytes.capacity() > kKeptStorage) std::string().swap(bytes);
+        }
+    } release;
+    if (!platform::Fs().ReadFile(path, bytes)) return kCharSetFailure;
+    const std::uint8_t encoding = DetectCharSet(bytes);
+    if (encoding <= kShiftJis && DecodeToUtf16(bytes, encoding, text)) return encoding;
+    // Not text, or a conversion that failed: the bytes as they are, as code page 932.
+    text.Assign(platform::Cp932ToUtf16(bytes));
+    return encoding > kShiftJis ? kNotText
+                                : static_cast<std::uint8_t>(encoding - kIso2022Jp + kDecodeFailed);
+} catch (...) {
+    text.Clear();
+    return kCharSetFailure;
+}
+
 std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std::uint8_t source,
                             std::uint8_t line_break, std::uint8_t* detected_line_break) noexcept
     try {
+    if (source == kDetectEncoding && line_break == kCrLf && !detected_line_break) {
+        TextBuffer decoded;
+        const std::uint8_t code = DecodeTextFile(path, decoded);
+        text.assign(decoded.View());
+        return code;
+    }
     // Released, not cleared: a large old text would otherwise stay while the new one is made.
     std::u16string().swap(text);
     std::string buffer;
@@ -249,6 +607,9 @@ std::uint8_t DetectCharSet(std::string_view buffer) noexcept try {
     std::int32_t sjis = 0, euc = 0, pairs = 0;
     std::size_t i = 0;
     while (i < n && pairs < kPairsJudged) {
+        // Most of a page's head is ASCII markup, which tells nothing.
+        i += TextScan::PlainSpan(p + i, n - i);
+        if (i >= n) break;
         const unsigned char b = p[i];
         const unsigned char next = i + 1 < n ? p[i + 1] : 0;
         if (b <= 0x06) return kNotText;

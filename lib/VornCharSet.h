@@ -1,7 +1,9 @@
 #pragma once
 // Japanese character sets: detection from the bytes, conversion to Shift_JIS, line breaks, and
 // the final decoding with code page 932. A byte buffer is a std::string of raw bytes.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -35,6 +37,42 @@ enum LineBreak : std::uint8_t {
     kCrLf = 3,
     kDetectLineBreak = 4,  // as an argument: the style of the first line break; in a result: mixed
 };
+
+// Decoded text in storage kept from one file to the next: the decoders write straight into it,
+// with no zero filling, growing or copying per file.
+class TextBuffer {
+public:
+    // Room for `size` characters; what the buffer held is lost.
+    char16_t* Prepare(std::size_t size);
+    // The text is the first `size` characters of the room prepared.
+    void SetSize(std::size_t size) { size_ = size; }
+    void Assign(std::u16string_view text);
+    void Clear() { size_ = 0; }
+    // Gives the storage back when it is larger than `keep` characters (after a huge file).
+    void Release(std::size_t keep);
+    std::u16string_view View() const { return {data_.get(), size_}; }
+
+private:
+    std::unique_ptr<char16_t[]> data_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+};
+
+constexpr std::size_t kNoBadBytes = static_cast<std::size_t>(-1);
+
+// Decodes bytes of a Japanese encoding (0 or 3: code page 932, 1 JIS, 2 EUC-JP) straight to
+// UTF-16 with every line break made CR LF, in one pass: the text that converting to Shift_JIS
+// with style 3 and then decoding code page 932 gives. False when that conversion fails (JIS and
+// EUC-JP only). With `first_bad`, EUC-JP is read as a browser reads it instead, each invalid
+// sequence becoming one U+FFFD and a JIS X 0212 character another, and `first_bad` gets the
+// index in the text of the first character made from an invalid sequence of code page 932 or
+// EUC-JP, or kNoBadBytes.
+bool DecodeToUtf16(std::string_view bytes, std::uint8_t encoding, TextBuffer& text,
+                   std::size_t* first_bad = nullptr) noexcept;
+
+// DecodeTextFile with the encoding detected and CR LF line breaks, into a reused buffer; the
+// same results and text.
+std::uint8_t DecodeTextFile(std::u16string_view path, TextBuffer& text) noexcept;
 
 // Reads, converts and decodes a whole file. Result 0..3 (encoding found or given), 4 not text
 // or not determined, 5..7 conversion from JIS/EUC-JP/Shift_JIS failed, 99 unreadable (missing,

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/MemoryFileSystem.h"
+#include "platform/Text.h"
 #include "testutil/TempDir.h"
 
 using namespace VornCharSet;
@@ -500,4 +502,129 @@ TEST(CharSetFuzz, Invariants) {
             }
         }
     }
+}
+
+namespace {
+
+// What the one-pass decoder must give: the conversion to Shift_JIS with CR LF line breaks, then
+// code page 932; nullopt where the conversion fails.
+std::optional<std::u16string> TwoPasses(std::string bytes, std::uint8_t encoding) {
+    std::uint8_t target = kShiftJis, style = kCrLf;
+    if (ConvertCharSet(bytes, encoding, target, style) >= kConversionFailed) return std::nullopt;
+    return platform::Cp932ToUtf16(bytes);
+}
+
+std::optional<std::u16string> OnePass(const std::string& bytes, std::uint8_t encoding) {
+    TextBuffer text;
+    if (!DecodeToUtf16(bytes, encoding, text)) return std::nullopt;
+    return std::u16string(text.View());
+}
+
+}  // namespace
+
+// The ASCII loop takes sixteen bytes at a time, so what stands at the edge of such a block, or
+// at the end, is where it could part from the converters.
+TEST(DecodeToUtf16, AgreesWithConvertingTwiceAtBlockEdges) {
+    const std::string a15(15, 'a'), a16(16, 'a'), a31(31, 'a');
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"pair across a block", a15 + "\x93\xfa" + a16},
+        {"EUC-JP pair across a block", a15 + "\xc6\xfc" + a16},
+        {"CR LF across a block", a15 + "\r\n" + a16},
+        {"lone CR at a block's end", a15 + "\r" + a16},
+        {"lone LF first in a block", a16 + "\n" + a15},
+        {"lone CR last of all", a31 + "\r"},
+        {"CR CR LF LF", a15 + "\r\r\n\n"},
+        {"lead at the end", a31 + "\x93"},
+        {"lead before a line break", a15 + "\x93\r\n"},
+        {"lead before ASCII", a15 + "\x93z"},
+        {"unmapped pair gives its ASCII byte back", a15 + "\x85\x40" + a16},
+        {"lone lead byte then a pair", "\x81\x93\xfa" + a16},
+        {"escape at the end", a31 + "\x1b$"},
+        {"escape cut after one byte", a15 + "\x1b"},
+        {"two-byte mode left open", "\x1b$BF|K\\" + a16},
+        {"two-byte mode across a block", a15 + "\x1b$BF|K\\\x1b(B" + a16},
+        {"two-byte character cut by the end", "\x1b$BF|K"},
+        {"two-byte character cut by a line break", "\x1b$BF\r\nK\\"},
+        {"line break inside two-byte mode", "\x1b$BF|\r\nK\\\x1b(B"},
+        {"katakana mode", "\x1b(I16\x1b(B" + a16},
+        {"katakana mode with a high byte", "\x1b(I\xb1"},
+        {"EUC-JP single shift", a15 + "\x8e\xb1" + a16},
+        {"EUC-JP single shift cut by a line break", "\x8e\n"},
+        {"EUC-JP copied lead joins the next pair", "\x8f\xc6\xfc" + a16},
+        {"EUC-JP copied lead before a line break", "\x81\r\n"},
+        {"EUC-JP pair with a bad second byte", "\xc6\x41"},
+        {"EUC-JP unmapped row", "\xa9\xa1" + a16},
+        {"control bytes", std::string("\x01\x0c\x1f", 3) + a16},
+        {"empty", ""},
+    };
+    for (const auto& c : cases) {
+        for (std::uint8_t encoding : {kNoEncoding, kIso2022Jp, kEucJp, kShiftJis}) {
+            SCOPED_TRACE(std::string(c.name) + " as " + std::to_string(encoding));
+            EXPECT_EQ(OnePass(c.bytes, encoding), TwoPasses(c.bytes, encoding));
+        }
+    }
+}
+
+TEST(DecodeToUtf16, AgreesWithConvertingTwiceOnRandomText) {
+    std::mt19937 rng(2718);
+    const std::string samples[] = {ReadData("charset_sjis.htm"), ReadData("charset_euc.htm"),
+                                   ReadData("charset_jis.htm")};
+    const char* const kBreaks[] = {"\r\n", "\n", "\r", "\n\r"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string input;
+        switch (round % 3) {
+            case 0:
+                input = RandomBytes(rng, 100);
+                break;
+            case 1:
+                input = Mutate(samples[round % 9 / 3], rng);
+                break;
+            default:
+                for (int line = round % 7; line > 0; --line)
+                    input += std::string(round % 19, 'x') + RandomLine(rng) + kBreaks[line % 4];
+        }
+        for (std::uint8_t encoding : {kNoEncoding, kIso2022Jp, kEucJp, kShiftJis}) {
+            SCOPED_TRACE(testing::Message() << "round " << round << " as " << int(encoding));
+            ASSERT_EQ(OnePass(input, encoding), TwoPasses(input, encoding));
+        }
+    }
+}
+
+// The file reader with a buffer kept by the thread: every result and text as before, also
+// when a large file is followed by a small one.
+TEST(DecodeTextFile, IntoAReusedBufferAsIntoAString) {
+    platform::MemoryFileSystem fs;
+    const std::string big = Repeat("\x93\xfa\x96\x7b\r\n", 5000);
+    const struct {
+        const char16_t* path;
+        std::string bytes;
+    } files[] = {
+        {uR"(C:\big.htm)", big},
+        {uR"(C:\sjis.htm)", ReadData("charset_sjis.htm")},
+        {uR"(C:\euc.htm)", ReadData("charset_euc.htm")},
+        {uR"(C:\jis.htm)", ReadData("charset_jis.htm")},
+        {uR"(C:\bad-euc.htm)", "\xc6\xfc\xcb\xdc\xc6"},
+        {uR"(C:\bad-jis.htm)", "a\x1b$BF"},
+        {uR"(C:\binary.htm)", std::string("a\0b\r", 4)},
+        {uR"(C:\empty.htm)", ""},
+    };
+    for (const auto& f : files) fs.AddFile(f.path, f.bytes);
+    platform::ScopedFileSystem use(fs);
+    TextBuffer buffer;
+    for (const auto& f : files) {
+        SCOPED_TRACE(platform::ToUtf8(f.path));
+        std::string bytes = f.bytes;
+        std::uint8_t target = kShiftJis, style = kCrLf;
+        const std::uint8_t code = ConvertCharSet(bytes, kDetectEncoding, target, style);
+        const std::uint8_t result = DecodeTextFile(f.path, buffer);
+        EXPECT_EQ(buffer.View(), platform::Cp932ToUtf16(bytes));
+        if (code < kConversionFailed) EXPECT_EQ(result, code % kLinesUnchanged);
+        else EXPECT_EQ(result, code == kConversionFailed + kNotText ? kNotText
+                                                                    : code - kConversionFailed + 4);
+    }
+    EXPECT_EQ(DecodeTextFile(uR"(C:\missing.htm)", buffer), kCharSetFailure);
+    EXPECT_TRUE(buffer.View().empty());
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "lib/TextScan.h"
 #include "lib/VornCharSet.h"
 #include "platform/Chars.h"
 #include "platform/Cp932.h"
@@ -77,7 +78,8 @@ bool LooksLikeUtf8(std::string_view s) {
     std::size_t valid = 0, invalid = 0;
     for (std::size_t i = 0; i < s.size() && valid + invalid < kJudged;) {
         if (At(s, i) < 0x80) {
-            ++i;
+            i += TextScan::AsciiSpan(reinterpret_cast<const unsigned char*>(s.data()) + i,
+                                     s.size() - i);
             continue;
         }
         const std::size_t n = Utf8Length(s, i);
@@ -90,24 +92,6 @@ bool LooksLikeUtf8(std::string_view s) {
         }
     }
     return valid > 0 && invalid * 8 <= valid;
-}
-
-std::size_t DecodeUtf8(std::string_view s, std::u16string& out) {
-    std::size_t bad = kNone;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t c;
-        const std::size_t n = Utf8Length(s, i, &c);
-        if (n == 0) {
-            if (bad == kNone) bad = i;
-            out += kReplacement;
-            ++i;
-        } else {
-            AppendCodePoint(out, c);
-            i += n;
-        }
-    }
-    return bad;
 }
 
 // EUC-JP through code page 932, as the Japanese conversion does, but an invalid sequence
@@ -192,15 +176,6 @@ std::size_t FirstBadShiftJis(std::string_view s) {
         }
     }
     return kNone;
-}
-
-std::int32_t LineOf(std::string_view s, std::size_t pos) {
-    if (pos == kNone) return 0;
-    std::int32_t line = 1;
-    for (std::size_t i = 0; i < pos && i < s.size(); ++i) {
-        if (s[i] == '\n' || (s[i] == '\r' && (i + 1 >= s.size() || s[i + 1] != '\n'))) ++line;
-    }
-    return line;
 }
 
 char16_t LowerAscii(char16_t c) { return AsciiLower(c); }
@@ -353,11 +328,58 @@ PageEncoding MetaCharset(std::string_view bytes) noexcept try {
     return kAscii;
 }
 
-DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept try {
-    std::u16string().swap(text);
+namespace {
+
+// UTF-8 with CR LF line breaks; `bad` gets where the first invalid byte went.
+char16_t* DecodeUtf8(std::string_view s, char16_t* o, char16_t** bad) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
+        i += run;
+        o += run;
+        while (i < n) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                if (b == '\r' || b == '\n') {
+                    o[0] = u'\r';
+                    o[1] = u'\n';
+                    o += 2;
+                    i += b == '\r' && i + 1 < n && p[i + 1] == '\n' ? 2 : 1;
+                } else {
+                    *o++ = b;
+                    ++i;
+                }
+                break;
+            }
+            char32_t c;
+            const std::size_t length = Utf8Length(s, i, &c);
+            if (length == 0) {
+                if (!*bad) *bad = o;
+                *o++ = kReplacement;
+                ++i;
+            } else if (c < 0x10000) {
+                *o++ = static_cast<char16_t>(c);
+                i += length;
+            } else {
+                c -= 0x10000;
+                o[0] = static_cast<char16_t>(0xD800 + (c >> 10));
+                o[1] = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+                o += 2;
+                i += length;
+            }
+        }
+    }
+    return o;
+}
+
+DecodedPage DecodeView(std::string_view bytes, VornCharSet::TextBuffer& text) {
+    text.Clear();
     DecodedPage page;
-    bool bom = bytes.size() >= 3 && At(bytes, 0) == 0xEF && At(bytes, 1) == 0xBB && At(bytes, 2) == 0xBF;
-    if (bom) bytes.erase(0, 3);
+    const bool bom =
+        bytes.size() >= 3 && At(bytes, 0) == 0xEF && At(bytes, 1) == 0xBB && At(bytes, 2) == 0xBF;
+    if (bom) bytes.remove_prefix(3);
     PageEncoding encoding = bom ? kUtf8 : StylesheetCharset(bytes);
     if (encoding == kAscii) {
         if (LooksLikeUtf8(bytes)) {
@@ -369,46 +391,72 @@ DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept try {
             if (encoding == kAscii) encoding = MetaCharset(bytes);
         }
     }
-    if (encoding == kJis) {
-        // Seven-bit text: a stray byte cannot hide the rest, so the conversion stays as it is.
-        std::uint8_t target = VornCharSet::kShiftJis;
-        std::uint8_t style = VornCharSet::kCrLf;
-        const std::uint8_t code =
-            VornCharSet::ConvertCharSet(bytes, VornCharSet::kIso2022Jp, target, style);
-        if (code >= VornCharSet::kConversionFailed) return page;
-        text = platform::Cp932ToUtf16(bytes);
-        page.Encoding = kJis;
+    std::size_t bad = VornCharSet::kNoBadBytes;
+    if (encoding == kUtf8) {
+        // Each byte yields at most two characters (a lone line break); the ASCII loop may write
+        // up to sixteen beyond the end of what it keeps.
+        char16_t* const begin = text.Prepare(2 * bytes.size() + 16);
+        char16_t* first = nullptr;
+        char16_t* const end = DecodeUtf8(bytes, begin, &first);
+        text.SetSize(static_cast<std::size_t>(end - begin));
+        if (first) bad = static_cast<std::size_t>(first - begin);
+    } else if (encoding == kJis) {
+        // Seven-bit text: a stray byte cannot hide the rest, so the conversion stays strict.
+        if (!VornCharSet::DecodeToUtf16(bytes, VornCharSet::kIso2022Jp, text)) {
+            text.Clear();
+            return page;
+        }
+    } else if (!VornCharSet::DecodeToUtf16(bytes, encoding, text, &bad)) {
+        text.Clear();
         return page;
     }
-    if (VornCharSet::ConvertLineBreaks(bytes, VornCharSet::kCrLf) > 1) return page;
-    std::size_t bad;
-    switch (encoding) {
-        case kUtf8:
-            bad = DecodeUtf8(bytes, text);
-            break;
-        case kEucJp:
-            bad = DecodeEucJp(bytes, text);
-            break;
-        default:
-            bad = FirstBadShiftJis(bytes);
-            text = platform::Cp932ToUtf16(bytes);
-            break;
-    }
     page.Encoding = encoding;
-    page.FirstBadLine = LineOf(bytes, bad);
+    if (bad != VornCharSet::kNoBadBytes) {
+        // Every line break before it is a CR LF now.
+        const std::u16string_view before = text.View().substr(0, bad);
+        page.FirstBadLine =
+            1 + static_cast<std::int32_t>(std::count(before.begin(), before.end(), u'\n'));
+    }
+    return page;
+}
+
+// Pages are read into storage the thread keeps; a huge one gives it back afterwards.
+constexpr std::size_t kKeptBytes = std::size_t{1} << 22;
+
+}  // namespace
+
+DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept try {
+    VornCharSet::TextBuffer decoded;
+    const DecodedPage page = DecodeView(bytes, decoded);
+    text.assign(decoded.View());
     return page;
 } catch (...) {
     text.clear();
     return DecodedPage{};
 }
 
-DecodedPage DecodePage(std::u16string_view path, std::u16string& text) noexcept try {
-    std::string bytes;
+DecodedPage DecodePage(std::u16string_view path, VornCharSet::TextBuffer& text) noexcept try {
+    thread_local std::string bytes;
+    struct Release {
+        ~Release() {
+            if (bytes.capacity() > kKeptBytes) std::string().swap(bytes);
+        }
+    } release;
     if (!platform::Fs().ReadFile(path, bytes)) {
-        text.clear();
+        text.Clear();
         return DecodedPage{};
     }
-    return DecodeBytes(std::move(bytes), text);
+    return DecodeView(bytes, text);
+} catch (...) {
+    text.Clear();
+    return DecodedPage{};
+}
+
+DecodedPage DecodePage(std::u16string_view path, std::u16string& text) noexcept try {
+    VornCharSet::TextBuffer decoded;
+    const DecodedPage page = DecodePage(path, decoded);
+    text.assign(decoded.View());
+    return page;
 } catch (...) {
     text.clear();
     return DecodedPage{};

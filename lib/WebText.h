@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "lib/VornCharSet.h"
+
 namespace WebText {
 
 // The encoding a page was read in; the three Japanese ones keep VornCharSet's numbers.
@@ -29,6 +31,8 @@ struct DecodedPage {
 // UTF-8 with multi-byte sequences, makes it UTF-8; otherwise the Japanese detection decides,
 // and a META charset decides where the bytes leave the choice open.
 DecodedPage DecodePage(std::u16string_view path, std::u16string& text) noexcept;
+// The same into a reused buffer.
+DecodedPage DecodePage(std::u16string_view path, VornCharSet::TextBuffer& text) noexcept;
 // The same over bytes already read.
 DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept;
 

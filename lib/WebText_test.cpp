@@ -128,3 +128,44 @@ TEST(WebText, InvalidBytesAreReplacedAndTheirLineTold) {
         EXPECT_EQ(page.FirstBadLine, c.line);
     }
 }
+
+// The ASCII loop takes sixteen bytes at a time: a character, a line break or a bad byte at the
+// edge of such a block, or at the end, must come out as it does anywhere else.
+TEST(WebText, BlockEdgesAndTheEnd) {
+    const std::string a15(15, 'a');
+    const std::u16string u15(15, u'a');
+    // Enough valid sequences that a few bad bytes leave the page UTF-8.
+    const std::u16string kanji = u"一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十";
+    const std::string utf8 = platform::ToUtf8(kanji);
+    std::u16string text;
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::u16string text;
+        int line;
+    } cases[] = {
+        {"UTF-8 across a block", a15 + platform::ToUtf8(u"日本") + a15, u15 + u"日本" + u15, 0},
+        {"UTF-8 four bytes across a block", a15 + platform::ToUtf8(u"日\U0001F600") + a15,
+         u15 + u"日\U0001F600" + u15, 0},
+        {"UTF-8 CR LF across a block", a15 + "\r\n" + platform::ToUtf8(u"日"), u15 + u"\r\n日", 0},
+        {"UTF-8 lone CR and LF", platform::ToUtf8(u"日") + a15 + "\r" + a15 + "\n",
+         u"日" + u15 + u"\r\n" + u15 + u"\r\n", 0},
+        {"UTF-8 cut short by a line break", utf8 + "\xe6\x97\n" + a15 + "\x80",
+         kanji + u"\uFFFD\uFFFD\r\n" + u15 + u"\uFFFD", 1},
+        {"UTF-8 cut short by the end", utf8 + "\r\r" + a15 + "\xe6\x97",
+         kanji + u"\r\n\r\n" + u15 + u"\uFFFD\uFFFD", 3},
+        {"EUC-JP across a block, bad byte on line 3", a15 + "\xc6\xfc\n\r\n" + a15 + "\xc6",
+         u15 + u"日\r\n\r\n" + u15 + u"\uFFFD", 3},
+        {"EUC-JP katakana and JIS X 0212", "\xc6\xfc\xcb\xdc\xc6\xfc\x8e\xb1\x8f\xb0\xa1\xc6\xfc\xcb\xdc",
+         u"日本日ｱ\uFFFD日本", 0},
+        {"EUC-JP shift cut by a line break", "\xc6\xfc\xc6\xfc\x8e\n", u"日日\uFFFD\r\n", 1},
+        {"Shift_JIS lead at the end after a block", "\x93\xfa\x93\xfa" + a15 + "\r\n\x93",
+         u"日日" + u15 + u"\r\n\uFFFD", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DecodedPage page = Decode(c.bytes, text);
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(page.FirstBadLine, c.line);
+    }
+}

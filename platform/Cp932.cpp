@@ -11,8 +11,8 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-inline bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-inline bool IsTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+inline bool IsLead(unsigned char b) { return IsCp932Lead(b); }
+inline bool IsTrail(unsigned char b) { return IsCp932Trail(b); }
 
 // Decoding tables built once from ICU, so the hot loop never calls into the converter.
 struct Tables {
@@ -91,6 +91,11 @@ const std::uint16_t* EncodeTable() {
 }
 
 }  // namespace
+
+const Cp932Tables& Cp932Decoding() {
+    static const Cp932Tables tables{DecodeTables().single.data(), DecodeTables().pair.get()};
+    return tables;
+}
 
 std::u16string Cp932ToUtf16(std::string_view bytes) {
     const Tables& t = DecodeTables();
