@@ -334,7 +334,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     const PathList::PathEntries& paths = *run.Paths;
 
     const bool modern = set.ModernHtml == 1;
-    std::u16string t = attr.Target;
+    std::u16string t = attr.Target.str();
     std::u16string anchor;
     bool separator_before_hash = false;
     if (modern) {
@@ -470,11 +470,10 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         return Failed(attr);
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
 
-    // Into the target's own storage, which the unresolved text already sized.
-    attr.Target.assign(found);
-    if (!anchor.empty()) {
-        attr.Target += u'#';
-        attr.Target += anchor;
+    if (anchor.empty()) {
+        attr.Target.assign(found);
+    } else {
+        attr.Target.assign({found, u"#", anchor});
     }
 
     // The lookup ignores letter case; this is where a difference below the base directory is
