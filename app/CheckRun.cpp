@@ -1,12 +1,16 @@
 #include "app/CheckRun.h"
 
-#include <atomic>
-#include <cmath>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <condition_variable>
-#include <mutex>
+#include <future>
 #include <memory>
+#include <mutex>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/Reports.h"
@@ -63,6 +67,35 @@ std::u16string WarningCountMessage(std::int32_t n, bool interrupted) {
 bool NotDone(std::u16string& error, std::u16string_view message) {
     error = message;
     return false;
+}
+
+// Does `work`, a step that cannot stop, to its end. For a view that yields while busy it runs on
+// a thread of its own while this one yields every few milliseconds, so the window answers within
+// a moment however long the step takes; its exception comes back here. Without a thread to
+// spare, and for every other view, it runs here.
+template <class Work>
+void Busy(RunView& view, Work&& work) {
+    if (view.YieldsWhileBusy()) {
+        std::future<void> done;
+        try {
+            done = std::async(std::launch::async, [&work] { work(); });
+        } catch (const std::system_error&) {
+        }
+        if (done.valid()) {
+            while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+                view.YieldToWindowSystem();
+            done.get();
+            return;
+        }
+    }
+    work();
+}
+
+// Lets go of what `v` holds (its memory too) inside a busy step.
+template <class Vector>
+void Release(Vector& v) {
+    [[maybe_unused]] const Vector gone = std::move(v);
+    v.clear();
 }
 
 }  // namespace
@@ -165,11 +198,19 @@ bool CheckRun::Validate(const RunRequest& request, const CheckSet*& set, std::u1
     return true;
 }
 
-bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& error) {
+bool CheckRun::Search(const CheckSet& set, StringList& found, std::u16string& error,
+                      HtmlLink::FileTable& previous_files, PathList::PathEntries& previous_paths) {
     Enter(RunState::Searching, kSearching);
     view_.SetControlsEnabled(false);
     view_.SetExecuteButton(kExecuteCaption, false);
-    switch (SearchFiles(set, found, Paths, FindResult, &Unsearched, &sizes_)) {
+    SearchResult result = SearchResult::NoFiles;
+    Busy(view_, [&] {
+        // The last run's results of a big site take as long to free as a search.
+        Release(previous_files);
+        Release(previous_paths);
+        result = SearchFiles(set, found, Paths, FindResult, &Unsearched, &sizes_);
+    });
+    switch (result) {
         case SearchResult::NoFiles:
             return NotDone(error, kNoCandidateFiles);
         case SearchResult::SortFailed:
@@ -227,15 +268,22 @@ public:
         return true;
     }
     // For the helpers: waits for a released file; false when the run has no more for them.
+    // Files released before the close are still handed out: the loop may leave them all to
+    // the helpers.
     bool Wait(std::size_t& file) {
         for (;;) {
             if (Claim(file)) return true;
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return closed_ || next_.load() < released_.load(); });
-            if (closed_) return false;
+            if (closed_ && next_.load() >= released_.load()) return false;
         }
     }
     bool AllReleased() const { return released_.load() >= end_; }
+    // Released files no thread has taken yet.
+    std::size_t Waiting() const {
+        const std::size_t released = released_.load();
+        return released - std::min(next_.load(), released);
+    }
     void Release(std::size_t count) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -264,10 +312,17 @@ private:
 
 void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
     Enter(RunState::Verifying, kVerifying);
+    // The site does not change during a run, so verification asks each question once.
+    auto cache = std::make_unique<HtmlLink::VerifyCache>();
+    run.Cache = cache.get();
     // Files up to the first one a stopped scan never reached.
     std::size_t end = 0;
     while (end < FileTable.size() && !FileTable[end].Path.empty()) ++end;
-    if (workers < 0) workers = std::thread::hardware_concurrency() > 1 ? 1 : 0;
+    // A window's loop only hands out files and yields, so every core gets a helper.
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (workers < 0)
+        workers =
+            view_.YieldsWhileBusy() ? static_cast<int>(std::max(1u, cores)) : (cores > 1 ? 1 : 0);
 
     // Each thread counts the links it finds into its own table; the tables are added in the
     // order of the threads afterwards, so the log never depends on which thread took what.
@@ -302,8 +357,10 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
         // Without a helper the loop verifies every file itself.
     }
     // Alone, the loop yields before every file, as it always did; with helpers, before each
-    // batch, which still takes only milliseconds.
+    // batch, which still takes only milliseconds. A window's loop leaves the files to the
+    // helpers: one page can take long, and the window has to answer meanwhile.
     const std::size_t batch = helpers.empty() ? 1 : 32;
+    const bool helpers_only = view_.YieldsWhileBusy() && !helpers.empty();
     {
         // The helpers are released and joined however the loop ends.
         struct JoinHelpers {
@@ -323,15 +380,37 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
                 break;
             }
             queue.Release(batch);
+            if (helpers_only) {
+                // The next batch goes out when the helpers run short of work, or after a few
+                // milliseconds at the latest, with a yield before it.
+                const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+                while (queue.Waiting() > batch / 2 && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                continue;
+            }
             std::size_t i;
             while (queue.Claim(i)) VerifyFileLinks(run, i);
         }
+        Busy(view_, [&] {
+            queue.Close();
+            for (const auto& h : helpers) {
+                if (h->thread.joinable()) h->thread.join();
+            }
+        });
     }
     run.Counts = counted_before;
-    HtmlLink::AddLinkCounts(FileTable, counts);
-    for (const auto& h : helpers) HtmlLink::AddLinkCounts(FileTable, h->counts);
-    // Also after a cancel: what was verified so far is reported as far as it goes.
-    HtmlLink::ReportUnlinked(run);
+    // Every released file is verified: nothing is left for the stop button to stop.
+    view_.SetExecuteButton(kStopCaption, false);
+    Busy(view_, [&] {
+        HtmlLink::AddLinkCounts(FileTable, counts);
+        for (const auto& h : helpers) HtmlLink::AddLinkCounts(FileTable, h->counts);
+        // The caches are done with; a big site's take a while to free.
+        helpers.clear();
+        run.Cache = nullptr;
+        cache.reset();
+        // Also after a cancel: what was verified so far is reported as far as it goes.
+        HtmlLink::ReportUnlinked(run);
+    });
 }
 
 bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
@@ -340,28 +419,30 @@ bool CheckRun::WriteAndReport(const RunRequest& request, const CheckSet& set,
     view_.SetExecuteButton(kExecuteCaption, false);
     Enter(RunState::Writing, kWritingLog);
 
-    if (request.Filter) DropWarnings(FileTable, *request.Filter);
     std::u16string log_path = request.LogPath;
-    if (log_path.empty() && !request.NoLog) {
-        const std::u16string extension = options.LogType == 1 ? u".csv" : u".txt";
-        const std::u16string name = VornFileList::MakeSafeFileName(set.Name);
-        const std::u16string plain = options.LogFileDirectory + name + extension;
-        log_path = options.LogFileIncrement == 1
-                       ? VornFilePath::MakeUniqueFileName(plain, u"_", 3, u"")
-                       : plain;
-    }
-    run.LocalCheck = request.LocalCheck == 1;
-    run.RemoteCheck = request.RemoteCheck == 1;
-    run.LogDateTime = request.LogDateTime;
-    run.Interrupted = LastRunInterrupted;
     std::int32_t count = -1;
-    if (request.NoLog) {
-        std::u16string unused;
-        if (!HtmlLink::ComposeLog(run, unused, count)) count = -1;
-        log_path.clear();
-    } else if (!log_path.empty()) {
-        count = HtmlLink::WriteLog(run, log_path);
-    }
+    Busy(view_, [&] {
+        if (request.Filter) DropWarnings(FileTable, *request.Filter);
+        if (log_path.empty() && !request.NoLog) {
+            const std::u16string extension = options.LogType == 1 ? u".csv" : u".txt";
+            const std::u16string name = VornFileList::MakeSafeFileName(set.Name);
+            const std::u16string plain = options.LogFileDirectory + name + extension;
+            log_path = options.LogFileIncrement == 1
+                           ? VornFilePath::MakeUniqueFileName(plain, u"_", 3, u"")
+                           : plain;
+        }
+        run.LocalCheck = request.LocalCheck == 1;
+        run.RemoteCheck = request.RemoteCheck == 1;
+        run.LogDateTime = request.LogDateTime;
+        run.Interrupted = LastRunInterrupted;
+        if (request.NoLog) {
+            std::u16string unused;
+            if (!HtmlLink::ComposeLog(run, unused, count)) count = -1;
+            log_path.clear();
+        } else if (!log_path.empty()) {
+            count = HtmlLink::WriteLog(run, log_path);
+        }
+    });
     LastLogPath = log_path;
     LastWarningCount = count;
 
@@ -390,8 +471,9 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     const CheckSet* set = nullptr;
     if (!Validate(request, set, error)) return false;
 
-    FileTable.assign(1, HtmlLink::FileEntry{});
-    Paths.assign(1, PathList::PathEntry{});
+    // The last run's results are let go of during the search.
+    HtmlLink::FileTable previous_files = std::exchange(FileTable, HtmlLink::FileTable(1));
+    PathList::PathEntries previous_paths = std::exchange(Paths, PathList::PathEntries(1));
     LastLogPath.clear();
     LastWarningCount = -1;
     LastRunInterrupted = false;
@@ -399,7 +481,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     FindResult = 0;
 
     StringList found;
-    if (!Search(*set, found, error)) return false;
+    if (!Search(*set, found, error, previous_files, previous_paths)) return false;
     Scan(request, *set, found);
 
     HtmlLink::RunContext run;
@@ -408,9 +490,6 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     run.Files = &FileTable;
     run.Paths = &Paths;
     run.Unsearched = &Unsearched;
-    // The site does not change during a run, so verification asks each question once.
-    HtmlLink::VerifyCache cache;
-    run.Cache = &cache;
     // A stop asked for while the last file was scanned has not been confirmed yet; unasked it
     // would skip the verification silently.
     if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;

@@ -60,6 +60,11 @@ public:
     // The same progress as the title, as numbers: at each change of stage and after each
     // scanned file.
     virtual void ShowProgress(const RunProgress& /*progress*/) {}
+    // True for a window that must go on processing events through the steps that cannot stop
+    // (the search, the unlinked check, the log, letting go of the last run's results): the run
+    // does them on a thread of its own and yields every few milliseconds meanwhile. A front end
+    // without a window keeps the default, and these steps run where they are called.
+    virtual bool YieldsWhileBusy() const { return false; }
 };
 
 // What a run reads from the window and the settings.
@@ -118,7 +123,9 @@ private:
     // unknown error) when the run cannot go on.
     bool Run(const RunRequest& request, std::u16string& error);
     bool Validate(const RunRequest& request, const CheckSet*& set, std::u16string& error);
-    bool Search(const CheckSet& set, StringList& found, std::u16string& error);
+    // Also lets go of the last run's results.
+    bool Search(const CheckSet& set, StringList& found, std::u16string& error,
+                HtmlLink::FileTable& previous_files, PathList::PathEntries& previous_paths);
     void Scan(const RunRequest& request, const CheckSet& set, const StringList& found);
     void Verify(HtmlLink::RunContext& run, int workers);
     bool WriteAndReport(const RunRequest& request, const CheckSet& set, HtmlLink::RunContext& run,

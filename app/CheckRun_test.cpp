@@ -8,6 +8,7 @@
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
+#include "testutil/HeldFileSystem.h"
 #include "testutil/ScriptedRunView.h"
 #include "testutil/TempDir.h"
 
@@ -536,11 +537,88 @@ TEST_F(CheckRunTest, OneOrSeveralVerifyingThreadsWriteTheSameLog) {
         EXPECT_NE(alone.find(number), alone.npos) << number.size();
     EXPECT_GT(run.LastWarningCount, pages);
     const std::int32_t warnings = run.LastWarningCount;
-    for (const int workers : {1, 1, 1, 3}) {
-        SCOPED_TRACE(workers);
+    // A window's loop leaves the files to its helpers, one for each core by default.
+    const std::pair<bool, int> runs[] = {{false, 1}, {false, 1}, {false, 1}, {false, 3},
+                                         {true, -1}, {true, 1},  {true, 3}};
+    for (const auto& [window, workers] : runs) {
+        SCOPED_TRACE(testing::Message() << window << " " << workers);
+        view.YieldWhileBusy = window;
         request.VerifyWorkers = workers;
         run.cmdExecute_Click(request);
         EXPECT_EQ(run.LastWarningCount, warnings);
         EXPECT_EQ(Log(uR"(C:\logs\site.txt)"), alone);
+    }
+}
+
+TEST_F(CheckRunTest, AWindowYieldsWhileTheSearchAndTheLogWaitForTheDisk) {
+    fs.AddFile(uR"(C:\site\index.htm)", "<a href=\"sub/\">d</a> <a href=\"gone.htm\">x</a>");
+    fs.AddFile(uR"(C:\site\sub\page.htm)", "<a href=\"../index.htm#top\">up</a>");
+    run.cmdExecute_Click(request);
+    const std::u16string alone = Log(uR"(C:\logs\site.txt)");
+
+    // The listings of the search and the writing of the log go on only after a yield, which
+    // comes only while they run on another thread.
+    testutil::HeldFileSystem held(fs);
+    platform::ScopedFileSystem use_held(held);
+    ScriptedRunView window;
+    window.YieldWhileBusy = true;
+    app::CheckRun windowed(window);
+    std::vector<app::RunState> resumed_in;
+    window.OnYield = [&](int) {
+        if (windowed.State() == app::RunState::Scanning) held.Hold(false, true);
+        if (held.Resume()) resumed_in.push_back(windowed.State());
+    };
+    held.Hold(true, false);
+    windowed.cmdExecute_Click(request);
+    EXPECT_EQ(held.GaveUp(), 0);
+    ASSERT_FALSE(resumed_in.empty());
+    EXPECT_EQ(resumed_in.front(), app::RunState::Searching);
+    EXPECT_EQ(resumed_in.back(), app::RunState::Writing);
+    // Nothing else differs from a run without a window.
+    EXPECT_EQ(Log(uR"(C:\logs\site.txt)"), alone);
+    EXPECT_EQ(window.Titles, view.Titles);
+    EXPECT_EQ(window.Boxes.size(), view.Boxes.size());
+    EXPECT_EQ(window.Boxes.back().Text, view.Boxes.back().Text);
+    EXPECT_TRUE(window.ControlsEnabled && window.ExecuteEnabled);
+    EXPECT_EQ(windowed.State(), app::RunState::Idle);
+}
+
+// A window's loop only hands out batches of files; a stop still leaves exactly the handed-out
+// files verified, as many as without a window, however the helpers ran.
+TEST_F(CheckRunTest, AWindowStoppedDuringVerificationKeepsTheReleasedFiles) {
+    for (int k = 0; k < 40; ++k)
+        fs.AddFile(u"C:\\site\\p" + platform::Cp932ToUtf16(std::to_string(k)) + u".htm",
+                   "<a href=\"gone.htm\">x</a>");
+    const auto unverified = [&] {
+        const std::u16string log = Log(uR"(C:\logs\site.txt)");
+        int n = 0;
+        for (std::size_t at = log.find(u"未チェック"); at != log.npos;
+             at = log.find(u"未チェック", at + 1))
+            ++n;
+        return n;
+    };
+    struct Case {
+        bool window;
+        int workers;
+        int stop_at;  // the verification's yield at which the button is clicked; 0 never
+        int unverified;
+    };
+    const Case cases[] = {
+        {true, 2, 1, 40}, {true, 2, 2, 8}, {true, -1, 2, 8}, {true, 1, 0, 0}, {false, 1, 2, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.window << " " << c.workers << " " << c.stop_at);
+        view = ScriptedRunView();
+        view.YieldWhileBusy = c.window;
+        request.VerifyWorkers = c.workers;
+        int verifying = 0;
+        view.OnYield = [&](int) {
+            if (run.State() == app::RunState::Verifying && ++verifying == c.stop_at)
+                run.cmdExecute_Click();
+        };
+        view.Answers = {BoxAnswer::Yes, BoxAnswer::No};
+        run.cmdExecute_Click(request);
+        EXPECT_EQ(run.LastRunInterrupted, c.stop_at != 0);
+        EXPECT_EQ(unverified(), c.unverified);
     }
 }

@@ -76,6 +76,7 @@ private:
     void ShowTitle(std::u16string_view title) override;
     void SetExecuteButton(std::u16string_view caption, bool enabled) override;
     void YieldToWindowSystem() override;
+    bool YieldsWhileBusy() const override { return true; }
     app::BoxAnswer ShowMessage(app::BoxIcon icon, app::BoxButtons buttons, bool default_no,
                                std::u16string_view title, std::u16string_view text) override;
 

@@ -18,10 +18,12 @@
 
 #include "dialogs/frmAbout.h"
 #include "gui/QtText.h"
+#include "platform/FileSystem.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
 #include "platform/qt/Screen.h"
 #include "testutil/FormTest.h"
+#include "testutil/HeldFileSystem.h"
 #include "testutil/ScriptedMessageBoxes.h"
 #include "testutil/TempDir.h"
 
@@ -509,6 +511,51 @@ private slots:
         QCOMPARE(boxes.Last().Title, QStringLiteral("チェック終了"));
         QVERIFY(shell.Opened.empty());
         QCOMPARE(form.cmdExecute->text(), QStringLiteral("チェック"));
+        QVERIFY(form.cmdExecute->isEnabled() && form.cmdNewSet->isEnabled());
+    }
+
+    // The search and the log may wait on the disk: the window goes on answering meanwhile,
+    // with every control that could start something else disabled.
+    void WindowAnswersWhileTheSearchAndTheLogWait() {
+        const testutil::TempDir site;
+        site.Write("index.htm", "<html><body><a href=\"gone.htm\">x</a></body></html>");
+        site.Write("a.htm", "<html><body><a href=\"index.htm\">x</a></body></html>");
+        UseSiteWithLogs(site);
+
+        testutil::HeldFileSystem held(platform::Fs());
+        platform::ScopedFileSystem use_held(held);
+        testutil::ScriptedMessageBoxes boxes;
+        frmMain form(ini_);
+        QVERIFY(form.Form_Load());
+        // Listings are held during the search only, the log's writing from the scan on.
+        connect(&form, &QWidget::windowTitleChanged, &form, [&](const QString& title) {
+            if (title.contains("ファイル解析中")) held.Hold(false, true);
+        });
+        std::vector<Snapshot> answered;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, &form, [&] {
+            if (held.Resume())
+                answered.push_back({form.windowTitle(), form.cmdExecute->text(),
+                                    form.cmdExecute->isEnabled(),
+                                    form.cmbTargetSet->isEnabled() || form.cmdNewSet->isEnabled()});
+        });
+        timer.start(1);
+        held.Hold(true, false);
+        QTest::mouseClick(form.cmdExecute, Qt::LeftButton);
+        timer.stop();
+
+        QCOMPARE(held.GaveUp(), 0);
+        QVERIFY(answered.size() >= 2);
+        QCOMPARE(answered.front().title, QStringLiteral("Mokurokuファイル検索中 ... "));
+        QCOMPARE(answered.back().title, QStringLiteral("Mokurokuログ作成中 ... "));
+        for (const Snapshot& k : answered) {
+            QCOMPARE(k.execute, QStringLiteral("チェック"));
+            QVERIFY(!k.execute_enabled && !k.others_enabled);
+        }
+        QCOMPARE(boxes.Count(), 1);
+        QCOMPARE(boxes.Last().Text,
+                 QStringLiteral("チェックを終了しました。\r\n2 件の警告があります。\r\n\r\n"
+                                "ログを表示しますか？"));
         QVERIFY(form.cmdExecute->isEnabled() && form.cmdNewSet->isEnabled());
     }
 

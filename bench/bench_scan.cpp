@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/HtmlLink.h"
@@ -174,22 +175,35 @@ std::size_t Heap(const std::vector<T>& v) {
 }
 
 std::size_t Heap(const WarningList& list) {
-    std::size_t n = Heap<WarningEntry>(list);
+    if (list.empty()) return 0;
+    std::size_t n = sizeof(std::vector<WarningEntry>) + list.size() * sizeof(WarningEntry);
     for (const WarningEntry& w : list) n += Heap(w.Text);
     return n;
+}
+
+std::size_t Heap(const AttrList& list) {
+    return list.capacity() > 1 ? list.capacity() * sizeof(AttrEntry) : 0;
+}
+
+// Texts longer than the inline three characters share blocks; each block counts once.
+std::size_t Heap(const TableText& text, std::unordered_set<const char16_t*>& seen) {
+    if (text.size() <= 3 || !seen.insert(text.data()).second) return 0;
+    return sizeof(TableText::Shared) + text.size() * sizeof(char16_t);
 }
 
 // Heap bytes held by the entries (not counting the FileEntry objects themselves).
 std::size_t KeptBytes(const FileTable& table, std::size_t& tags, std::size_t& attrs) {
     std::size_t n = 0;
+    std::unordered_set<const char16_t*> seen;
     for (const FileEntry& f : table) {
         n += Heap(f.Path) + Heap(f.Anchors) + Heap(f.Warnings) + Heap<TagEntry>(f.Tags);
         for (const TagEntry& t : f.Tags) {
             ++tags;
-            n += Heap(t.Name) + Heap(t.Warnings) + Heap<AttrEntry>(t.Attrs);
+            n += Heap(t.Name, seen) + Heap(t.Warnings) + Heap(t.Attrs);
             for (const AttrEntry& a : t.Attrs) {
                 ++attrs;
-                n += Heap(a.Name) + Heap(a.Value) + Heap(a.Target) + Heap(a.Warnings);
+                n += Heap(a.Name, seen) + Heap(a.Value, seen) + Heap(a.Target, seen) +
+                     Heap(a.Warnings);
             }
         }
     }

@@ -33,6 +33,8 @@ foreach(src ${FORMS_BENCH_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
     target_link_libraries(${name} PRIVATE forms)
+    # Where bench/make_site.py lies, for the benchmarks that generate their site.
+    target_compile_definitions(${name} PRIVATE MOKUROKU_SOURCE_DIR="${MOKUROKU_ROOT}")
 endforeach()
 
 # Each form's test is a program of its own (Qt Test runs one QApplication per process). The Qt

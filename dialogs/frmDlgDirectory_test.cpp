@@ -14,40 +14,22 @@
 #include "platform/Program.h"
 #include "platform/qt/Screen.h"
 #include "testutil/FormTest.h"
+#include "testutil/ForwardingFileSystem.h"
 
 using testutil::Click;
 using testutil::Control;
 
 namespace {
 // Counts the listings of each directory's contents (looking up one name is no listing).
-class CountingFileSystem : public platform::FileSystem {
+class CountingFileSystem : public testutil::ForwardingFileSystem {
 public:
-    explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+    using ForwardingFileSystem::ForwardingFileSystem;
     std::map<std::u16string, int> Listed;
     platform::ListResult List(std::u16string_view listing, std::uint8_t mask,
                               std::vector<platform::DirEntry>& out) override {
         if (listing.ends_with(u'*')) ++Listed[std::u16string(listing)];
         return inner_.List(listing, mask, out);
     }
-    bool Stat(std::u16string_view p, platform::DirEntry& out) override {
-        return inner_.Stat(p, out);
-    }
-    bool ReadFile(std::u16string_view p, std::string& out) override {
-        return inner_.ReadFile(p, out);
-    }
-    bool WriteFile(std::u16string_view p, std::string_view b, bool a) override {
-        return inner_.WriteFile(p, b, a);
-    }
-    bool Replace(std::u16string_view f, std::u16string_view t) override {
-        return inner_.Replace(f, t);
-    }
-    bool Remove(std::u16string_view p) override { return inner_.Remove(p); }
-    std::string DirectoryIdentity(std::u16string_view p) override {
-        return inner_.DirectoryIdentity(p);
-    }
-
-private:
-    platform::FileSystem& inner_;
 };
 
 QTreeWidget* Tree(QObject* form) { return Control<QTreeWidget>(form, "dirList"); }

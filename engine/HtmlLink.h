@@ -8,7 +8,11 @@
 // entry appended with an empty key is overwritten by the next one, and every pass over a list
 // stops at the first free slot. An empty list allocates nothing.
 #include <atomic>
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,25 +42,260 @@ struct WarningEntry {
     std::int32_t Code = 0;
     std::u16string Text;
 };
-using WarningList = std::vector<WarningEntry>;
+
+// Text of the tables: 8 bytes, up to three characters held inline, longer text in one block of
+// exactly its length. A site keeps millions of names, values and targets that never change
+// after the scan, and most of them repeat (the same target from many pages), so equal texts
+// made one after the other, on any thread, share one block: a copy shares it too, and the block
+// goes when its last holder does. Reads go through std::u16string_view, which it converts to
+// implicitly.
+class TableText {
+public:
+    static constexpr std::size_t npos = std::u16string_view::npos;
+
+    TableText() noexcept { slots_[0] = kEmpty; }
+    TableText(std::u16string_view text) { Set(text); }  // NOLINT: implicit, like a string
+    TableText(const char16_t* text) : TableText(std::u16string_view(text)) {}
+    TableText(const std::u16string& text) : TableText(std::u16string_view(text)) {}
+    TableText(const TableText& other) noexcept {
+        std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
+        if (OnHeap()) Hold(Block());
+    }
+    TableText(TableText&& other) noexcept {
+        std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
+        other.slots_[0] = kEmpty;
+    }
+    TableText& operator=(const TableText& other) noexcept {
+        if (this != &other) *this = TableText(other);
+        return *this;
+    }
+    TableText& operator=(TableText&& other) noexcept {
+        if (this != &other) {
+            Free();
+            std::memcpy(static_cast<void*>(this), &other, sizeof(TableText));
+            other.slots_[0] = kEmpty;
+        }
+        return *this;
+    }
+    ~TableText() { Free(); }
+
+    operator std::u16string_view() const noexcept { return view(); }  // NOLINT
+    std::u16string_view view() const noexcept { return {data(), size()}; }
+    std::u16string str() const { return std::u16string(view()); }
+
+    const char16_t* data() const noexcept { return OnHeap() ? Block()->Chars() : slots_ + 1; }
+    std::size_t size() const noexcept { return OnHeap() ? Block()->Size : slots_[0] >> 1; }
+    std::size_t length() const noexcept { return size(); }
+    bool empty() const noexcept { return size() == 0; }
+    const char16_t* begin() const noexcept { return data(); }
+    const char16_t* end() const noexcept { return data() + size(); }
+    char16_t operator[](std::size_t k) const noexcept { return data()[k]; }
+    char16_t front() const noexcept { return data()[0]; }
+    char16_t back() const noexcept { return data()[size() - 1]; }
+    std::size_t find(std::u16string_view s, std::size_t pos = 0) const noexcept {
+        return view().find(s, pos);
+    }
+    std::size_t find(char16_t c, std::size_t pos = 0) const noexcept { return view().find(c, pos); }
+    std::size_t rfind(char16_t c, std::size_t pos = npos) const noexcept {
+        return view().rfind(c, pos);
+    }
+    bool starts_with(std::u16string_view s) const noexcept { return view().starts_with(s); }
+    bool ends_with(std::u16string_view s) const noexcept { return view().ends_with(s); }
+    std::u16string_view substr(std::size_t pos, std::size_t n = npos) const {
+        return view().substr(pos, n);
+    }
+
+    void clear() noexcept {
+        Free();
+        slots_[0] = kEmpty;
+    }
+    // The old text stays in place when the new one cannot be stored.
+    TableText& assign(std::u16string_view text) { return *this = TableText(text); }
+    TableText& assign(std::initializer_list<std::u16string_view> parts);  // joined
+    TableText& operator+=(std::u16string_view more);
+    TableText& operator+=(char16_t c) { return *this += std::u16string_view(&c, 1); }
+
+    friend bool operator==(const TableText& a, std::u16string_view b) noexcept {
+        return a.view() == b;
+    }
+
+    // Whether two texts share one block (for tests of the sharing).
+    bool SharesWith(const TableText& other) const noexcept {
+        return OnHeap() && other.OnHeap() && Block() == other.Block();
+    }
+
+    // A shared block: its holders, its length, then the characters.
+    struct Shared {
+        std::atomic<std::uint32_t> Holders;
+        std::uint32_t Size;
+        char16_t* Chars() noexcept { return reinterpret_cast<char16_t*>(this + 1); }
+    };
+    static void Hold(Shared* block) noexcept {
+        block->Holders.fetch_add(1, std::memory_order_relaxed);
+    }
+    static void Drop(Shared* block) noexcept;
+
+private:
+    static constexpr std::size_t kInline = 3;
+    static constexpr char16_t kEmpty = 1;  // inline, no characters
+
+    bool OnHeap() const noexcept { return (slots_[0] & 1) == 0; }
+    Shared* Block() const noexcept {
+        Shared* p;
+        std::memcpy(&p, slots_, sizeof p);
+        return p;
+    }
+    void Set(std::u16string_view text);
+    void Free() noexcept {
+        if (OnHeap()) Drop(Block());
+    }
+
+    // Inline: twice the count plus one in the first slot, then the characters. Shared: the
+    // block's address, which is even, so that the first slot's lowest bit tells the two apart
+    // (on a little-endian machine, where that slot holds the address's lowest byte).
+    alignas(Shared*) char16_t slots_[kInline + 1];
+    static_assert(std::endian::native == std::endian::little);
+};
+
+inline std::u16string operator+(std::u16string_view a, const TableText& b) {
+    std::u16string s(a);
+    s += b.view();
+    return s;
+}
+inline std::u16string operator+(const TableText& a, char16_t b) {
+    std::u16string s(a.view());
+    s += b;
+    return s;
+}
+inline std::u16string operator+(char16_t a, const TableText& b) {
+    std::u16string s(1, a);
+    s += b.view();
+    return s;
+}
+inline std::u16string operator+(const TableText& a, std::u16string_view b) {
+    std::u16string s(a.view());
+    s += b;
+    return s;
+}
+
+// The reads of a vector over a list that gives data() and size().
+template <class List, class Entry>
+class ListReads {
+public:
+    using value_type = Entry;
+    using iterator = Entry*;
+    using const_iterator = const Entry*;
+
+    bool empty() const noexcept { return Self().size() == 0; }
+    Entry* begin() noexcept { return Self().data(); }
+    Entry* end() noexcept { return Self().data() + Self().size(); }
+    const Entry* begin() const noexcept { return Self().data(); }
+    const Entry* end() const noexcept { return Self().data() + Self().size(); }
+    Entry& operator[](std::size_t k) noexcept { return Self().data()[k]; }
+    const Entry& operator[](std::size_t k) const noexcept { return Self().data()[k]; }
+    Entry& front() noexcept { return Self().data()[0]; }
+    const Entry& front() const noexcept { return Self().data()[0]; }
+    Entry& back() noexcept { return Self().data()[Self().size() - 1]; }
+    const Entry& back() const noexcept { return Self().data()[Self().size() - 1]; }
+
+private:
+    List& Self() noexcept { return static_cast<List&>(*this); }
+    const List& Self() const noexcept { return static_cast<const List&>(*this); }
+};
+
+// A list of warnings as one pointer: almost every entry has none, so the list is allocated only
+// when the first warning arrives.
+class WarningList : public ListReads<WarningList, WarningEntry> {
+public:
+    WarningList() noexcept = default;
+    WarningList(std::initializer_list<WarningEntry> entries)
+        : list_(entries.size() ? std::make_unique<std::vector<WarningEntry>>(entries) : nullptr) {}
+    WarningList(const WarningList& other)
+        : list_(other.list_ ? std::make_unique<std::vector<WarningEntry>>(*other.list_) : nullptr) {
+    }
+    WarningList(WarningList&&) noexcept = default;
+    WarningList& operator=(const WarningList& other) {
+        if (this != &other) *this = WarningList(other);
+        return *this;
+    }
+    WarningList& operator=(WarningList&&) noexcept = default;
+
+    std::size_t size() const noexcept { return list_ ? list_->size() : 0; }
+    WarningEntry* data() noexcept { return list_ ? list_->data() : nullptr; }
+    const WarningEntry* data() const noexcept { return list_ ? list_->data() : nullptr; }
+
+    void push_back(WarningEntry entry) {
+        if (!list_) list_ = std::make_unique<std::vector<WarningEntry>>();
+        list_->push_back(std::move(entry));
+    }
+    WarningEntry* erase(WarningEntry* first, WarningEntry* last) {
+        if (first == last) return first;
+        const std::ptrdiff_t at = first - begin();
+        list_->erase(list_->begin() + at, list_->begin() + (last - begin()));
+        return begin() + at;
+    }
+    void clear() noexcept { list_.reset(); }
+
+private:
+    std::unique_ptr<std::vector<WarningEntry>> list_;
+};
 
 struct AttrEntry {
-    std::u16string Name;   // as written
-    std::u16string Value;  // as written after '=' and blanks, quotes included
-    std::u16string Target;
+    TableText Name;   // as written
+    TableText Value;  // as written after '=' and blanks, quotes included
+    TableText Target;
     std::int32_t Line = 0;       // line of the tag
     std::int32_t ValueLine = 0;  // line on which the value begins
     std::int32_t Code = 0;
     WarningList Warnings;
 };
 
+// The attributes of one tag. Almost every kept tag has one, held inside the list; more move to
+// one block of exactly the size reserved (the scan knows the count before it adds them).
+class AttrList : public ListReads<AttrList, AttrEntry> {
+public:
+    AttrList() noexcept : many_(nullptr) {}
+    AttrList(const AttrList& other);
+    AttrList(AttrList&& other) noexcept;
+    AttrList& operator=(const AttrList& other);
+    AttrList& operator=(AttrList&& other) noexcept;
+    ~AttrList() { Release(); }
+
+    std::size_t size() const noexcept { return size_; }
+    // 1 while the list is held inline.
+    std::size_t capacity() const noexcept { return capacity_; }
+    AttrEntry* data() noexcept { return Inline() ? &one_ : many_; }
+    const AttrEntry* data() const noexcept { return Inline() ? &one_ : many_; }
+    AttrEntry& at(std::size_t k);
+    const AttrEntry& at(std::size_t k) const;
+
+    void reserve(std::size_t n);
+    void push_back(AttrEntry entry);
+    // Shorter: the entries past n are dropped. Longer: empty entries are added.
+    void resize(std::size_t n);
+    void clear() noexcept;
+
+private:
+    // With capacity_ 1 the list holds its one slot inline (constructed or not, by size_);
+    // otherwise many_ points at capacity_ slots, all constructed.
+    bool Inline() const noexcept { return capacity_ == 1; }
+    void Release() noexcept;
+
+    union {
+        AttrEntry one_;
+        AttrEntry* many_;
+    };
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = 1;
+};
+
 struct TagEntry {
-    std::u16string Name;         // as written, without '<' and the '/' of an end tag
+    TableText Name;  // as written, without '<' and the '/' of an end tag
+    AttrList Attrs;
+    WarningList Warnings;
     std::int32_t DefIndex = -1;  // index in LinkTags; -1 for a tag kept for its id
-    std::vector<AttrEntry> Attrs;
     std::int32_t Line = 0;
     std::int32_t Code = 0;
-    WarningList Warnings;
     bool RevMade = false;
 };
 
@@ -89,8 +328,8 @@ inline bool InUse(const AnchorEntry& e) { return e.TagIndex >= 0; }
 inline bool InUse(const FileEntry& e) { return !e.Path.empty(); }
 
 // Appends by the rule above and returns the slot written.
-template <class Entry>
-Entry& AppendEntry(std::vector<Entry>& list, Entry entry) {
+template <class List>
+typename List::value_type& AppendEntry(List& list, typename List::value_type entry) {
     if (!list.empty() && !InUse(list.back())) {
         list.back() = std::move(entry);
     } else {
@@ -100,8 +339,8 @@ Entry& AppendEntry(std::vector<Entry>& list, Entry entry) {
 }
 
 // Number of entries before the first free slot (what every pass walks).
-template <class Entry>
-std::size_t UsedCount(const std::vector<Entry>& list) {
+template <class List>
+std::size_t UsedCount(const List& list) {
     std::size_t n = 0;
     while (n < list.size() && InUse(list[n])) ++n;
     return n;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
 namespace HtmlLink {
 namespace {
 
@@ -54,6 +59,165 @@ TEST(AppendEntry, PassesStopAtTheFirstFreeSlot) {
     tags[0].Name = u"a";
     tags[2].Name = u"img";
     EXPECT_EQ(UsedCount(tags), 1u);
+}
+
+// The records are what a large site's memory is made of; growing them is a decision.
+static_assert(sizeof(TableText) == 8);
+static_assert(sizeof(WarningList) == sizeof(void*));
+static_assert(sizeof(AttrEntry) <= 48);
+static_assert(sizeof(TagEntry) <= 88);
+
+TEST(TableText, HoldsEveryLengthOnEitherSideOfTheInlineLimit) {
+    const std::u16string long_text = uR"(C:\site\directory\page.htm#anchor)";
+    for (std::size_t n : {0u, 1u, 3u, 4u, 7u, 8u, 40u}) {
+        const std::u16string s =
+            long_text.substr(0, std::min(n, long_text.size())) +
+            std::u16string(n > long_text.size() ? n - long_text.size() : 0, u'x');
+        TableText t(s);
+        EXPECT_EQ(t.size(), n);
+        EXPECT_EQ(t.view(), s);
+        EXPECT_EQ(t.empty(), n == 0);
+        EXPECT_EQ(t.str(), s);
+
+        TableText copy = t;
+        TableText moved = std::move(t);
+        EXPECT_EQ(copy.view(), s);
+        EXPECT_EQ(moved.view(), s);
+        EXPECT_TRUE(t.empty());  // NOLINT: a moved-from text is empty
+        copy = u"other";
+        EXPECT_EQ(moved.view(), s);
+        moved.clear();
+        EXPECT_TRUE(moved.empty());
+    }
+}
+
+TEST(TableText, JoinsAndComparesLikeAString) {
+    TableText t(uR"(C:\site\a.htm)");
+    t += u'#';
+    t += u"top";
+    EXPECT_EQ(t, uR"(C:\site\a.htm#top)");
+    EXPECT_EQ(t.find(u'#'), 13u);
+    EXPECT_EQ(u"<" + TableText(u"a") + u">", u"<a>");
+
+    TableText joined;
+    joined.assign({u"abc", u"", u"defghijk"});
+    EXPECT_EQ(joined, u"abcdefghijk");
+    // Joining onto itself reads the old text before it is replaced.
+    joined.assign({joined, u"/", joined});
+    EXPECT_EQ(joined, u"abcdefghijk/abcdefghijk");
+    TableText short_text(u"ab");
+    short_text += u"c";
+    EXPECT_EQ(short_text, u"abc");
+}
+
+TEST(TableText, EqualTextsShareOneBlockThatOutlivesEachHolder) {
+    const std::u16string path = uR"(C:\site\d001\p002.htm)";
+    auto first = std::make_unique<TableText>(path);
+    TableText second(path);
+    TableText other(uR"(C:\site\d001\p003.htm)");
+    EXPECT_TRUE(first->SharesWith(second));
+    EXPECT_FALSE(first->SharesWith(other));
+    first.reset();
+    EXPECT_EQ(second, path);
+
+    // Short texts are held inline and share nothing.
+    TableText a(u"id"), b(u"id");
+    EXPECT_FALSE(a.SharesWith(b));
+}
+
+TEST(TableText, BlocksSharedAcrossThreadsAreFreedOnce) {
+    // Texts made on one thread are copied and dropped on others, as the scan threads' tables
+    // are read and released by the run; under the sanitizers this finds a racy count.
+    std::vector<TableText> made;
+    for (int k = 0; k < 200; ++k)
+        made.emplace_back(u"http://www.example.jp/" + std::u16string(k % 7 + 8, u'a'));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&made] {
+            for (int round = 0; round < 50; ++round) {
+                std::vector<TableText> copies(made.begin(), made.end());
+                for (TableText& c : copies) c = TableText(c.view());
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    made.clear();
+    TableText after(u"http://www.example.jp/aaaaaaaa");
+    EXPECT_EQ(after.size(), 30u);
+}
+
+AttrEntry NamedAttr(std::u16string_view name) {
+    AttrEntry a;
+    a.Name = name;
+    a.Value = u"\"" + std::u16string(name) + u".htm\"";
+    return a;
+}
+
+TEST(AttrList, GrowsFromItsInlineSlotAndKeepsOrder) {
+    AttrList list;
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.begin(), list.end());
+    list.push_back(NamedAttr(u"href"));
+    EXPECT_EQ(list.capacity(), 1u);
+    list.push_back(NamedAttr(u"src"));
+    list.push_back(NamedAttr(u"longdesc"));
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].Name, u"href");
+    EXPECT_EQ(list[1].Value, u"\"src.htm\"");
+    EXPECT_EQ(list.back().Name, u"longdesc");
+    EXPECT_THROW(list.at(3), std::out_of_range);
+
+    AttrList copy = list;
+    list[0].Name = u"id";
+    EXPECT_EQ(copy[0].Name, u"href");
+    AttrList moved = std::move(copy);
+    EXPECT_TRUE(copy.empty());  // NOLINT
+    EXPECT_EQ(moved.size(), 3u);
+
+    // Shorter drops the last entries; longer adds free slots, which passes stop at.
+    moved.resize(1);
+    EXPECT_EQ(moved.size(), 1u);
+    EXPECT_EQ(moved[0].Name, u"href");
+    moved.resize(3);
+    EXPECT_EQ(moved.size(), 3u);
+    EXPECT_EQ(UsedCount(moved), 1u);
+    moved.resize(0);
+    EXPECT_TRUE(moved.empty());
+}
+
+TEST(AttrList, SizedOnceHoldsExactlyWhatWasReserved) {
+    AttrList one;
+    one.reserve(1);
+    one.push_back(NamedAttr(u"href"));
+    EXPECT_EQ(one.capacity(), 1u);
+
+    AttrList two;
+    two.reserve(2);
+    two.push_back(NamedAttr(u"href"));
+    two.push_back(NamedAttr(u"id"));
+    EXPECT_EQ(two.capacity(), 2u);
+    EXPECT_EQ(two[1].Name, u"id");
+
+    // The append rule on an attribute list: a free last slot is written over.
+    AttrList appended;
+    AppendEntry(appended, AttrEntry{});
+    AppendEntry(appended, NamedAttr(u"src"));
+    ASSERT_EQ(appended.size(), 1u);
+    EXPECT_EQ(appended[0].Name, u"src");
+}
+
+TEST(WarningList, CopiesAndErasesLikeAVector) {
+    WarningList list{{1, u"one"}, {2, u"two"}, {3, u"three"}};
+    WarningList copy = list;
+    list.erase(list.begin(), list.begin() + 2);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list.front().Text, u"three");
+    EXPECT_EQ(copy.size(), 3u);
+    EXPECT_EQ(copy[1].Code, 2);
+    list.erase(list.begin(), list.end());
+    EXPECT_TRUE(list.empty());
+    copy.clear();
+    EXPECT_EQ(copy.begin(), copy.end());
 }
 
 }  // namespace

@@ -469,7 +469,7 @@ private:
 
     bool Scan(std::u16string_view item) {
         // Only what SplitTag accepts can be kept, so text runs and comments, the bulk of a page,
-        // go straight to the line count.
+        // are passed over; the line count takes them in when the next tag is kept.
         if (LooksLikeTag(item)) {
             std::u16string_view name;
             std::int32_t def_index = -1;

@@ -308,3 +308,34 @@ TEST_F(ScanFileTest, StylesheetFilesAreReadWithModernHtml) {
 
 }  // namespace
 }  // namespace HtmlLink
+
+namespace HtmlLink {
+namespace {
+
+// The scan keeps its text, tag and scratch storage from file to file in the thread: a page read
+// after a larger one, or after one that failed, comes out as when read first, in both readings,
+// and its list of tags holds no growth reserve.
+TEST_F(ScanFileTest, StorageKeptBetweenFilesLeavesNothingBehind) {
+    std::string big;
+    for (int k = 0; k < 6000; ++k) big += "<a href=\"b" + std::to_string(k) + ".htm\">\r\n";
+    const std::string small = "<p>x</p>\r\n<img\r\n src=\"s.gif\">\r\n<a name=\"n\">\r\n";
+    const std::string broken = "\x1b$BF";  // JIS cut short: unreadable
+    for (bool modern : {false, true}) {
+        SCOPED_TRACE(modern ? "modern" : "as before");
+        const std::u16string first = Kept(Scan(small, modern));
+        EXPECT_EQ(first, u"img:12@2 src=\"s.gif\"@3 | a:01@4 name=\"n\"@4");
+        const FileEntry large = Scan(big, modern);
+        ASSERT_EQ(UsedCount(large.Tags), 6000u);
+        EXPECT_EQ(large.Tags.back().Line, 6000);
+        EXPECT_EQ(large.Tags.capacity(), large.Tags.size());
+        EXPECT_EQ(Kept(Scan(small, modern)), first);
+        Scan(broken, modern);
+        EXPECT_EQ(status_, ScanReadFailed);
+        const FileEntry again = Scan(small, modern);
+        EXPECT_EQ(Kept(again), first);
+        EXPECT_EQ(again.Tags.capacity(), again.Tags.size());
+    }
+}
+
+}  // namespace
+}  // namespace HtmlLink

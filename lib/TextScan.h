@@ -77,6 +77,38 @@ inline std::size_t PlainSpan(const unsigned char* p, std::size_t n) {
 }
 
 // Index of the first `c` in p[from, n), or kNotFound.
+// The loop of the decoders that need no state between characters: ASCII runs are widened at
+// once, each line break becomes CR LF, and every other byte goes to `decode(i, out)`, which
+// writes the character at p[i] and returns the index after it. Returns the end of the output,
+// which needs room for two characters a byte.
+template <class Decode>
+char16_t* DecodeRuns(const unsigned char* p, std::size_t n, char16_t* out, Decode decode) {
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t run = WidenAscii(p + i, n - i, out);
+        i += run;
+        out += run;
+        // Japanese text comes in runs: stay here until the next ASCII byte.
+        while (i < n) {
+            const unsigned char b = p[i];
+            if (b < 0x80) {
+                if (b == '\r' || b == '\n') {
+                    out[0] = u'\r';
+                    out[1] = u'\n';
+                    out += 2;
+                    i += b == '\r' && i + 1 < n && p[i + 1] == '\n' ? 2 : 1;
+                } else {
+                    *out++ = b;
+                    ++i;
+                }
+                break;
+            }
+            i = decode(i, out);
+        }
+    }
+    return out;
+}
+
 // Index of the first of `a`, `b` or `c` in p[from, n), or kNotFound.
 inline std::size_t FindAny(const char16_t* p, std::size_t n, std::size_t from, char16_t a,
                            char16_t b, char16_t c) {

@@ -172,14 +172,6 @@ constexpr char16_t kReplacement = 0xFFFD;
 // must not keep its memory for the rest of the run.
 constexpr std::size_t kKeptStorage = std::size_t{1} << 22;
 
-// Writes the CR LF of the line break at p[i]; returns the input bytes it used.
-inline std::size_t PutCrLf(const unsigned char* p, std::size_t i, std::size_t n, char16_t*& o) {
-    o[0] = kCr;
-    o[1] = kLf;
-    o += 2;
-    return p[i] == kCr && i + 1 < n && p[i + 1] == kLf ? 2 : 1;
-}
-
 // A code page 932 character whose pair the code page lacks gives an ASCII second byte back to
 // the text, as Cp932ToUtf16 does.
 inline void PutPair(const platform::Cp932Tables& t, unsigned lead, unsigned char trail,
@@ -228,50 +220,32 @@ private:
 // Code page 932 with CR LF line breaks; `bad` gets where the first invalid sequence went.
 char16_t* DecodeSjis(const unsigned char* p, std::size_t n, char16_t* o, char16_t** bad) {
     const platform::Cp932Tables& t = platform::Cp932Decoding();
-    std::size_t i = 0;
-    while (i < n) {
-        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
-        i += run;
-        o += run;
-        // Japanese text comes in runs: stay here until the next ASCII byte.
-        while (i < n) {
-            const unsigned char b = p[i];
-            if (b < 0x80) {
-                if (IsLineBreak(b)) {
-                    i += PutCrLf(p, i, n, o);
-                } else {
-                    *o++ = b;
-                    ++i;
-                }
-                break;
-            }
-            if (platform::IsCp932Lead(b) && i + 1 < n) {
-                // The table holds U+FFFD for every second byte that is none, so a character
-                // found is a whole valid pair; anything else takes the rules below.
-                const char16_t c = t.pair[b << 8 | p[i + 1]];
-                if (c != kReplacement) {
-                    *o++ = c;
-                    i += 2;
-                    continue;
-                }
-            }
-            if (!platform::IsCp932Lead(b)) {
-                // Half-width katakana are the single bytes that are valid.
-                if (bad && !*bad && !(b >= 0xA1 && b <= 0xDF)) *bad = o;
-                *o++ = t.single[b];
-                ++i;
-            } else if (i + 1 < n && platform::IsCp932Trail(p[i + 1])) {
-                const char16_t c = t.pair[b << 8 | p[i + 1]];
-                *o++ = c;
-                i += (c == kReplacement && p[i + 1] < 0x80) ? 1 : 2;
-            } else {
-                if (bad && !*bad) *bad = o;
-                *o++ = kReplacement;
-                ++i;
+    return TextScan::DecodeRuns(p, n, o, [&](std::size_t i, char16_t*& out) -> std::size_t {
+        const unsigned char b = p[i];
+        if (platform::IsCp932Lead(b) && i + 1 < n) {
+            // The table holds U+FFFD for every second byte that is none, so a character found
+            // is a whole valid pair; anything else takes the rules below.
+            const char16_t c = t.pair[b << 8 | p[i + 1]];
+            if (c != kReplacement) {
+                *out++ = c;
+                return i + 2;
             }
         }
-    }
-    return o;
+        if (!platform::IsCp932Lead(b)) {
+            // Half-width katakana are the single bytes that are valid.
+            if (bad && !*bad && !(b >= 0xA1 && b <= 0xDF)) *bad = out;
+            *out++ = t.single[b];
+            return i + 1;
+        }
+        if (i + 1 < n && platform::IsCp932Trail(p[i + 1])) {
+            // An unmapped pair whose second byte is ASCII gives that byte back to the text.
+            *out++ = kReplacement;
+            return p[i + 1] < 0x80 ? i + 1 : i + 2;
+        }
+        if (bad && !*bad) *bad = out;
+        *out++ = kReplacement;
+        return i + 1;
+    });
 }
 
 inline bool InRange(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
@@ -331,59 +305,59 @@ char16_t* DecodeEucStrict(const unsigned char* p, std::size_t n, char16_t* o) {
 // ASCII byte after it. `bad` gets where the first one went.
 char16_t* DecodeEucLenient(const unsigned char* p, std::size_t n, char16_t* o, char16_t** bad) {
     const platform::Cp932Tables& t = platform::Cp932Decoding();
-    std::size_t i = 0;
-    while (i < n) {
-        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
-        i += run;
-        o += run;
-        while (i < n) {
-            const unsigned char b = p[i];
-            if (b < 0x80) {
-                if (IsLineBreak(b)) {
-                    i += PutCrLf(p, i, n, o);
-                } else {
-                    *o++ = b;
-                    ++i;
-                }
-                break;
-            }
-            const unsigned char next = i + 1 < n ? p[i + 1] : 0;
-            if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
-                PutPair(t, kEuc.first[b], kEuc.second[b & 1][next], o);
-                i += 2;
-            } else if (b == 0x8E && InRange(next, 0xA1, 0xDF)) {
-                *o++ = t.single[next];  // half-width katakana
-                i += 2;
-            } else if (b == 0x8F && InRange(next, 0xA1, 0xFE) && i + 2 < n &&
-                       InRange(p[i + 2], 0xA1, 0xFE)) {
-                // JIS X 0212 is valid EUC-JP but has no place in code page 932.
-                *o++ = kReplacement;
-                i += 3;
-            } else {
-                if (!*bad) *bad = o;
-                *o++ = kReplacement;
-                ++i;
-            }
+    return TextScan::DecodeRuns(p, n, o, [&](std::size_t i, char16_t*& out) -> std::size_t {
+        const unsigned char b = p[i];
+        const unsigned char next = i + 1 < n ? p[i + 1] : 0;
+        if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
+            PutPair(t, kEuc.first[b], kEuc.second[b & 1][next], out);
+            return i + 2;
         }
-    }
-    return o;
+        if (b == 0x8E && InRange(next, 0xA1, 0xDF)) {
+            *out++ = t.single[next];  // half-width katakana
+            return i + 2;
+        }
+        if (b == 0x8F && InRange(next, 0xA1, 0xFE) && i + 2 < n && InRange(p[i + 2], 0xA1, 0xFE)) {
+            // JIS X 0212 is valid EUC-JP but has no place in code page 932.
+            *out++ = kReplacement;
+            return i + 3;
+        }
+        if (!*bad) *bad = out;
+        *out++ = kReplacement;
+        return i + 1;
+    });
+}
+
+enum class JisMode { Ascii, TwoByte, Katakana };
+
+// Takes the escape sequence at p[i] (an ESC) into `mode`; false when no known one stands there.
+inline bool TakeJisEscape(const unsigned char* p, std::size_t i, std::size_t n, JisMode& mode) {
+    if (i + 2 >= n) return false;
+    const unsigned char c1 = p[i + 1], c2 = p[i + 2];
+    if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
+        mode = JisMode::Ascii;
+    else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
+        mode = JisMode::TwoByte;
+    else if (c1 == '(' && c2 == 'I')
+        mode = JisMode::Katakana;
+    else
+        return false;
+    return true;
 }
 
 // ISO-2022-JP as JisToSjis converts it and code page 932 decodes the result; nullptr where the
 // conversion fails.
 char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
-    enum class Mode { Ascii, TwoByte, Katakana };
     const platform::Cp932Tables& t = platform::Cp932Decoding();
     Cp932Feed feed(t);
-    Mode mode = Mode::Ascii;
+    JisMode mode = JisMode::Ascii;
     std::size_t i = 0;
     while (i < n) {
-        if (mode == Mode::Ascii && feed.Idle()) {
+        if (mode == JisMode::Ascii && feed.Idle()) {
             const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
             i += run;
             o += run;
             if (i >= n) break;
-        } else if (mode == Mode::TwoByte && feed.Idle()) {
+        } else if (mode == JisMode::TwoByte && feed.Idle()) {
             // Runs of kanji and kana that map plainly; escapes, line breaks, the end and every
             // irregular pair take the rules below.
             while (i + 1 < n && p[i] != kEsc && !IsLineBreak(p[i])) {
@@ -398,21 +372,9 @@ char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
             if (i >= n) break;
         }
         const unsigned char b = p[i];
-        if (b == kEsc && i + 2 < n) {
-            const unsigned char c1 = p[i + 1], c2 = p[i + 2];
-            bool known = true;
-            if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
-                mode = Mode::Ascii;
-            else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
-                mode = Mode::TwoByte;
-            else if (c1 == '(' && c2 == 'I')
-                mode = Mode::Katakana;
-            else
-                known = false;
-            if (known) {
-                i += 3;
-                continue;
-            }
+        if (b == kEsc && TakeJisEscape(p, i, n, mode)) {
+            i += 3;
+            continue;
         }
         if (IsLineBreak(b)) {
             feed.Put(kCr, o);
@@ -420,10 +382,10 @@ char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
             i += b == kCr && i + 1 < n && p[i + 1] == kLf ? 2 : 1;
             continue;
         }
-        if (mode == Mode::Ascii) {
+        if (mode == JisMode::Ascii) {
             feed.Put(b, o);
             ++i;
-        } else if (mode == Mode::Katakana) {
+        } else if (mode == JisMode::Katakana) {
             if (b >= 0x80) return nullptr;
             feed.Put(static_cast<unsigned char>(b + 0x80), o);
             ++i;
@@ -543,9 +505,10 @@ std::uint8_t DecodeTextFile(std::u16string_view path, std::u16string& text, std:
                             std::uint8_t line_break, std::uint8_t* detected_line_break) noexcept
     try {
     if (source == kDetectEncoding && line_break == kCrLf && !detected_line_break) {
-        TextBuffer decoded;
+        thread_local TextBuffer decoded;
         const std::uint8_t code = DecodeTextFile(path, decoded);
         text.assign(decoded.View());
+        decoded.Release(kKeptStorage);
         return code;
     }
     // Released, not cleared: a large old text would otherwise stay while the new one is made.
@@ -766,30 +729,17 @@ std::uint8_t EucToSjis(std::string& buffer, std::uint8_t style) noexcept try {
 
 std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
     if (style > 3) return 1;
-    enum class Mode { Ascii, TwoByte, Katakana };
     const unsigned char* p = Bytes(buffer);
     const std::size_t n = buffer.size();
     Output out(n, Growth(buffer, style));
     char* o = out.Begin();
-    Mode mode = Mode::Ascii;
+    JisMode mode = JisMode::Ascii;
     std::size_t i = 0;
     while (i < n) {
         const unsigned char b = p[i];
-        if (b == kEsc && i + 2 < n) {
-            const unsigned char c1 = p[i + 1], c2 = p[i + 2];
-            bool known = true;
-            if (c1 == '(' && (c2 == 'J' || c2 == 'B'))
-                mode = Mode::Ascii;
-            else if (c1 == '$' && (c2 == 'B' || c2 == '@'))
-                mode = Mode::TwoByte;
-            else if (c1 == '(' && c2 == 'I')
-                mode = Mode::Katakana;
-            else
-                known = false;
-            if (known) {
-                i += 3;
-                continue;
-            }
+        if (b == kEsc && TakeJisEscape(p, i, n, mode)) {
+            i += 3;
+            continue;
         }
         // Control characters keep their meaning whatever set is shifted in, so a line left
         // in two-byte or katakana mode still ends where it did.
@@ -797,10 +747,10 @@ std::uint8_t JisToSjis(std::string& buffer, std::uint8_t style) noexcept try {
             i += out.PutLineBreak(p, i, n, style, o);
             continue;
         }
-        if (mode == Mode::Ascii) {
+        if (mode == JisMode::Ascii) {
             *o++ = static_cast<char>(b);
             ++i;
-        } else if (mode == Mode::Katakana) {
+        } else if (mode == JisMode::Katakana) {
             if (b >= 0x80) return 1;
             *o++ = static_cast<char>(b + 0x80);
             ++i;

@@ -165,7 +165,8 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
             const std::u16string directory = list[current];
             const std::size_t subdirectories = list.size();
             for (const std::u16string& pattern : patterns) {
-                const platform::ListResult listed = fs.List(directory + pattern, list_mask, entries);
+                const platform::ListResult listed =
+                    fs.List(directory + pattern, list_mask | platform::kOnlyDirectories, entries);
                 if (listed != platform::ListResult::Ok) {
                     // Unreadable or gone: it contributes nothing, the walk goes on; what could
                     // not be read is told, so its files are not silently missing.

@@ -333,45 +333,24 @@ namespace {
 // UTF-8 with CR LF line breaks; `bad` gets where the first invalid byte went.
 char16_t* DecodeUtf8(std::string_view s, char16_t* o, char16_t** bad) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const std::size_t run = TextScan::WidenAscii(p + i, n - i, o);
-        i += run;
-        o += run;
-        while (i < n) {
-            const unsigned char b = p[i];
-            if (b < 0x80) {
-                if (b == '\r' || b == '\n') {
-                    o[0] = u'\r';
-                    o[1] = u'\n';
-                    o += 2;
-                    i += b == '\r' && i + 1 < n && p[i + 1] == '\n' ? 2 : 1;
-                } else {
-                    *o++ = b;
-                    ++i;
-                }
-                break;
-            }
-            char32_t c;
-            const std::size_t length = Utf8Length(s, i, &c);
-            if (length == 0) {
-                if (!*bad) *bad = o;
-                *o++ = kReplacement;
-                ++i;
-            } else if (c < 0x10000) {
-                *o++ = static_cast<char16_t>(c);
-                i += length;
-            } else {
-                c -= 0x10000;
-                o[0] = static_cast<char16_t>(0xD800 + (c >> 10));
-                o[1] = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-                o += 2;
-                i += length;
-            }
+    return TextScan::DecodeRuns(p, s.size(), o, [&](std::size_t i, char16_t*& out) -> std::size_t {
+        char32_t c;
+        const std::size_t length = Utf8Length(s, i, &c);
+        if (length == 0) {
+            if (!*bad) *bad = out;
+            *out++ = kReplacement;
+            return i + 1;
         }
-    }
-    return o;
+        if (c < 0x10000) {
+            *out++ = static_cast<char16_t>(c);
+        } else {
+            c -= 0x10000;
+            out[0] = static_cast<char16_t>(0xD800 + (c >> 10));
+            out[1] = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+            out += 2;
+        }
+        return i + length;
+    });
 }
 
 DecodedPage DecodeView(std::string_view bytes, VornCharSet::TextBuffer& text) {

@@ -17,6 +17,11 @@ enum Attribute : std::uint8_t {
     kDirectory = 16,
 };
 
+// A listing option beside the attribute bits of a mask: the caller wants directories only, so
+// other entries may be left out without looking at them (they may also come back; callers
+// still check kDirectory).
+constexpr std::uint8_t kOnlyDirectories = 128;
+
 struct DirEntry {
     std::u16string Name;          // the entry's own name on disk, in its own letter case
     std::uint8_t Attributes = 0;  // Attribute bits

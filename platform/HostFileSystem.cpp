@@ -156,6 +156,11 @@ public:
         while (dirent* ent = ::readdir(d)) {
             const std::string raw = ent->d_name;
             if (raw == "." || raw == "..") continue;
+            // The entry's type from the directory itself spares a call for every file when
+            // only directories are wanted; a link or an unknown type is looked at.
+            if ((mask & kOnlyDirectories) && ent->d_type != DT_DIR && ent->d_type != DT_LNK &&
+                ent->d_type != DT_UNKNOWN)
+                continue;
             std::u16string name = NameFromHost(raw);
             if (!MatchFileWildcard(name, wildcard)) continue;
             // Relative to the open directory, so an entry whose whole path is too long for the

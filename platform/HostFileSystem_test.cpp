@@ -100,3 +100,20 @@ TEST(HostFileSystem, PrefetchLeavesSpecialFilesAlone) {
     ASSERT_TRUE(HostFs().ReadFile(dir.Drive() + u"page.htm", bytes));
     EXPECT_EQ(bytes, "<a href=x.htm>");
 }
+
+// Asked for directories only, a listing may skip files unseen but never a directory, whether
+// real or reached through a symbolic link.
+TEST(HostFileSystem, DirectoriesOnlyListingKeepsEveryDirectory) {
+    testutil::TempDir dir;
+    dir.Write("a.htm", "x");
+    dir.MakeDir("sub");
+    ASSERT_EQ(::symlink((dir.Host() + "/sub").c_str(), (dir.Host() + "/ln").c_str()), 0);
+    ASSERT_EQ(::symlink((dir.Host() + "/a.htm").c_str(), (dir.Host() + "/fl").c_str()), 0);
+    std::vector<DirEntry> out;
+    ASSERT_EQ(HostFs().List(dir.Drive() + u"*", kDirectory | kOnlyDirectories, out),
+              ListResult::Ok);
+    std::vector<std::u16string> directories;
+    for (const DirEntry& e : out)
+        if (e.Attributes & kDirectory) directories.push_back(e.Name);
+    EXPECT_EQ(directories, (std::vector<std::u16string>{u"ln", u"sub"}));
+}

@@ -26,7 +26,8 @@ inline HtmlLink::TagEntry Tag(std::u16string name, int line,
     HtmlLink::TagEntry t;
     t.Name = std::move(name);
     t.Line = line;
-    t.Attrs = std::move(attrs);
+    t.Attrs.reserve(attrs.size());
+    for (HtmlLink::AttrEntry& a : attrs) t.Attrs.push_back(std::move(a));
     t.Warnings = std::move(warnings);
     return t;
 }

@@ -29,6 +29,8 @@ public:
     int Yields = 0;
     // Called at every yield with its number (1-based), e.g. to click the Execute button.
     std::function<void(int)> OnYield;
+    // As a window: the steps that cannot stop run beside the yields.
+    bool YieldWhileBusy = false;
 
     void ShowTitle(std::u16string_view title) override { Titles.emplace_back(title); }
     void ShowProgress(const app::RunProgress& progress) override { Progress.push_back(progress); }
@@ -41,6 +43,7 @@ public:
         ++Yields;
         if (OnYield) OnYield(Yields);
     }
+    bool YieldsWhileBusy() const override { return YieldWhileBusy; }
     app::BoxAnswer ShowMessage(app::BoxIcon icon, app::BoxButtons buttons, bool default_no,
                                std::u16string_view title, std::u16string_view text) override {
         Boxes.push_back({icon, buttons, default_no, std::u16string(title), std::u16string(text)});

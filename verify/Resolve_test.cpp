@@ -50,7 +50,7 @@ Resolved Resolve(std::u16string_view value, const BaseContext& base, const Check
     const std::int32_t code = ResolveLink(file, 0, 0, base, set);
     const AttrEntry& a = file.Tags[0].Attrs[0];
     EXPECT_EQ(code, a.Code);
-    Resolved r{a.Code, a.Target, {}};
+    Resolved r{a.Code, a.Target.str(), {}};
     for (const WarningEntry& w : a.Warnings) {
         if (!w.Text.empty()) {
             EXPECT_EQ(w.Code, a.Code);
@@ -76,7 +76,7 @@ BaseResult CheckBase(std::u16string_view value, const CheckSet& set) {
     const std::int32_t code = CheckBaseHref(tag, 0, set);
     const AttrEntry& a = tag.Attrs[0];
     EXPECT_EQ(code, a.Code);
-    BaseResult r{a.Code, a.Target, {}};
+    BaseResult r{a.Code, a.Target.str(), {}};
     for (const WarningEntry& w : a.Warnings) {
         if (!w.Text.empty()) r.warnings.emplace_back(w.Code, w.Text);
     }

@@ -229,7 +229,7 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
     std::size_t base_index = kNone;
     std::int32_t base_line = 0;
     for (std::size_t k = 0; k < tag_count; ++k) {
-        const std::u16string& name = file.Tags[k].Name;
+        const std::u16string_view name = file.Tags[k].Name;
         if (IsAsciiWord(name, kBase)) {
             base_index = k;
             break;

@@ -740,15 +740,12 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     if (before.size() != rewritten || !SameText(before.substr(0, found.size()), found) ||
         (!anchor.empty() &&
          (before[found.size()] != u'#' || !SameText(before.substr(found.size() + 1), anchor)))) {
-        std::u16string text;
-        text.reserve(rewritten);
-        text.append(found);
-        if (!anchor.empty()) {
-            text += u'#';
-            text.append(anchor);
+        if (anchor.empty()) {
+            attr.Target.assign(found);
+        } else {
+            attr.Target.assign({found, u"#", anchor});
+            anchor = attr.Target.substr(found.size() + 1);
         }
-        attr.Target = std::move(text);
-        if (!anchor.empty()) anchor = std::u16string_view(attr.Target).substr(found.size() + 1);
     }
     if (case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
 

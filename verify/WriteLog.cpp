@@ -358,15 +358,15 @@ std::u16string TargetColumn(const AttrEntry& attr) try {
     if (!IsLink(attr.Code)) return {};
     const std::u16string_view w = VornHtml::Unquote(attr.Value);
     const std::u16string_view t = attr.Target;
-    if (VornFileList::CompareFileNames(t, w) != 0) return attr.Target;
+    if (VornFileList::CompareFileNames(t, w) != 0) return attr.Target.str();
     const std::size_t h = w.find(u'#');
     // Equal under folding means equal lengths, so both can be cut at h.
     if (h == w.npos || h > t.size()) return {};
-    if (t.substr(h) != w.substr(h)) return attr.Target;
+    if (t.substr(h) != w.substr(h)) return attr.Target.str();
     const bool same = IsLocalTarget(attr.Code)
                           ? VornFileList::CompareFileNames(t.substr(0, h), w.substr(0, h)) == 0
                           : CompareUrls(t.substr(0, h), w.substr(0, h)) == 0;
-    return same ? std::u16string() : attr.Target;
+    return same ? std::u16string() : attr.Target.str();
 } catch (...) {
     return {};
 }
