@@ -378,6 +378,16 @@ TEST(VerifyLink, InternalFailuresEndWithCode99) {
     EXPECT_EQ(lone.Code, 99);
 }
 
+// A run over the site's tables, without a cache.
+HtmlLink::RunContext RunOf(SiteBuilder& site) {
+    HtmlLink::RunContext run;
+    run.Set = &site.Set;
+    run.Options = &site.Options;
+    run.Files = &site.Files;
+    run.Paths = &site.Paths;
+    return run;
+}
+
 // The caches of one run's threads share what the path list and the anchors tell, and each
 // answers as a cache of its own would.
 TEST(VerifyCache, CachesOfOneRunShareTheSiteIndex) {
@@ -388,11 +398,7 @@ TEST(VerifyCache, CachesOfOneRunShareTheSiteIndex) {
     site.File(u"notes.txt", "x");
     site.Scan();
     platform::ScopedFileSystem use(site.Fs);
-    HtmlLink::RunContext run;
-    run.Set = &site.Set;
-    run.Options = &site.Options;
-    run.Files = &site.Files;
-    run.Paths = &site.Paths;
+    HtmlLink::RunContext run = RunOf(site);
     HtmlLink::VerifyCache first;
     HtmlLink::VerifyCache second(first, run);
 
@@ -499,11 +505,7 @@ TEST(VerifyCache, ThreadsSharingTheIndexAgreeWithOneThread) {
     SiteBuilder site;
     build(site);
     platform::ScopedFileSystem use(site.Fs);
-    HtmlLink::RunContext run;
-    run.Set = &site.Set;
-    run.Options = &site.Options;
-    run.Files = &site.Files;
-    run.Paths = &site.Paths;
+    HtmlLink::RunContext run = RunOf(site);
     HtmlLink::VerifyCache first;
     struct Worker {
         HtmlLink::RunContext run;
