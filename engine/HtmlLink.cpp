@@ -49,7 +49,8 @@ public:
 private:
     // Held for a few dozen instructions and rarely wanted by two threads at once, so a spin
     // costs less than a mutex.
-    class Stripe {
+    // One cache line each, so threads locking different stripes do not contend for one line.
+    class alignas(64) Stripe {
     public:
         void lock() noexcept {
             while (busy_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
@@ -60,7 +61,9 @@ private:
         std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
     };
 
-    static constexpr std::size_t kSlots = std::size_t{1} << 18;
+    // Small enough to stay in the processor's cache: a lookup that misses it costs more than
+    // the memory a larger table saves.
+    static constexpr std::size_t kSlots = std::size_t{1} << 16;
     static constexpr std::size_t kStripes = 64;
 
     RecentTexts() : slots_(std::make_unique<TableText::Shared*[]>(kSlots)) {}
