@@ -1,67 +1,72 @@
 #include "engine/HtmlLink.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <stdexcept>
-#include <thread>
 
 namespace HtmlLink {
 
 namespace {
 
-// The blocks made or met last in the process, by hash of their text: a text equal to one of
-// them shares its block, whichever thread made it (the scan resolves a target that the
-// verification, on another thread, writes again). Direct-mapped, so a lookup is one hash, one
-// lock of a stripe and one compare, and what it keeps alive after the tables are gone stays
-// bounded.
+// The blocks this thread made or met last, by hash of their text: a text equal to one of them
+// shares its block. Direct-mapped, so a lookup is one hash and one compare; one table per
+// thread, so it needs no lock and no line of it moves between processors (a shared table cost
+// more time than the memory it saved). Small enough to stay in the processor's cache.
 class RecentTexts {
 public:
-    // Never destroyed: texts of tables in static storage may still be made or dropped at exit.
-    static RecentTexts& Get() {
-        static RecentTexts* const recent = new RecentTexts;
-        return *recent;
+    // This thread's table; null once the thread is ending, when texts are still dropped but
+    // new ones simply get blocks of their own.
+    static RecentTexts* Get() {
+        thread_local RecentTexts* recent = nullptr;
+        thread_local bool gone = false;
+        if (!recent && !gone) {
+            struct Owner {
+                RecentTexts*& table;
+                bool& ended;
+                ~Owner() {
+                    delete table;
+                    table = nullptr;
+                    ended = true;
+                }
+            };
+            recent = new RecentTexts;
+            thread_local Owner owner{recent, gone};
+        }
+        return recent;
+    }
+
+    ~RecentTexts() {
+        for (std::size_t k = 0; k < kSlots; ++k)
+            if (slots_[k]) TableText::Drop(slots_[k]);
     }
 
     // The block that holds `text`, held once more for the caller.
     TableText::Shared* Share(std::u16string_view text) {
-        const std::size_t k = Hash(text) & (kSlots - 1);
-        const std::lock_guard<Stripe> lock(stripes_[k % kStripes]);
-        TableText::Shared*& slot = slots_[k];
+        TableText::Shared*& slot = slots_[Hash(text) & (kSlots - 1)];
         TableText::Shared* block = slot;
         if (block && block->Size == text.size() &&
             std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
             TableText::Hold(block);
             return block;
         }
-        void* raw = ::operator new(sizeof(TableText::Shared) + text.size() * sizeof(char16_t));
-        // Two holders: the caller and the slot.
-        block = new (raw) TableText::Shared{{2}, static_cast<std::uint32_t>(text.size())};
-        std::memcpy(block->Chars(), text.data(), text.size() * sizeof(char16_t));
+        block = Make(text, 2);  // the caller and the slot
         if (slot) TableText::Drop(slot);
         slot = block;
         return block;
     }
 
+    static TableText::Shared* Make(std::u16string_view text, std::uint32_t holders) {
+        void* raw = ::operator new(sizeof(TableText::Shared) + text.size() * sizeof(char16_t));
+        auto* block =
+            new (raw) TableText::Shared{{holders}, static_cast<std::uint32_t>(text.size())};
+        std::memcpy(block->Chars(), text.data(), text.size() * sizeof(char16_t));
+        return block;
+    }
+
 private:
-    // Held for a few dozen instructions and rarely wanted by two threads at once, so a spin
-    // costs less than a mutex.
-    class Stripe {
-    public:
-        void lock() noexcept {
-            while (busy_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
-        }
-        void unlock() noexcept { busy_.clear(std::memory_order_release); }
-
-    private:
-        std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
-    };
-
-    static constexpr std::size_t kSlots = std::size_t{1} << 18;
-    static constexpr std::size_t kStripes = 64;
+    static constexpr std::size_t kSlots = std::size_t{1} << 16;
 
     RecentTexts() : slots_(std::make_unique<TableText::Shared*[]>(kSlots)) {}
 
@@ -83,7 +88,6 @@ private:
         return h ^ (h >> 29) ^ (h >> 43);
     }
 
-    std::array<Stripe, kStripes> stripes_;
     std::unique_ptr<TableText::Shared*[]> slots_;
 };
 
@@ -104,7 +108,8 @@ void TableText::Set(std::u16string_view text) {
     }
     if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2 - sizeof(Shared))
         throw std::length_error("TableText");
-    Shared* block = RecentTexts::Get().Share(text);
+    RecentTexts* recent = RecentTexts::Get();
+    Shared* block = recent ? recent->Share(text) : RecentTexts::Make(text, 1);
     std::memcpy(slots_, &block, sizeof block);
 }
 

@@ -110,7 +110,11 @@ public:
         slots_[0] = kEmpty;
     }
     // The old text stays in place when the new one cannot be stored.
-    TableText& assign(std::u16string_view text) { return *this = TableText(text); }
+    // Keeping an equal text spares the look-up of a shared block (verification writes back
+    // the target it found, which is mostly the one resolved).
+    TableText& assign(std::u16string_view text) {
+        return view() == text ? *this : *this = TableText(text);
+    }
     TableText& assign(std::initializer_list<std::u16string_view> parts);  // joined
     TableText& operator+=(std::u16string_view more);
     TableText& operator+=(char16_t c) { return *this += std::u16string_view(&c, 1); }
