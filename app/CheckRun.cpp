@@ -232,6 +232,7 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
     Enter(RunState::Scanning, u"0" + std::u16string(kScanning));
     view_.SetExecuteButton(kStopCaption, true);
 
+    HtmlLink::TableText::SizeRecentTexts(found.size());
     ScanAhead ahead(found, set, BaseUrlHead(set),
                     request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
                                             : static_cast<unsigned>(request.ScanWorkers));
