@@ -332,6 +332,28 @@ private:
     static inline thread_local bool built_ = false;
 };
 
+// The lines of places in one tag, counted on from the last place asked for: only up to the last
+// kept value, and each piece once.
+class TagLines {
+public:
+    TagLines(const char16_t* from, std::int32_t line) : counted_(from), line_(line) {}
+    // False when the count would overflow: the scan then fails rather than shift every later
+    // line number.
+    bool At(const char16_t* at, std::int32_t& line) {
+        const std::size_t breaks =
+            TextScan::CountBreaks(counted_, static_cast<std::size_t>(at - counted_));
+        if (breaks > static_cast<std::size_t>(INT32_MAX - line_)) return false;
+        line_ += static_cast<std::int32_t>(breaks);
+        counted_ = at;
+        line = line_;
+        return true;
+    }
+
+private:
+    const char16_t* counted_;
+    std::int32_t line_;
+};
+
 struct KeptAttr {
     std::u16string_view name;
     std::u16string_view value;
@@ -352,8 +374,9 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     const bool modern_tag = modern && IsModernTag(name);
     const bool no_input_src =
         modern_tag && EqualsIgnoringAsciiCase(name, u"input") && !IsImageInput(parts, count);
-    std::int32_t attr_line = line;
-    if (count > 2 && !AddBreaks(attr_line, parts[2])) return false;
+    // The parts lie one after the other in the item, and no CR LF pair spans two of them, so
+    // the lines counted over them are the lines counted part by part. The name has none.
+    TagLines lines(count > 2 ? parts[2].data() : nullptr, line);
     for (std::size_t k = 3; k < count; ++k) {
         const std::u16string_view part = parts[k];
         std::u16string_view attr_name, separator, value;
@@ -363,8 +386,11 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
             const bool added = !table && modern_tag && IsModernAttr(name, attr_name) &&
                                !(no_input_src && EqualsIgnoringAsciiCase(attr_name, u"src"));
             if (table || added) {
-                std::int32_t value_line = attr_line;
-                if (!AddBreaks(value_line, separator)) return false;
+                std::int32_t value_line = 0;
+                // Where the value begins (a name alone has no separator to point at).
+                const char16_t* const value_at =
+                    part.data() + attr_name.size() + separator.size();
+                if (!lines.At(value_at, value_line)) return false;
                 if (added && IsSrcset(attr_name)) {
                     // Each candidate is a link of its own, shown with its URL as the value.
                     for (std::u16string_view url : SrcsetCandidates(VornHtml::Unquote(value)))
@@ -374,19 +400,14 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
                 }
             } else if (style_urls && IsStyleName(attr_name)) {
                 // Each url() of the style is a link of its own, on its own line.
-                std::int32_t value_line = attr_line;
-                if (!AddBreaks(value_line, separator)) return false;
                 const std::u16string_view css = VornHtml::Unquote(value);
-                std::size_t counted = 0;
                 for (const CssRef& ref : CssRefs(css)) {
-                    if (!AddBreaks(value_line, css.substr(counted, ref.offset - counted)))
-                        return false;
-                    counted = ref.offset;
+                    std::int32_t value_line = 0;
+                    if (!lines.At(css.data() + ref.offset, value_line)) return false;
                     scratch.kept.push_back({attr_name, ref.value, value_line});
                 }
             }
         }
-        if (!AddBreaks(attr_line, part)) return false;
     }
 
     // A tag kept for today's links alone that carries none of them is nothing to check.
