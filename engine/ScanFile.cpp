@@ -354,6 +354,17 @@ private:
     std::int32_t line_;
 };
 
+// The slot the append rule gives a new tag, emptied, so that the tag is built where it stays
+// rather than moved there. Its name comes last: a tag left half built by a failure is a free
+// slot.
+TagEntry& NewTag(std::vector<TagEntry>& tags) {
+    if (!tags.empty() && !InUse(tags.back())) {
+        tags.back() = TagEntry{};
+        return tags.back();
+    }
+    return tags.emplace_back();
+}
+
 struct KeptAttr {
     std::u16string_view name;
     std::u16string_view value;
@@ -413,8 +424,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     // A tag kept for today's links alone that carries none of them is nothing to check.
     if ((modern_tag || style_urls) && scratch.kept.empty() && def_index < 0) return true;
 
-    TagEntry tag;
-    tag.Name = name;
+    TagEntry& tag = NewTag(entry.Tags);
     tag.DefIndex = def_index;
     tag.Line = line;
     // Sized exactly: a site keeps millions of these and never adds to them later.
@@ -427,7 +437,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
         attr.ValueLine = kept.value_line;
         AppendEntry(tag.Attrs, std::move(attr));
     }
-    AppendEntry(entry.Tags, std::move(tag));
+    tag.Name = name;
     return true;
 }
 
