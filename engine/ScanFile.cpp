@@ -425,7 +425,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     if ((modern_tag || style_urls) && scratch.kept.empty() && def_index < 0) return true;
 
     TagEntry& tag = NewTag(entry.Tags);
-    tag.DefIndex = def_index;
+    tag.DefIndex = static_cast<std::int16_t>(def_index);  // LinkTags has a few dozen rows
     tag.Line = line;
     // Sized exactly: a site keeps millions of these and never adds to them later.
     tag.Attrs.reserve(scratch.kept.size());
@@ -433,7 +433,6 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
         AttrEntry attr;
         attr.Name = kept.name;
         attr.Value = kept.value;
-        attr.Line = line;
         attr.ValueLine = kept.value_line;
         AppendEntry(tag.Attrs, std::move(attr));
     }
@@ -454,7 +453,6 @@ bool ScanStylesheet(FileEntry& entry, std::u16string_view css, std::int32_t line
         AttrEntry attr;
         attr.Name = ref.name;
         attr.Value = ref.value;
-        attr.Line = line;
         attr.ValueLine = line;
         tag.Attrs.push_back(std::move(attr));
         AppendEntry(entry.Tags, std::move(tag));
