@@ -332,11 +332,11 @@ private:
     static inline thread_local bool built_ = false;
 };
 
-// The lines of places in one tag, counted on from the last place asked for: only up to the last
-// kept value, and each piece once.
-class TagLines {
+// The lines on which places of a text stand, asked for in order: counted on from the last place
+// asked for, so each piece of the text is counted once, and only up to the last place wanted.
+class LineCounter {
 public:
-    TagLines(const char16_t* from, std::int32_t line) : counted_(from), line_(line) {}
+    LineCounter(const char16_t* from, std::int32_t line) : counted_(from), line_(line) {}
     // False when the count would overflow: the scan then fails rather than shift every later
     // line number.
     bool At(const char16_t* at, std::int32_t& line) {
@@ -387,7 +387,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
         modern_tag && EqualsIgnoringAsciiCase(name, u"input") && !IsImageInput(parts, count);
     // The parts lie one after the other in the item, and no CR LF pair spans two of them, so
     // the lines counted over them are the lines counted part by part. The name has none.
-    TagLines lines(count > 2 ? parts[2].data() : nullptr, line);
+    LineCounter lines(count > 2 ? parts[2].data() : nullptr, line);
     for (std::size_t k = 3; k < count; ++k) {
         const std::u16string_view part = parts[k];
         std::u16string_view attr_name, separator, value;
@@ -468,7 +468,7 @@ bool IsStylesheetFile(std::u16string_view path) {
 class ItemScanner final : public VornHtml::ItemSink {
 public:
     ItemScanner(FileEntry& entry, std::u16string_view text, Scratch& scratch, bool modern)
-        : entry_(entry), scratch_(scratch), counted_(text.data()), modern_(modern) {}
+        : entry_(entry), scratch_(scratch), lines_(text.data(), 1), modern_(modern) {}
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
@@ -484,17 +484,8 @@ public:
     }
 
 private:
-    // The line on which `at` stands. Lines are counted from the last place asked for, so the
-    // text is counted once, and only up to the last item that is kept.
-    bool LineAt(const char16_t* at, std::int32_t& line) {
-        const std::size_t breaks =
-            TextScan::CountBreaks(counted_, static_cast<std::size_t>(at - counted_));
-        if (breaks > static_cast<std::size_t>(INT32_MAX - line_)) return false;
-        line_ += static_cast<std::int32_t>(breaks);
-        counted_ = at;
-        line = line_;
-        return true;
-    }
+    // The line on which `at` stands; the text is counted only up to the last item kept.
+    bool LineAt(const char16_t* at, std::int32_t& line) { return lines_.At(at, line); }
 
     bool Scan(std::u16string_view item) {
         // Only what SplitTag accepts can be kept, so text runs and comments, the bulk of a page,
@@ -552,8 +543,7 @@ private:
     Scratch& scratch_;
     const TagInitials may_be_table_tag_;
     const TableTags table_tags_;
-    const char16_t* counted_;
-    std::int32_t line_ = 1;
+    LineCounter lines_;
     bool failed_ = false;
     bool stopped_ = false;
     std::size_t items_ = 0;
