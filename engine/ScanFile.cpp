@@ -354,6 +354,15 @@ private:
     std::int32_t line_;
 };
 
+// The name VornHtml::SplitAttribute gives an attribute part: up to its first blank or '='.
+// Empty for a part it does not split (a blank run, '>'), which carries no attribute either.
+std::u16string_view AttributeName(std::u16string_view part) {
+    if (part.empty() || IsBlank(part[0]) || part[0] == u'>' || part[0] == u'<') return {};
+    std::size_t end = 0;
+    while (end < part.size() && !IsBlank(part[end]) && part[end] != u'=') ++end;
+    return part.substr(0, end);
+}
+
 // The slot the append rule gives a new tag, emptied, so that the tag is built where it stays
 // rather than moved there. Its name comes last: a tag left half built by a failure is a free
 // slot.
@@ -390,33 +399,36 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     LineCounter lines(count > 2 ? parts[2].data() : nullptr, line);
     for (std::size_t k = 3; k < count; ++k) {
         const std::u16string_view part = parts[k];
-        std::u16string_view attr_name, separator, value;
-        if (VornHtml::SplitAttribute(part, attr_name, separator, value) == 1) {
-            const bool table = IsIdName(attr_name) ||
-                               (def_index >= 0 && IsTableAttribute(def_index, attr_name));
-            const bool added = !table && modern_tag && IsModernAttr(name, attr_name) &&
-                               !(no_input_src && EqualsIgnoringAsciiCase(attr_name, u"src"));
-            if (table || added) {
+        // The name decides; most attributes (title, class) are passed over without splitting.
+        const std::u16string_view attr_name = AttributeName(part);
+        if (attr_name.empty()) continue;
+        const bool table =
+            IsIdName(attr_name) || (def_index >= 0 && IsTableAttribute(def_index, attr_name));
+        const bool added = !table && modern_tag && IsModernAttr(name, attr_name) &&
+                           !(no_input_src && EqualsIgnoringAsciiCase(attr_name, u"src"));
+        const bool style = !table && !added && style_urls && IsStyleName(attr_name);
+        if (!table && !added && !style) continue;
+        std::u16string_view split_name, separator, value;
+        VornHtml::SplitAttribute(part, split_name, separator, value);
+        if (table || added) {
+            std::int32_t value_line = 0;
+            // Where the value begins (a name alone has no separator to point at).
+            const char16_t* const value_at = part.data() + attr_name.size() + separator.size();
+            if (!lines.At(value_at, value_line)) return false;
+            if (added && IsSrcset(attr_name)) {
+                // Each candidate is a link of its own, shown with its URL as the value.
+                for (std::u16string_view url : SrcsetCandidates(VornHtml::Unquote(value)))
+                    scratch.kept.push_back({attr_name, url, value_line});
+            } else {
+                scratch.kept.push_back({attr_name, value, value_line});
+            }
+        } else {
+            // Each url() of the style is a link of its own, on its own line.
+            const std::u16string_view css = VornHtml::Unquote(value);
+            for (const CssRef& ref : CssRefs(css)) {
                 std::int32_t value_line = 0;
-                // Where the value begins (a name alone has no separator to point at).
-                const char16_t* const value_at =
-                    part.data() + attr_name.size() + separator.size();
-                if (!lines.At(value_at, value_line)) return false;
-                if (added && IsSrcset(attr_name)) {
-                    // Each candidate is a link of its own, shown with its URL as the value.
-                    for (std::u16string_view url : SrcsetCandidates(VornHtml::Unquote(value)))
-                        scratch.kept.push_back({attr_name, url, value_line});
-                } else {
-                    scratch.kept.push_back({attr_name, value, value_line});
-                }
-            } else if (style_urls && IsStyleName(attr_name)) {
-                // Each url() of the style is a link of its own, on its own line.
-                const std::u16string_view css = VornHtml::Unquote(value);
-                for (const CssRef& ref : CssRefs(css)) {
-                    std::int32_t value_line = 0;
-                    if (!lines.At(css.data() + ref.offset, value_line)) return false;
-                    scratch.kept.push_back({attr_name, ref.value, value_line});
-                }
+                if (!lines.At(css.data() + ref.offset, value_line)) return false;
+                scratch.kept.push_back({attr_name, ref.value, value_line});
             }
         }
     }

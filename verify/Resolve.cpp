@@ -1,6 +1,7 @@
 #include "verify/Resolve.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
@@ -60,7 +61,9 @@ std::size_t SkipSlashes(std::u16string_view v, std::size_t start) {
 // Equal characters are equal names, so the usual case needs no folding.
 bool StartsWithFolded(std::u16string_view path, std::u16string_view prefix) {
     const std::u16string_view head = path.substr(0, prefix.size());
-    return head == prefix || VornFileList::CompareFileNames(head, prefix) == 0;
+    return (head.size() == prefix.size() &&
+            std::memcmp(head.data(), prefix.data(), prefix.size() * sizeof(char16_t)) == 0) ||
+           VornFileList::CompareFileNames(head, prefix) == 0;
 }
 
 // A refresh delay alone: a decimal number, blanks allowed around it.
@@ -326,6 +329,7 @@ std::int32_t ResolveParent(std::u16string_view v, const BaseContext& base, const
     return kAboveBaseDirLink;
 }
 
+// `dots` dots, then a separator of either kind: './', '..\'.
 bool StartsWithDotted(std::u16string_view v, std::size_t dots) {
     if (v.size() <= dots || !IsPathSeparator(v[dots])) return false;
     for (std::size_t i = 0; i < dots; ++i)
