@@ -329,6 +329,23 @@ std::int32_t ResolveParent(std::u16string_view v, const BaseContext& base, const
     return kAboveBaseDirLink;
 }
 
+// Which of the characters the resolution asks about a value holds, found in one pass.
+struct ValueMarks {
+    bool amp = false;
+    bool backslash = false;
+    bool at = false;
+};
+
+ValueMarks MarksOf(std::u16string_view v) {
+    bool amp = false, backslash = false, at = false;
+    for (const char16_t c : v) {
+        amp |= c == u'&';
+        backslash |= c == u'\\';
+        at |= c == u'@';
+    }
+    return {amp, backslash, at};
+}
+
 // `dots` dots, then a separator of either kind: './', '..\'.
 bool StartsWithDotted(std::u16string_view v, std::size_t dots) {
     if (v.size() <= dots || !IsPathSeparator(v[dots])) return false;
@@ -346,10 +363,12 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     ResolveBuffers& buffers = Buffers();
     const bool modern = set.ModernHtml == 1;
     std::u16string_view v = VornHtml::Unquote(attr.Value);
+    ValueMarks marks = MarksOf(v);
     // The value a browser follows; the log still shows it as written.
-    if (modern && v.find(u'&') != std::u16string_view::npos) {
+    if (modern && marks.amp) {
         buffers.value = WebText::DecodeCharRefs(v);
         v = buffers.value;
+        marks = MarksOf(v);
     }
 
     // The scan keeps only refresh META tags, whose content is a delay and an optional URL.
@@ -367,6 +386,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             return kLocalLink;
         }
         v = url;
+        marks = MarksOf(v);
     }
 
     if (modern && IsMistypedScheme(v)) {
@@ -378,7 +398,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
 
     const ReferenceKind kind = ClassifyReference(v);
     if (kind >= kLocalFullPathRef && kind <= kRelativeRef &&
-        v.find(u'\\') != std::u16string_view::npos) {
+        marks.backslash) {
         const std::uint8_t s = CheckSeparators(v, set);
         if (s == 1) {
             attr.Code = kBackslashLink;
@@ -436,7 +456,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
         case kRelativeRef:
             // A browser loads 'img/hero@2x.png' as a file: in the links that only today's
             // pages have (srcset, stylesheets), such a value is a file name.
-            if (IsMailAddress(v) && !(modern && IsTodaysLink(tag, attr))) {
+            if (marks.at && IsMailAddress(v) && !(modern && IsTodaysLink(tag, attr))) {
                 if (mail_allowed) {
                     code = kAddressNoMailto;
                     message = msg::kAddressNeedsMailto;
