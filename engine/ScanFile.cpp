@@ -142,8 +142,21 @@ bool MayBeModernInitial(char16_t c) {
     }
 }
 
+// For each initial, the lengths of the tag names above that begin with it: most kept tags
+// ('a', 'p') are told apart without a comparison.
+constexpr std::array<std::uint16_t, 26> kModernLengths = [] {
+    std::array<std::uint16_t, 26> lengths{};
+    for (const ModernAttr& m : kModernAttrs)
+        lengths[static_cast<std::size_t>(m.tag[0] - u'a')] |=
+            static_cast<std::uint16_t>(1u << m.tag.size());
+    return lengths;
+}();
+
 bool IsModernTag(std::u16string_view name) {
-    if (name.empty() || name.size() > 10 || !MayBeModernInitial(name[0])) return false;
+    if (name.empty() || name.size() > 10 || !IsAsciiLetter(name[0])) return false;
+    if (((kModernLengths[static_cast<std::size_t>(AsciiLower(name[0]) - u'a')] >> name.size()) &
+         1u) == 0)
+        return false;
     for (const ModernAttr& m : kModernAttrs) {
         if (EqualsIgnoringAsciiCase(name, m.tag)) return true;
     }
