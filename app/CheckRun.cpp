@@ -483,6 +483,8 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     StringList found;
     if (!Search(*set, found, error, previous_files, previous_paths)) return false;
     Scan(request, *set, found);
+    // Every path is in the table and the path list now; a big site's third copy can go.
+    Release(found);
 
     HtmlLink::RunContext run;
     run.Set = set;
