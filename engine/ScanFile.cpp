@@ -142,8 +142,21 @@ bool MayBeModernInitial(char16_t c) {
     }
 }
 
+// For each initial, the lengths of the tag names above that begin with it: most kept tags
+// ('a', 'p') are told apart without a comparison.
+constexpr std::array<std::uint16_t, 26> kModernLengths = [] {
+    std::array<std::uint16_t, 26> lengths{};
+    for (const ModernAttr& m : kModernAttrs)
+        lengths[static_cast<std::size_t>(m.tag[0] - u'a')] |=
+            static_cast<std::uint16_t>(1u << m.tag.size());
+    return lengths;
+}();
+
 bool IsModernTag(std::u16string_view name) {
-    if (name.empty() || name.size() > 10 || !MayBeModernInitial(name[0])) return false;
+    if (name.empty() || name.size() > 10 || !IsAsciiLetter(name[0])) return false;
+    if (((kModernLengths[static_cast<std::size_t>(AsciiLower(name[0]) - u'a')] >> name.size()) &
+         1u) == 0)
+        return false;
     for (const ModernAttr& m : kModernAttrs) {
         if (EqualsIgnoringAsciiCase(name, m.tag)) return true;
     }
@@ -332,6 +345,48 @@ private:
     static inline thread_local bool built_ = false;
 };
 
+// The lines on which places of a text stand, asked for in order: counted on from the last place
+// asked for, so each piece of the text is counted once, and only up to the last place wanted.
+class LineCounter {
+public:
+    LineCounter(const char16_t* from, std::int32_t line) : counted_(from), line_(line) {}
+    // False when the count would overflow: the scan then fails rather than shift every later
+    // line number.
+    bool At(const char16_t* at, std::int32_t& line) {
+        const std::size_t breaks =
+            TextScan::CountBreaks(counted_, static_cast<std::size_t>(at - counted_));
+        if (breaks > static_cast<std::size_t>(INT32_MAX - line_)) return false;
+        line_ += static_cast<std::int32_t>(breaks);
+        counted_ = at;
+        line = line_;
+        return true;
+    }
+
+private:
+    const char16_t* counted_;
+    std::int32_t line_;
+};
+
+// The name VornHtml::SplitAttribute gives an attribute part: up to its first blank or '='.
+// Empty for a part it does not split (a blank run, '>'), which carries no attribute either.
+std::u16string_view AttributeName(std::u16string_view part) {
+    if (part.empty() || IsBlank(part[0]) || part[0] == u'>' || part[0] == u'<') return {};
+    std::size_t end = 0;
+    while (end < part.size() && !IsBlank(part[end]) && part[end] != u'=') ++end;
+    return part.substr(0, end);
+}
+
+// The slot the append rule gives a new tag, emptied, so that the tag is built where it stays
+// rather than moved there. Its name comes last: a tag left half built by a failure is a free
+// slot.
+TagEntry& NewTag(std::vector<TagEntry>& tags) {
+    if (!tags.empty() && !InUse(tags.back())) {
+        tags.back() = TagEntry{};
+        return tags.back();
+    }
+    return tags.emplace_back();
+}
+
 struct KeptAttr {
     std::u16string_view name;
     std::u16string_view value;
@@ -352,48 +407,49 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     const bool modern_tag = modern && IsModernTag(name);
     const bool no_input_src =
         modern_tag && EqualsIgnoringAsciiCase(name, u"input") && !IsImageInput(parts, count);
-    std::int32_t attr_line = line;
-    if (count > 2 && !AddBreaks(attr_line, parts[2])) return false;
+    // The parts lie one after the other in the item, and no CR LF pair spans two of them, so
+    // the lines counted over them are the lines counted part by part. The name has none.
+    LineCounter lines(count > 2 ? parts[2].data() : nullptr, line);
     for (std::size_t k = 3; k < count; ++k) {
         const std::u16string_view part = parts[k];
-        std::u16string_view attr_name, separator, value;
-        if (VornHtml::SplitAttribute(part, attr_name, separator, value) == 1) {
-            const bool table = IsIdName(attr_name) ||
-                               (def_index >= 0 && IsTableAttribute(def_index, attr_name));
-            const bool added = !table && modern_tag && IsModernAttr(name, attr_name) &&
-                               !(no_input_src && EqualsIgnoringAsciiCase(attr_name, u"src"));
-            if (table || added) {
-                std::int32_t value_line = attr_line;
-                if (!AddBreaks(value_line, separator)) return false;
-                if (added && IsSrcset(attr_name)) {
-                    // Each candidate is a link of its own, shown with its URL as the value.
-                    for (std::u16string_view url : SrcsetCandidates(VornHtml::Unquote(value)))
-                        scratch.kept.push_back({attr_name, url, value_line});
-                } else {
-                    scratch.kept.push_back({attr_name, value, value_line});
-                }
-            } else if (style_urls && IsStyleName(attr_name)) {
-                // Each url() of the style is a link of its own, on its own line.
-                std::int32_t value_line = attr_line;
-                if (!AddBreaks(value_line, separator)) return false;
-                const std::u16string_view css = VornHtml::Unquote(value);
-                std::size_t counted = 0;
-                for (const CssRef& ref : CssRefs(css)) {
-                    if (!AddBreaks(value_line, css.substr(counted, ref.offset - counted)))
-                        return false;
-                    counted = ref.offset;
-                    scratch.kept.push_back({attr_name, ref.value, value_line});
-                }
+        // The name decides; most attributes (title, class) are passed over without splitting.
+        const std::u16string_view attr_name = AttributeName(part);
+        if (attr_name.empty()) continue;
+        const bool table =
+            IsIdName(attr_name) || (def_index >= 0 && IsTableAttribute(def_index, attr_name));
+        const bool added = !table && modern_tag && IsModernAttr(name, attr_name) &&
+                           !(no_input_src && EqualsIgnoringAsciiCase(attr_name, u"src"));
+        const bool style = !table && !added && style_urls && IsStyleName(attr_name);
+        if (!table && !added && !style) continue;
+        std::u16string_view split_name, separator, value;
+        VornHtml::SplitAttribute(part, split_name, separator, value);
+        if (table || added) {
+            std::int32_t value_line = 0;
+            // Where the value begins (a name alone has no separator to point at).
+            const char16_t* const value_at = part.data() + attr_name.size() + separator.size();
+            if (!lines.At(value_at, value_line)) return false;
+            if (added && IsSrcset(attr_name)) {
+                // Each candidate is a link of its own, shown with its URL as the value.
+                for (std::u16string_view url : SrcsetCandidates(VornHtml::Unquote(value)))
+                    scratch.kept.push_back({attr_name, url, value_line});
+            } else {
+                scratch.kept.push_back({attr_name, value, value_line});
+            }
+        } else {
+            // Each url() of the style is a link of its own, on its own line.
+            const std::u16string_view css = VornHtml::Unquote(value);
+            for (const CssRef& ref : CssRefs(css)) {
+                std::int32_t value_line = 0;
+                if (!lines.At(css.data() + ref.offset, value_line)) return false;
+                scratch.kept.push_back({attr_name, ref.value, value_line});
             }
         }
-        if (!AddBreaks(attr_line, part)) return false;
     }
 
     // A tag kept for today's links alone that carries none of them is nothing to check.
     if ((modern_tag || style_urls) && scratch.kept.empty() && def_index < 0) return true;
 
-    TagEntry tag;
-    tag.Name = name;
+    TagEntry& tag = NewTag(entry.Tags);
     tag.DefIndex = static_cast<std::int16_t>(def_index);  // LinkTags has a few dozen rows
     tag.Line = line;
     // Sized exactly: a site keeps millions of these and never adds to them later.
@@ -405,7 +461,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
         attr.ValueLine = kept.value_line;
         AppendEntry(tag.Attrs, std::move(attr));
     }
-    AppendEntry(entry.Tags, std::move(tag));
+    tag.Name = name;
     return true;
 }
 
@@ -437,7 +493,7 @@ bool IsStylesheetFile(std::u16string_view path) {
 class ItemScanner final : public VornHtml::ItemSink {
 public:
     ItemScanner(FileEntry& entry, std::u16string_view text, Scratch& scratch, bool modern)
-        : entry_(entry), scratch_(scratch), counted_(text.data()), modern_(modern) {}
+        : entry_(entry), scratch_(scratch), lines_(text.data(), 1), modern_(modern) {}
 
     // True once a routine of the tokenizer failed; tags kept until then stay.
     bool Failed() const { return failed_; }
@@ -453,17 +509,8 @@ public:
     }
 
 private:
-    // The line on which `at` stands. Lines are counted from the last place asked for, so the
-    // text is counted once, and only up to the last item that is kept.
-    bool LineAt(const char16_t* at, std::int32_t& line) {
-        const std::size_t breaks =
-            TextScan::CountBreaks(counted_, static_cast<std::size_t>(at - counted_));
-        if (breaks > static_cast<std::size_t>(INT32_MAX - line_)) return false;
-        line_ += static_cast<std::int32_t>(breaks);
-        counted_ = at;
-        line = line_;
-        return true;
-    }
+    // The line on which `at` stands; the text is counted only up to the last item kept.
+    bool LineAt(const char16_t* at, std::int32_t& line) { return lines_.At(at, line); }
 
     bool Scan(std::u16string_view item) {
         // Only what SplitTag accepts can be kept, so text runs and comments, the bulk of a page,
@@ -521,8 +568,7 @@ private:
     Scratch& scratch_;
     const TagInitials may_be_table_tag_;
     const TableTags table_tags_;
-    const char16_t* counted_;
-    std::int32_t line_ = 1;
+    LineCounter lines_;
     bool failed_ = false;
     bool stopped_ = false;
     std::size_t items_ = 0;

@@ -146,6 +146,11 @@ TEST_F(ScanFileTest, LinesOfTagsAndValues) {
     EXPECT_EQ(Kept(entry),
               u"a:01@2 href=x.htm@3 name=\"y\"@6 id=\"multi\r\nline\"@7 id=w@8 | img:12@9 "
               u"src=a.gif@9");
+
+    // Names without a value stand on their own lines too, and lines after the last kept value
+    // still count for the next tag.
+    const FileEntry bare = Scan("<a\nhref\n\ntitle=t\nid\n\n>\n<p id=z>");
+    EXPECT_EQ(Kept(bare), u"a:01@1 href=@2 id=@5 | p:00@8 id=z@8");
 }
 
 TEST_F(ScanFileTest, EveryItemAdvancesTheLineCounter) {

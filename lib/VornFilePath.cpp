@@ -317,58 +317,108 @@ std::u16string ConvertDelimiter(std::u16string_view path, std::u16string_view wa
 ResolveResult ResolveRelativePath(std::u16string_view head, const std::vector<std::u16string>& base,
                                   std::u16string_view relative, std::u16string_view separator,
                                   std::u16string& resolved) try {
+    return RelativeBase(head, base).Resolve(relative, separator, resolved);
+} catch (...) {
+    resolved.clear();
+    return ResolveResult::Failed;
+}
+
+RelativeBase::RelativeBase(std::u16string_view head, const std::vector<std::u16string>& base)
+    : joined_(head), head_(head.size()) {
+    ends_.reserve(base.size());
+    for (const std::u16string& piece : base) {
+        joined_ += piece;
+        ends_.push_back(joined_.size());
+        joined_ += u'\\';
+    }
+}
+
+void RelativeBase::AppendBase(std::u16string& out, std::size_t pieces,
+                              std::u16string_view separator, bool trailing) const {
+    if (separator.size() == 1) {
+        // One copy, then the separators put in.
+        const std::size_t from = out.size();
+        out.append(joined_, 0, pieces == 0 ? head_ : ends_[pieces - 1]);
+        for (std::size_t i = 0; i + 1 < pieces; ++i) out[from + ends_[i]] = separator[0];
+    } else {
+        out.append(joined_, 0, head_);
+        for (std::size_t i = 0; i < pieces; ++i) {
+            if (i > 0) out += separator;
+            const std::size_t start = i == 0 ? head_ : ends_[i - 1] + 1;
+            out.append(joined_, start, ends_[i] - start);
+        }
+    }
+    if (trailing) out += separator;
+}
+
+ResolveResult RelativeBase::Resolve(std::u16string_view relative, std::u16string_view separator,
+                                    std::u16string& resolved) const noexcept try {
     resolved.clear();
     const bool dot_led = StartsWith(relative, u"./") || StartsWith(relative, u".\\") ||
                          StartsWith(relative, u"../") || StartsWith(relative, u"..\\");
-    std::u16string own = GetPathDelimiter(relative);
-    if (dot_led) {
-        // A colon in a query or fragment ('../a.htm#x:y') is no separator of a dotted path.
-        const size_t last = relative.find_last_of(u"/\\");
-        own = std::u16string(1, relative[last]);
-    }
-    std::u16string sep(separator);
-    if (sep.empty()) sep = own.empty() ? u"\\" : own;
-
     if (!dot_led) {
+        const std::u16string own = GetPathDelimiter(relative);
+        std::u16string sep(separator);
+        if (sep.empty()) sep = own.empty() ? u"\\" : own;
         PathSplit p = SplitPath(relative, own);
         if (own != sep) p.Directory = ConvertDelimiter(p.Directory, sep);
-        // Built in place: this runs for every relative link of the site.
         if (!p.Head.empty()) {
             resolved = std::move(p.Head);
         } else if (!p.Directory.empty() && IsPathSeparator(p.Directory[0])) {
             resolved = SystemDrive();
         } else {
-            resolved.assign(head);
-            AppendRange(resolved, base, sep, 0, base.size());
+            AppendBase(resolved, ends_.size(), sep, false);
         }
         resolved += p.Directory;
         resolved += p.Name;
         return ResolveResult::Resolved;
     }
 
-    std::vector<std::u16string> pieces;
-    SplitString(relative, own, pieces);
-    if (base.empty() || pieces.empty()) return ResolveResult::Failed;
-    std::int64_t level = static_cast<std::int64_t>(base.size()) - 1;
-    size_t stop = 0;
-    for (; stop < pieces.size(); ++stop) {
-        if (pieces[stop] == u".") continue;
-        if (pieces[stop] != u"..") break;
-        if ((base[0].empty() && level == 1) || level - 1 < 0) {
-            resolved = SystemDrive() + sep + pieces.back();
-            return ResolveResult::AboveRoot;
+    // A colon in a query or fragment ('../a.htm#x:y') is no separator of a dotted path: the
+    // pieces are cut at the link's last separator kind only.
+    const std::size_t last = relative.find_last_of(u"/\\");
+    const char16_t own = relative[last];
+    const std::u16string_view sep = separator.empty() ? relative.substr(last, 1) : separator;
+    if (ends_.empty()) return ResolveResult::Failed;
+    const bool root_first = ends_[0] == head_;  // the first piece is empty: an absolute base
+    std::int64_t level = static_cast<std::int64_t>(ends_.size()) - 1;
+    constexpr std::size_t kAllDots = std::u16string_view::npos;
+    std::size_t rest = 0;  // where the first piece that is not a dot begins
+    while (rest != kAllDots) {
+        const std::size_t cut = relative.find(own, rest);
+        const std::u16string_view piece =
+            relative.substr(rest, cut == relative.npos ? relative.npos : cut - rest);
+        if (piece == u"..") {
+            if ((root_first && level == 1) || level - 1 < 0) {
+                resolved = SystemDrive();
+                resolved += sep;
+                resolved += relative.substr(last + 1);
+                return ResolveResult::AboveRoot;
+            }
+            --level;
+        } else if (piece != u".") {
+            break;
         }
-        --level;
+        rest = cut == relative.npos ? kAllDots : cut + 1;
     }
-    resolved = std::u16string(head);
-    if (level > 0) {
-        AppendRange(resolved, base, sep, 0, static_cast<size_t>(level));
-        resolved += sep;
-    } else if (base[0].empty()) {
-        resolved += sep;  // the root of a host or drive
+    // Up to level 0 of a relative base ('a/') nothing of it is left, not even its first name;
+    // of an absolute one the root of its host or drive.
+    AppendBase(resolved, static_cast<std::size_t>(level), sep, level > 0 || root_first);
+    if (rest == kAllDots) return ResolveResult::Resolved;
+    const std::u16string_view tail = relative.substr(rest);
+    if (sep.size() == 1) {
+        const std::size_t from = resolved.size();
+        resolved += tail;
+        if (sep[0] != own) std::replace(resolved.begin() + from, resolved.end(), own, sep[0]);
+    } else {
+        for (std::size_t at = 0;;) {
+            const std::size_t cut = tail.find(own, at);
+            resolved += tail.substr(at, cut == tail.npos ? tail.npos : cut - at);
+            if (cut == tail.npos) break;
+            resolved += sep;
+            at = cut + 1;
+        }
     }
-    // Up to level 0 of a relative base ('a/') nothing of it is left, not even its first name.
-    AppendRange(resolved, pieces, sep, stop, pieces.size());
     return ResolveResult::Resolved;
 } catch (...) {
     resolved.clear();

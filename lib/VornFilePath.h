@@ -39,6 +39,26 @@ std::u16string ConvertDelimiter(std::u16string_view path, std::u16string_view wa
 ResolveResult ResolveRelativePath(std::u16string_view head, const std::vector<std::u16string>& base,
                                   std::u16string_view relative, std::u16string_view separator,
                                   std::u16string& resolved);
+// The head and base pieces of ResolveRelativePath cut once, for the many links resolved against
+// one page's directory: each link then costs a copy of what it keeps and no list of pieces.
+class RelativeBase {
+public:
+    RelativeBase() = default;
+    RelativeBase(std::u16string_view head, const std::vector<std::u16string>& base);
+    // ResolveRelativePath(head, base, relative, separator, resolved).
+    ResolveResult Resolve(std::u16string_view relative, std::u16string_view separator,
+                          std::u16string& resolved) const noexcept;
+
+private:
+    // The head and the first `pieces` pieces joined by the separator, and one more after them
+    // when `trailing`.
+    void AppendBase(std::u16string& out, std::size_t pieces, std::u16string_view separator,
+                    bool trailing) const;
+
+    std::u16string joined_;          // the head, then each piece followed by a separator
+    std::vector<std::size_t> ends_;  // where each piece ends in joined_
+    std::size_t head_ = 0;
+};
 // Position of the n-th occurrence of `search` at or after `start`, or 0.
 std::int32_t InStrNth(std::int32_t start, std::u16string_view text, std::u16string_view search,
                       std::int32_t n);

@@ -183,6 +183,36 @@ TEST(ResolveRelativePath, LeadingDotsAndOtherLinks) {
     }
 }
 
+// One cut base serves every link of a page, each resolved into the buffer the last one used.
+TEST(RelativeBase, OneBaseForManyLinks) {
+    const VornFilePath::RelativeBase base(u"C:", {u"", u"dir", u"sub", u""});
+    struct Case {
+        std::u16string relative, separator;
+        ResolveResult result;
+        std::u16string resolved;
+    };
+    const Case cases[] = {
+        {u"../x/y.htm", u"", ResolveResult::Resolved, u"C:/dir/x/y.htm"},
+        {uR"(..\x\y.htm)", u"", ResolveResult::Resolved, uR"(C:\dir\x\y.htm)"},
+        {u"./a.htm", u"", ResolveResult::Resolved, u"C:/dir/sub/a.htm"},
+        {u"../../../x.htm", u"", ResolveResult::AboveRoot, u"C:/x.htm"},
+        {u"../a/b.htm", u"\\", ResolveResult::Resolved, uR"(C:\dir\a\b.htm)"},
+        {u"../a/b.htm", u"::", ResolveResult::Resolved, u"C:::dir::a::b.htm"},
+        {u"../..", u"", ResolveResult::Resolved, u"C:/"},
+        {u"x.htm", u"\\", ResolveResult::Resolved, uR"(C:\dir\sub\x.htm)"},
+        {u"..//x.htm", u"", ResolveResult::Resolved, u"C:/dir//x.htm"},
+    };
+    std::u16string out = u"stale";
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(base.Resolve(cases[i].relative, cases[i].separator, out), cases[i].result);
+        EXPECT_EQ(out, cases[i].resolved);
+    }
+    // A base never cut has no pieces to climb.
+    EXPECT_EQ(VornFilePath::RelativeBase().Resolve(u"../x.htm", u"", out), ResolveResult::Failed);
+    EXPECT_EQ(out, u"");
+}
+
 // How fast they go is measured by bench/bench_resolve.
 TEST(ResolveRelativePath, LongRelativePaths) {
     std::u16string relative;

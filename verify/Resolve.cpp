@@ -1,6 +1,7 @@
 #include "verify/Resolve.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
@@ -56,25 +57,13 @@ std::size_t SkipSlashes(std::u16string_view v, std::size_t start) {
     return i;
 }
 
-// A text that matches itself only, for a prefix test through the wildcard matcher.
-std::u16string LiteralPattern(std::u16string_view text) {
-    std::u16string p;
-    p.reserve(text.size() + 8);
-    for (const char16_t c : text) {
-        if (c == u'[' || c == u'?' || c == u'*' || c == u'#') {
-            p += u'[';
-            p += c;
-            p += u']';
-        } else {
-            p += c;
-        }
-    }
-    return p;
-}
-
 // The first n characters of `path`, n being the length of `prefix`, equal `prefix` as file names.
+// Equal characters are equal names, so the usual case needs no folding.
 bool StartsWithFolded(std::u16string_view path, std::u16string_view prefix) {
-    return VornFileList::CompareFileNames(path.substr(0, prefix.size()), prefix) == 0;
+    const std::u16string_view head = path.substr(0, prefix.size());
+    return (head.size() == prefix.size() &&
+            std::memcmp(head.data(), prefix.data(), prefix.size() * sizeof(char16_t)) == 0) ||
+           VornFileList::CompareFileNames(head, prefix) == 0;
 }
 
 // A refresh delay alone: a decimal number, blanks allowed around it.
@@ -140,7 +129,7 @@ bool IsMistypedScheme(std::u16string_view v) {
 
 // The URL of a refresh content as the checker has always read it: a delay alone, or a delay,
 // ';' and 'URL=' right after it (no blanks). False when malformed.
-bool ParseStrictRefresh(std::u16string_view v, std::u16string& url, bool& to_self) {
+bool ParseStrictRefresh(std::u16string_view v, std::u16string_view& url, bool& to_self) {
     const std::size_t semi = v.find(u';');
     if (semi == std::u16string_view::npos) {
         to_self = IsDelay(v);
@@ -159,7 +148,7 @@ bool ParseStrictRefresh(std::u16string_view v, std::u16string& url, bool& to_sel
 // The URL of a refresh content as browsers read it: a delay, blanks, ';' or ',', blanks, then
 // optionally 'URL' and '=' with blanks around, and the URL, quoted or not. False when there is
 // no delay; `to_self` when nothing follows it.
-bool ParseRefresh(std::u16string_view v, std::u16string& url, bool& to_self) {
+bool ParseRefresh(std::u16string_view v, std::u16string_view& url, bool& to_self) {
     auto skip = [&](std::size_t i) {
         while (i < v.size() && IsBlank(v[i])) ++i;
         return i;
@@ -192,12 +181,31 @@ bool ParseRefresh(std::u16string_view v, std::u16string& url, bool& to_self) {
     return true;
 }
 
-// Separators of the path are converted; the fragment is the anchor's name and stays as written.
-std::u16string ConvertPathPart(std::u16string_view v, std::u16string_view separator, bool modern) {
-    const std::size_t hash = modern ? v.find(u'#') : std::u16string_view::npos;
-    if (hash == std::u16string_view::npos) return VornFilePath::ConvertDelimiter(v, separator);
-    return VornFilePath::ConvertDelimiter(v.substr(0, hash), separator) +
-           std::u16string(v.substr(hash));
+// Every separator of the other kind in text[from, to) made `wanted` ('/' or '\\').
+void ToSeparator(std::u16string& text, char16_t wanted, std::size_t from = 0,
+                 std::size_t to = std::u16string::npos) {
+    const char16_t other = wanted == u'/' ? u'\\' : u'/';
+    const auto end = text.begin() + static_cast<std::ptrdiff_t>(std::min(to, text.size()));
+    std::replace(text.begin() + static_cast<std::ptrdiff_t>(from), end, other, wanted);
+}
+
+// Separators of the path from `from` on are converted; the fragment is the anchor's name and
+// stays as written.
+void ConvertPathPart(std::u16string& text, char16_t wanted, bool modern, std::size_t from = 0) {
+    ToSeparator(text, wanted, from, modern ? text.find(u'#', from) : std::u16string::npos);
+}
+
+// Buffers a thread keeps for the links it resolves, so that a link costs no text of its own
+// until its target is stored.
+struct ResolveBuffers {
+    std::u16string value;     // the value, when it had to be decoded
+    std::u16string resolved;  // a dotted path against the base
+    std::u16string target;
+};
+
+ResolveBuffers& Buffers() {
+    thread_local ResolveBuffers buffers;
+    return buffers;
 }
 
 std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
@@ -278,12 +286,11 @@ std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
     return code;
 }
 
-// Resolves a value that begins with '../' against the base directory.
-std::int32_t ResolveParent(const std::u16string& v, const BaseContext& base, const CheckSet& set,
+// Resolves a value that begins with '../' against the base directory into `target`.
+std::int32_t ResolveParent(std::u16string_view v, const BaseContext& base, const CheckSet& set,
                            std::u16string& target, std::u16string& message) {
-    std::u16string t;
-    const VornFilePath::ResolveResult r =
-        VornFilePath::ResolveRelativePath(base.BaseHead, base.BaseParts, v, u"", t);
+    std::u16string& t = Buffers().resolved;
+    const VornFilePath::ResolveResult r = base.Relative.Resolve(v, u"", t);
     if (r == VornFilePath::ResolveResult::AboveRoot) {
         message =
             std::u16string(msg::kAboveRoot1) + base.BaseHead + std::u16string(msg::kAboveRoot2);
@@ -296,28 +303,55 @@ std::int32_t ResolveParent(const std::u16string& v, const BaseContext& base, con
     if (base.UrlMapped) {
         // A link written with backslashes comes back in its own separator; the Url test needs
         // the URL form, or a target inside the site would pass for one above it.
-        const std::u16string url_form = VornFilePath::ConvertDelimiter(t, u"/");
-        if (Like(url_form, LiteralPattern(set.Url) + u"*")) {
-            target = VornFilePath::ConvertDelimiter(set.LocalPath + url_form.substr(set.Url.size()),
-                                                    u"\\");
+        ToSeparator(t, u'/');
+        if (t.starts_with(set.Url)) {
+            target.assign(set.LocalPath);
+            target.append(t, set.Url.size());
+            ToSeparator(target, u'\\');
             return kLocalLink;
         }
-        target = url_form;
+        target.assign(t);
         if (set.CheckBaseDirOver) {
             message = std::u16string(msg::kAboveUrl1) + std::u16string(msg::kAboveUrl2);
         }
         return kAboveUrlLink;
     }
+    target.assign(t);
     if (base.BaseKind == 2) {
-        target = VornFilePath::ConvertDelimiter(t, u"/");
+        ToSeparator(target, u'/');
         return kRemoteLink;
     }
-    target = VornFilePath::ConvertDelimiter(t, u"\\");
+    ToSeparator(target, u'\\');
     if (StartsWithFolded(target, set.LocalPath)) return kLocalLink;
     if (set.CheckBaseDirOver) {
         message = std::u16string(msg::kAboveBaseDir1) + std::u16string(msg::kAboveBaseDir2);
     }
     return kAboveBaseDirLink;
+}
+
+// Which of the characters the resolution asks about a value holds, found in one pass.
+struct ValueMarks {
+    bool amp = false;
+    bool backslash = false;
+    bool at = false;
+};
+
+ValueMarks MarksOf(std::u16string_view v) {
+    bool amp = false, backslash = false, at = false;
+    for (const char16_t c : v) {
+        amp |= c == u'&';
+        backslash |= c == u'\\';
+        at |= c == u'@';
+    }
+    return {amp, backslash, at};
+}
+
+// `dots` dots, then a separator of either kind: './', '..\'.
+bool StartsWithDotted(std::u16string_view v, std::size_t dots) {
+    if (v.size() <= dots || !IsPathSeparator(v[dots])) return false;
+    for (std::size_t i = 0; i < dots; ++i)
+        if (v[i] != u'.') return false;
+    return true;
 }
 
 std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, const BaseContext& base,
@@ -326,14 +360,20 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
         attr.Code = kAttrListEnd;
         return kAttrListEnd;
     }
+    ResolveBuffers& buffers = Buffers();
     const bool modern = set.ModernHtml == 1;
-    std::u16string v(VornHtml::Unquote(attr.Value));
+    std::u16string_view v = VornHtml::Unquote(attr.Value);
+    ValueMarks marks = MarksOf(v);
     // The value a browser follows; the log still shows it as written.
-    if (modern && v.find(u'&') != std::u16string::npos) v = WebText::DecodeCharRefs(v);
+    if (modern && marks.amp) {
+        buffers.value = WebText::DecodeCharRefs(v);
+        v = buffers.value;
+        marks = MarksOf(v);
+    }
 
     // The scan keeps only refresh META tags, whose content is a delay and an optional URL.
     if (IsAsciiWord(tag.Name, u"meta")) {
-        std::u16string url;
+        std::u16string_view url;
         bool to_self = false;
         if (!(modern ? ParseRefresh(v, url, to_self) : ParseStrictRefresh(v, url, to_self))) {
             attr.Code = kBadRefresh;
@@ -345,7 +385,8 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             attr.Code = kLocalLink;
             return kLocalLink;
         }
-        v = std::move(url);
+        v = url;
+        marks = MarksOf(v);
     }
 
     if (modern && IsMistypedScheme(v)) {
@@ -357,7 +398,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
 
     const ReferenceKind kind = ClassifyReference(v);
     if (kind >= kLocalFullPathRef && kind <= kRelativeRef &&
-        v.find(u'\\') != std::u16string::npos) {
+        marks.backslash) {
         const std::uint8_t s = CheckSeparators(v, set);
         if (s == 1) {
             attr.Code = kBackslashLink;
@@ -374,7 +415,8 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     }
 
     std::int32_t code = kLocalLink;
-    std::u16string target;
+    std::u16string& target = buffers.target;
+    target.clear();
     std::u16string message;
     const bool mail_allowed = IsATag(tag) || tag.RevMade;
     switch (kind) {
@@ -384,11 +426,11 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 code = kLocalFullPathLink;
                 message = msg::kLocalFullPath;
             }
-            target = v;
+            target.assign(v);
             break;
         case kUrlRef:
             code = kRemoteLink;
-            target = v;
+            target.assign(v);
             break;
         case kAbsolutePathRef:
             if (base.BaseKind == 0) {
@@ -397,21 +439,24 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             } else if (base.BaseRoot.empty() && modern && set.Url.empty() &&
                        !set.LocalPath.empty()) {
                 // No site URL: the base directory is the root a web server would serve.
-                std::u16string root = set.LocalPath;
-                if (root.back() == u'\\') root.pop_back();
-                target = root + ConvertPathPart(v, u"\\", true);
+                target.assign(set.LocalPath);
+                if (target.back() == u'\\') target.pop_back();
+                const std::size_t from = target.size();
+                target += v;
+                ConvertPathPart(target, u'\\', true, from);
             } else if (base.BaseRoot.empty()) {
                 code = kNoRoot;
                 message = std::u16string(msg::kNoRemoteUrl1) + std::u16string(msg::kNoRemoteUrl2);
             } else {
-                target = base.BaseRoot + v;
+                target.assign(base.BaseRoot);
+                target += v;
                 code = IsLocalFullPath(base.BaseRoot) ? kLocalLink : kRemoteLink;
             }
             break;
         case kRelativeRef:
             // A browser loads 'img/hero@2x.png' as a file: in the links that only today's
             // pages have (srcset, stylesheets), such a value is a file name.
-            if (IsMailAddress(v) && !(modern && IsTodaysLink(tag, attr))) {
+            if (marks.at && IsMailAddress(v) && !(modern && IsTodaysLink(tag, attr))) {
                 if (mail_allowed) {
                     code = kAddressNoMailto;
                     message = msg::kAddressNeedsMailto;
@@ -422,24 +467,22 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
             } else if (base.BaseKind == 0) {
                 code = kBadBase;
                 message = msg::kBadBaseRelative;
-            } else if (Like(v, u"..[\\/]*")) {
-                const std::size_t hash = modern ? v.find(u'#') : std::u16string::npos;
-                if (hash == std::u16string::npos) {
-                    code = ResolveParent(v, base, set, target, message);
-                } else {
-                    code = ResolveParent(v.substr(0, hash), base, set, target, message);
-                    if (!target.empty()) target += v.substr(hash);
-                }
+            } else if (StartsWithDotted(v, 2)) {
+                const std::size_t hash = modern ? v.find(u'#') : std::u16string_view::npos;
+                code = ResolveParent(v.substr(0, hash), base, set, target, message);
+                if (hash != std::u16string_view::npos && !target.empty()) target += v.substr(hash);
             } else if (v.front() == u'#') {
-                target = file.Path + v;
+                target.assign(file.Path);
+                target += v;
             } else {
-                if (Like(v, u".[\\/]*")) v.erase(0, 2);
-                target = base.BaseDir + v;
+                if (StartsWithDotted(v, 1)) v.remove_prefix(2);
+                target.assign(base.BaseDir);
+                target += v;
                 if (base.BaseKind == 2) {
                     code = kRemoteLink;
-                    target = ConvertPathPart(target, u"/", modern);
+                    ConvertPathPart(target, u'/', modern);
                 } else {
-                    target = ConvertPathPart(target, u"\\", modern);
+                    ConvertPathPart(target, u'\\', modern);
                 }
             }
             break;
@@ -448,7 +491,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 if (!mail_allowed) {
                     code = kMailNotAllowed;
                     message = msg::kMailNotAllowed;
-                } else if (IsMailAddress(std::u16string_view(v).substr(7))) {
+                } else if (IsMailAddress(v.substr(7))) {
                     code = kMailLink;
                 } else {
                     code = kMailtoNoAddress;
@@ -479,7 +522,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     }
     if (!message.empty()) AddWarning(attr.Warnings, code, message);
     attr.Code = code;
-    attr.Target = std::move(target);
+    attr.Target.assign(target);
     return code;
 }
 
@@ -600,6 +643,7 @@ void CompleteBaseContext(BaseContext& base, bool base_tag_used, std::u16string_v
         base.BaseHead = split.Head;
         base.BaseParts.clear();
         VornFilePath::SplitString(split.Directory, s, base.BaseParts);
+        base.Relative = VornFilePath::RelativeBase(base.BaseHead, base.BaseParts);
     } catch (...) {
         base = BaseContext{};
     }

@@ -9,6 +9,7 @@
 
 #include "engine/Codes.h"
 #include "engine/HtmlLink.h"
+#include "lib/VornFilePath.h"
 #include "settings/Settings.h"
 
 namespace HtmlLink {
@@ -37,6 +38,7 @@ struct BaseContext {
     bool UrlMapped = false;   // base inside LocalPath and the check set has a Url
     std::u16string BaseHead;  // head and directory pieces for '../', in URL form when mapped
     std::vector<std::u16string> BaseParts;
+    VornFilePath::RelativeBase Relative;  // BaseHead and BaseParts, cut once for every link
 };
 
 // Completes the context once BaseKind and BasePath are set: BaseRoot (RootOf the base when a

@@ -118,9 +118,10 @@ std::u16string BaseOutsideHeadMessage(const TagEntry& tag) {
 }  // namespace
 
 bool CheckTagAttributes(TagEntry& tag) noexcept try {
-    // Views of the names: the entries stay in place until the rev="made" sweep at the end.
-    std::vector<std::u16string_view> names;
-    names.reserve(tag.Attrs.size());
+    // Views of the names: the entries stay in place until the rev="made" sweep at the end. The
+    // list is the thread's, as this runs for every kept tag.
+    thread_local std::vector<std::u16string_view> names;
+    names.clear();
     for (const AttrEntry& a : tag.Attrs) names.push_back(a.Name);
 
     const bool is_link = IsAsciiWord(tag.Name, kLink);
