@@ -62,6 +62,43 @@ std::u16string Relative(std::u16string_view path, std::u16string_view base) {
 
 std::string Decimal(std::int64_t n) { return std::to_string(n); }
 
+// Walks the run's results in the log's order and hands every warning and note to
+// item(file, line, tag, attribute or null, number, message), number 0 for a note; file(f, entry)
+// comes before a file's items. Both the report and its counts come from here.
+template <class OnFile, class OnItem>
+void Walk(const HtmlLink::RunContext& run, const OnFile& file_seen, const OnItem& item) {
+    std::size_t f = 0;
+    for (const HtmlLink::FileEntry& file : *run.Files) {
+        if (!HtmlLink::InUse(file)) break;
+        file_seen(f, file);
+        const auto list = [&](std::int32_t line, std::u16string_view tag,
+                              const HtmlLink::AttrEntry* attr,
+                              const HtmlLink::WarningList& warnings, int level) {
+            const std::size_t n = HtmlLink::UsedCount(warnings);
+            for (std::size_t k = 0; k < n; ++k) {
+                const int number = warnings[k].Code == HtmlLink::kNote
+                                       ? 0
+                                       : HtmlLink::WarningNumber(level, warnings[k].Code);
+                item(f, line, tag, attr, number, warnings[k].Text);
+            }
+        };
+        list(0, {}, nullptr, file.Warnings, HtmlLink::kFileLevel);
+        const std::size_t nt = HtmlLink::UsedCount(file.Tags);
+        for (std::size_t t = 0; t < nt; ++t) {
+            const HtmlLink::TagEntry& tag = file.Tags[t];
+            list(tag.Line, tag.Name, nullptr, tag.Warnings, HtmlLink::kTagLevel);
+            const std::size_t na = HtmlLink::UsedCount(tag.Attrs);
+            for (std::size_t a = 0; a < na; ++a) {
+                const HtmlLink::AttrEntry& attr = tag.Attrs[a];
+                list(tag.Line, tag.Name, &attr, attr.Warnings, HtmlLink::kAttrLevel);
+                const std::u16string_view note = HtmlLink::LogNote(attr, run);
+                if (!note.empty()) item(f, tag.Line, tag.Name, &attr, 0, note);
+            }
+        }
+        ++f;
+    }
+}
+
 void Add(RunReport& r, std::size_t file, std::int32_t line, std::u16string_view tag,
          const HtmlLink::AttrEntry* attr, int number, std::u16string_view message) {
     ReportItem item;
@@ -83,16 +120,6 @@ void Add(RunReport& r, std::size_t file, std::int32_t line, std::u16string_view 
         ++r.NoteCount;
     }
     r.Items.push_back(std::move(item));
-}
-
-void AddList(RunReport& r, std::size_t file, std::int32_t line, std::u16string_view tag,
-             const HtmlLink::AttrEntry* attr, const HtmlLink::WarningList& list, int level) {
-    const std::size_t n = HtmlLink::UsedCount(list);
-    for (std::size_t k = 0; k < n; ++k) {
-        const int number =
-            list[k].Code == HtmlLink::kNote ? 0 : HtmlLink::WarningNumber(level, list[k].Code);
-        Add(r, file, line, tag, attr, number, list[k].Text);
-    }
 }
 
 // Removes the warnings the filter leaves out; an emptied list is a list with its slot free.
@@ -223,34 +250,31 @@ void DropWarnings(HtmlLink::FileTable& files, const WarningFilter& filter) noexc
 } catch (...) {
 }
 
-bool CollectReport(const HtmlLink::RunContext& run, RunReport& report) try {
+bool CollectReport(const HtmlLink::RunContext& run, RunReport& report, ReportContent content) try {
     report = RunReport();
     if (!run.Set || !run.Options || !run.Files) return false;
     report.SetName = run.Set->Name;
     report.BaseDirectory = run.Set->LocalPath;
-    for (const HtmlLink::FileEntry& file : *run.Files) {
-        if (!HtmlLink::InUse(file)) break;
-        const std::size_t f = report.Files.size();
-        ReportFile rf;
-        rf.Path = file.Path;
-        rf.DisplayPath = HtmlLink::LogDisplayPath(file.Path, *run.Set, *run.Options);
-        rf.Html = file.Status != HtmlLink::ScanNotHtml;
-        report.Files.push_back(std::move(rf));
-
-        AddList(report, f, 0, {}, nullptr, file.Warnings, HtmlLink::kFileLevel);
-        const std::size_t nt = HtmlLink::UsedCount(file.Tags);
-        for (std::size_t t = 0; t < nt; ++t) {
-            const HtmlLink::TagEntry& tag = file.Tags[t];
-            AddList(report, f, tag.Line, tag.Name, nullptr, tag.Warnings, HtmlLink::kTagLevel);
-            const std::size_t na = HtmlLink::UsedCount(tag.Attrs);
-            for (std::size_t a = 0; a < na; ++a) {
-                const HtmlLink::AttrEntry& attr = tag.Attrs[a];
-                AddList(report, f, attr.Line, tag.Name, &attr, attr.Warnings, HtmlLink::kAttrLevel);
-                const std::u16string_view note = HtmlLink::LogNote(attr, run);
-                if (!note.empty()) Add(report, f, attr.Line, tag.Name, &attr, 0, note);
-            }
-        }
+    if (content == ReportContent::CountsOnly) {
+        Walk(
+            run, [](std::size_t, const HtmlLink::FileEntry&) {},
+            [&](std::size_t, std::int32_t, std::u16string_view, const HtmlLink::AttrEntry*,
+                int number,
+                std::u16string_view) { ++(number > 0 ? report.WarningCount : report.NoteCount); });
+        return true;
     }
+    Walk(
+        run,
+        [&](std::size_t, const HtmlLink::FileEntry& file) {
+            ReportFile rf;
+            rf.Path = file.Path;
+            rf.DisplayPath = HtmlLink::LogDisplayPath(file.Path, *run.Set, *run.Options);
+            rf.Html = file.Status != HtmlLink::ScanNotHtml;
+            report.Files.push_back(std::move(rf));
+        },
+        [&](std::size_t f, std::int32_t line, std::u16string_view tag,
+            const HtmlLink::AttrEntry* attr, int number,
+            std::u16string_view message) { Add(report, f, line, tag, attr, number, message); });
     return true;
 } catch (...) {
     report = RunReport();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/Codes.h"
 #include "platform/Text.h"
 #include "testutil/ScanTables.h"
 
@@ -68,8 +69,8 @@ protected:
 TEST(KnownWarningNumbers, AreTheCatalogueAndNothingElse) {
     const std::vector<int>& n = KnownWarningNumbers();
     EXPECT_EQ(n.size(), 51u);
-    for (int present : {1, 2, 3, 4, 5, 8, 9, 11, 19, 21, 27, 31, 37, 38, 41, 53, 54, 56, 57, 61,
-                        64, 96, 97, 98, 99})
+    for (int present : {1,  2,  3,  4,  5,  8,  9,  11, 19, 21, 27, 31, 37,
+                        38, 41, 53, 54, 56, 57, 61, 64, 96, 97, 98, 99})
         EXPECT_TRUE(std::binary_search(n.begin(), n.end(), present)) << present;
     for (int absent : {0, 6, 10, 20, 28, 39, 55, 58, 65, 95, 100})
         EXPECT_FALSE(std::binary_search(n.begin(), n.end(), absent)) << absent;
@@ -149,6 +150,51 @@ TEST_F(ReportsTest, CollectsInTheLogsOrderWithNotes) {
     EXPECT_FALSE(r.Files[1].Html);
     EXPECT_EQ(r.Files[0].Warnings, 3);
     EXPECT_EQ(r.Files[2].Warnings, 0);
+}
+
+TEST_F(ReportsTest, CountsAloneAgreeWithTheItems) {
+    struct Case {
+        bool local, remote, always_remote;
+        const char* ignore;  // nullptr: every warning
+        bool note_in_table;
+    };
+    const Case cases[] = {
+        {true, false, false, nullptr, false},  {false, false, false, nullptr, false},
+        {true, true, true, nullptr, true},     {false, false, true, "41", false},
+        {true, false, false, "41,3,12", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.local << c.remote << c.always_remote << " "
+                                        << (c.ignore ? c.ignore : "-") << c.note_in_table);
+        files_ = Site();
+        files_[0].Tags[1].Attrs.push_back(
+            Attr(u"src", u"\"http://h/x.gif\"", u"http://h/x.gif", 5, 100));
+        if (c.note_in_table) HtmlLink::AddWarning(files_[2].Warnings, HtmlLink::kNote, u"note");
+        if (c.ignore) {
+            WarningFilter f;
+            std::string error;
+            ASSERT_TRUE(f.Ignore(c.ignore, error));
+            DropWarnings(files_, f);
+        }
+        run_.LocalCheck = c.local;
+        run_.RemoteCheck = c.remote;
+        options_.AlwaysLogRemoteLink = c.always_remote ? 1 : 0;
+        RunReport full, counts;
+        ASSERT_TRUE(CollectReport(run_, full));
+        ASSERT_TRUE(CollectReport(run_, counts, ReportContent::CountsOnly));
+        EXPECT_EQ(counts.WarningCount, full.WarningCount);
+        EXPECT_EQ(counts.NoteCount, full.NoteCount);
+        EXPECT_EQ(counts.SetName, full.SetName);
+        EXPECT_EQ(counts.BaseDirectory, full.BaseDirectory);
+        EXPECT_TRUE(counts.Files.empty());
+        EXPECT_TRUE(counts.Items.empty());
+        EXPECT_GT(full.Items.size(), 0u);
+    }
+    run_.Files = nullptr;
+    RunReport none;
+    none.WarningCount = 7;
+    EXPECT_FALSE(CollectReport(run_, none, ReportContent::CountsOnly));
+    EXPECT_EQ(none.WarningCount, 0);
 }
 
 TEST_F(ReportsTest, JsonIsExact) {
