@@ -78,9 +78,10 @@ enum class ReportContent : std::uint8_t {
 };
 
 // The run's results in the order of the log, with the log's notes for links left unchecked.
-// The counts are the same whichever content is asked for. False on failure (report emptied).
+// The counts are the same whichever content is asked for. Collected on `threads` threads (0: one
+// per core); the report is the same for any number. False on failure (report emptied).
 bool CollectReport(const HtmlLink::RunContext& run, RunReport& report,
-                   ReportContent content = ReportContent::Items);
+                   ReportContent content = ReportContent::Items, unsigned threads = 0);
 
 // The help document's entries by warning number (app/HelpDocument.h).
 using WarningHelpTable = std::map<int, WarningHelp>;

@@ -7,6 +7,7 @@
 
 #include "engine/Codes.h"
 #include "platform/Text.h"
+#include "testutil/FailingAllocation.h"
 #include "testutil/ScanTables.h"
 
 namespace app {
@@ -152,7 +153,7 @@ TEST_F(ReportsTest, CollectsInTheLogsOrderWithNotes) {
     EXPECT_EQ(r.Files[2].Warnings, 0);
 }
 
-TEST_F(ReportsTest, CountsAloneAgreeWithTheItems) {
+TEST_F(ReportsTest, CountsAloneAndEveryThreadCountAgreeWithTheItems) {
     struct Case {
         bool local, remote, always_remote;
         const char* ignore;  // nullptr: every warning
@@ -179,22 +180,56 @@ TEST_F(ReportsTest, CountsAloneAgreeWithTheItems) {
         run_.LocalCheck = c.local;
         run_.RemoteCheck = c.remote;
         options_.AlwaysLogRemoteLink = c.always_remote ? 1 : 0;
-        RunReport full, counts;
-        ASSERT_TRUE(CollectReport(run_, full));
-        ASSERT_TRUE(CollectReport(run_, counts, ReportContent::CountsOnly));
-        EXPECT_EQ(counts.WarningCount, full.WarningCount);
-        EXPECT_EQ(counts.NoteCount, full.NoteCount);
-        EXPECT_EQ(counts.SetName, full.SetName);
-        EXPECT_EQ(counts.BaseDirectory, full.BaseDirectory);
-        EXPECT_TRUE(counts.Files.empty());
-        EXPECT_TRUE(counts.Items.empty());
+        RunReport full;
+        ASSERT_TRUE(CollectReport(run_, full, ReportContent::Items, 1));
         EXPECT_GT(full.Items.size(), 0u);
+        for (unsigned threads : {1u, 2u, 3u, 8u}) {
+            SCOPED_TRACE(threads);
+            RunReport items, counts;
+            ASSERT_TRUE(CollectReport(run_, items, ReportContent::Items, threads));
+            EXPECT_EQ(JsonReport(items), JsonReport(full));
+            EXPECT_EQ(items.WarningCount, full.WarningCount);
+            ASSERT_TRUE(CollectReport(run_, counts, ReportContent::CountsOnly, threads));
+            EXPECT_EQ(counts.WarningCount, full.WarningCount);
+            EXPECT_EQ(counts.NoteCount, full.NoteCount);
+            EXPECT_EQ(counts.SetName, full.SetName);
+            EXPECT_EQ(counts.BaseDirectory, full.BaseDirectory);
+            EXPECT_TRUE(counts.Files.empty());
+            EXPECT_TRUE(counts.Items.empty());
+        }
     }
     run_.Files = nullptr;
     RunReport none;
     none.WarningCount = 7;
     EXPECT_FALSE(CollectReport(run_, none, ReportContent::CountsOnly));
     EXPECT_EQ(none.WarningCount, 0);
+}
+
+TEST_F(ReportsTest, AFailureAnywhereEmptiesTheReport) {
+    const std::string expected = JsonReport(Collect());
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        int failures = 0;
+        for (std::int64_t n = 1;; ++n) {
+            RunReport r;
+            bool collected = false, failed = false;
+            {
+                testutil::FailingAllocation fail(n);
+                collected = CollectReport(run_, r, ReportContent::Items, threads);
+                failed = fail.Failed();
+            }
+            if (!failed) break;
+            if (collected) {
+                // An allocation the report can do without: a helper thread not started.
+                r.Date = "2026-12-07T09:05:00+09:00";
+                EXPECT_EQ(JsonReport(r), expected) << n;
+            } else {
+                ++failures;
+                EXPECT_TRUE(r.Items.empty() && r.Files.empty() && r.WarningCount == 0) << n;
+            }
+        }
+        EXPECT_GT(failures, 10);
+    }
 }
 
 TEST_F(ReportsTest, JsonIsExact) {

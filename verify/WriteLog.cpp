@@ -1,15 +1,13 @@
 #include "verify/WriteLog.h"
 
 #include <algorithm>
-#include <atomic>
 #include <ctime>
-#include <exception>
-#include <thread>
 #include <vector>
 
 #include "engine/VornHtml.h"
 #include "engine/Warnings.h"
 #include "lib/Convert.h"
+#include "lib/Parallel.h"
 #include "lib/VornFileIo.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
@@ -385,43 +383,6 @@ std::string Encoded(std::u16string_view text, Encoding encoding) {
     return encoding == Encoding::Utf8 ? platform::ToUtf8(text) : platform::Utf16ToCp932(text);
 }
 
-// Calls work(k) once for every k below `jobs`, on up to `threads` threads, the calling one
-// among them, which first calls `first`. Neither may throw.
-template <class Work, class First>
-void OnThreads(std::size_t jobs, unsigned threads, const Work& work, const First& first) {
-    std::atomic<std::size_t> next{0};
-    const auto take = [&] {
-        for (std::size_t k = next++; k < jobs; k = next++) work(k);
-    };
-    std::vector<std::thread> helpers;
-    try {
-        const std::size_t wanted = std::min<std::size_t>(threads, jobs);
-        helpers.reserve(wanted > 0 ? wanted - 1 : 0);
-        while (helpers.size() + 1 < wanted) helpers.emplace_back(take);
-    } catch (...) {
-        // Fewer helpers: the calling thread takes what they would have taken.
-    }
-    first();
-    take();
-    for (std::thread& h : helpers) h.join();
-}
-
-// Where the entries are cut into parts of about equal work: parts + 1 positions at most, the
-// first 0 and the last the count, none repeated (one empty part when there are no entries).
-std::vector<std::size_t> Cuts(const std::vector<const FileEntry*>& entries, std::size_t parts) {
-    const auto weight = [](const FileEntry& f) { return f.Tags.size() + 1; };
-    std::size_t total = 0;
-    for (const FileEntry* e : entries) total += weight(*e);
-    std::vector<std::size_t> cuts{0};
-    std::size_t sum = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        sum += weight(*entries[i]);
-        if (cuts.size() < parts && sum * parts >= total * cuts.size()) cuts.push_back(i + 1);
-    }
-    if (cuts.size() == 1 || cuts.back() != entries.size()) cuts.push_back(entries.size());
-    return cuts;
-}
-
 // One run of the log's files, composed and encoded on one thread.
 struct Part {
     std::u16string text;
@@ -465,11 +426,13 @@ bool Compose(const RunContext& run, unsigned threads, Encoding encoding, std::u1
         entries.push_back(&file);
     }
 
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = parallel::ThreadCount(threads);
     // A few parts per thread, so that a thread with a heavy part does not hold the rest up.
-    const std::vector<std::size_t> cuts = Cuts(entries, threads == 1 ? 1 : threads * 4);
+    const std::vector<std::size_t> cuts =
+        parallel::Cuts(entries.size(), threads == 1 ? 1 : threads * 4,
+                       [&](std::size_t k) { return entries[k]->Tags.size() + 1; });
     std::vector<Part> parts(cuts.size() - 1);
-    OnThreads(
+    parallel::OnThreads(
         parts.size(), threads,
         [&](std::size_t k) noexcept {
             Part& part = parts[k];
