@@ -160,9 +160,10 @@ std::u16string Cp932ToUtf16(std::string_view bytes) {
 
 std::string Utf16ToCp932(std::u16string_view text, bool* lossless) {
     const std::uint16_t* table = EncodeTable();
-    if (lossless) *lossless = true;
-    std::string out;
-    out.reserve(text.size() * 2);
+    bool held = true;
+    // At most two bytes a character; written through a pointer, as logs of megabytes go here.
+    std::string out(text.size() * 2, '\0');
+    char* o = out.data();
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         const std::uint16_t code = table[c];
@@ -172,15 +173,17 @@ std::string Utf16ToCp932(std::u16string_view text, bool* lossless) {
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
                 text[i + 1] <= 0xDFFF)
                 ++i;
-            out.push_back('?');
-            if (lossless) *lossless = false;
+            *o++ = '?';
+            held = false;
         } else if (code > 0xFF) {
-            out.push_back(static_cast<char>(code >> 8));
-            out.push_back(static_cast<char>(code & 0xFF));
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
         } else {
-            out.push_back(static_cast<char>(code));
+            *o++ = static_cast<char>(code);
         }
     }
+    out.resize(static_cast<size_t>(o - out.data()));
+    if (lossless) *lossless = held;
     return out;
 }
 
