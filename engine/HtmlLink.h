@@ -38,11 +38,6 @@ enum ScanStatus : std::int32_t {
     ScanUnknownError = 99,
 };
 
-struct WarningEntry {
-    std::int32_t Code = 0;
-    std::u16string Text;
-};
-
 // Text of the tables: 8 bytes, up to three characters held inline, longer text in one block of
 // exactly its length. A site keeps millions of names, values and targets that never change
 // after the scan, and most of them repeat (the same target from many pages), so equal texts
@@ -182,6 +177,12 @@ inline std::u16string operator+(const TableText& a, std::u16string_view b) {
     return s;
 }
 
+// The texts repeat (most are fixed messages), so they share their blocks like the tables' texts.
+struct WarningEntry {
+    std::int32_t Code = 0;
+    TableText Text;
+};
+
 // The reads of a vector over a list that gives data() and size().
 template <class List, class Entry>
 class ListReads {
@@ -248,8 +249,7 @@ struct AttrEntry {
     TableText Name;   // as written
     TableText Value;  // as written after '=' and blanks, quotes included
     TableText Target;
-    std::int32_t Line = 0;       // line of the tag
-    std::int32_t ValueLine = 0;  // line on which the value begins
+    std::int32_t ValueLine = 0;  // line on which the value begins; the attribute's line is its tag's
     std::int32_t Code = 0;
     WarningList Warnings;
 };
@@ -297,9 +297,9 @@ struct TagEntry {
     TableText Name;  // as written, without '<' and the '/' of an end tag
     AttrList Attrs;
     WarningList Warnings;
-    std::int32_t DefIndex = -1;  // index in LinkTags; -1 for a tag kept for its id
     std::int32_t Line = 0;
     std::int32_t Code = 0;
+    std::int16_t DefIndex = -1;  // index in LinkTags; -1 for a tag kept for its id
     bool RevMade = false;
 };
 
