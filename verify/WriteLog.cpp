@@ -209,11 +209,7 @@ public:
             ++count;
             const Decimal n(WarningNumber(kFileLevel, w.Code));
             if (Plain()) {
-                text_ += u"  ";
-                text_ += w.Text;
-                text_ += u" [";
-                text_ += n.View();
-                text_ += u"]\r\n";
+                Message(u"  ", w.Text, n.View());
             } else {
                 Record({path_, {}, {}, {}, {}, {}, n.View(), w.Text});
             }
@@ -232,6 +228,18 @@ public:
     std::int32_t count = 0;
 
 private:
+    // A warning's line in plain text, its number in brackets; a note has none.
+    void Message(std::u16string_view indent, std::u16string_view text, std::u16string_view number) {
+        text_ += indent;
+        text_ += text;
+        if (!number.empty()) {
+            text_ += u" [";
+            text_ += number;
+            text_ += u']';
+        }
+        text_ += kCrLf;
+    }
+
     void Tag(const TagEntry& tag, const RunContext& run) {
         const Decimal line(tag.Line);
         const std::size_t nw = UsedCount(tag.Warnings);
@@ -246,11 +254,7 @@ private:
                 text_ += tag.Name;
                 text_ += kTagTail;
                 text_ += kCrLf;
-                text_ += u"    ";
-                text_ += w.Text;
-                text_ += u" [";
-                text_ += n.View();
-                text_ += u"]\r\n";
+                Message(u"    ", w.Text, n.View());
             } else {
                 Record({path_, line.View(), tag.Name, {}, {}, {}, n.View(), w.Text});
             }
@@ -288,7 +292,7 @@ private:
         }
         for (std::size_t k = 0; k < n + (with_note ? 1 : 0); ++k) {
             const bool is_note = k == n || attr.Warnings[k].Code == kNote;
-            const std::u16string_view message = k == n ? note : attr.Warnings[k].Text;
+            const std::u16string_view message = k == n ? note : attr.Warnings[k].Text.view();
             Decimal number(0);
             std::u16string_view label;
             if (!is_note) {
@@ -297,14 +301,7 @@ private:
                 label = number.View();
             }
             if (Plain()) {
-                text_ += u"    ";
-                text_ += message;
-                if (!label.empty()) {
-                    text_ += u" [";
-                    text_ += label;
-                    text_ += u']';
-                }
-                text_ += kCrLf;
+                Message(u"    ", message, label);
             } else {
                 Record(
                     {path_, line.View(), tag.Name, attr.Name, attr.Value, target, label, message});
