@@ -22,12 +22,26 @@ void* Allocate(std::size_t size) {
 
 }  // namespace
 
+// Every form that pairs with the plain delete is replaced, so that none of them mixes with the
+// library's own (which a sanitizer tells apart from malloc).
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept try {
+    return Allocate(size);
+} catch (...) {
+    return nullptr;
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept try {
+    return Allocate(size);
+} catch (...) {
+    return nullptr;
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace testutil {
 
