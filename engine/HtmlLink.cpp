@@ -1,6 +1,8 @@
 #include "engine/HtmlLink.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -13,7 +15,8 @@ namespace {
 // The blocks this thread made or met last, by hash of their text: a text equal to one of them
 // shares its block. Direct-mapped, so a lookup is one hash and one compare; one table per
 // thread, so it needs no lock and no line of it moves between processors (a shared table cost
-// more time than the memory it saved). Small enough to stay in the processor's cache.
+// more time than the memory it saved). Sized for the site (SizeRecentTexts): a big site's
+// distinct targets must fit to be shared, a small site's table stays in the processor's cache.
 class RecentTexts {
 public:
     // This thread's table; null once the thread is ending, when texts are still dropped but
@@ -21,6 +24,11 @@ public:
     static RecentTexts* Get() {
         thread_local RecentTexts* recent = nullptr;
         thread_local bool gone = false;
+        // A table of another size was made for an earlier site; its texts keep their blocks.
+        if (recent && recent->slots_ != Wanted().load(std::memory_order_relaxed)) {
+            delete recent;
+            recent = nullptr;
+        }
         if (!recent && !gone) {
             struct Owner {
                 RecentTexts*& table;
@@ -38,13 +46,22 @@ public:
     }
 
     ~RecentTexts() {
-        for (std::size_t k = 0; k < kSlots; ++k)
-            if (slots_[k]) TableText::Drop(slots_[k]);
+        for (std::size_t k = 0; k < slots_; ++k)
+            if (slot_[k]) TableText::Drop(slot_[k]);
+        std::free(slot_);
     }
+
+    // The number of slots of the tables made from now on.
+    static std::atomic<std::size_t>& Wanted() {
+        static std::atomic<std::size_t> wanted{kMinSlots};
+        return wanted;
+    }
+    static constexpr std::size_t kMinSlots = std::size_t{1} << 16;
+    static constexpr std::size_t kMaxSlots = std::size_t{1} << 20;
 
     // The block that holds `text`, held once more for the caller.
     TableText::Shared* Share(std::u16string_view text) {
-        TableText::Shared*& slot = slots_[Hash(text) & (kSlots - 1)];
+        TableText::Shared*& slot = slot_[Hash(text) & (slots_ - 1)];
         TableText::Shared* block = slot;
         if (block && block->Size == text.size() &&
             std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
@@ -66,9 +83,12 @@ public:
     }
 
 private:
-    static constexpr std::size_t kSlots = std::size_t{1} << 16;
-
-    RecentTexts() : slots_(std::make_unique<TableText::Shared*[]>(kSlots)) {}
+    // Zeroed by calloc: a big table's pages are only touched as its slots fill.
+    RecentTexts()
+        : slots_(Wanted().load(std::memory_order_relaxed)),
+          slot_(static_cast<TableText::Shared**>(std::calloc(slots_, sizeof(TableText::Shared*)))) {
+        if (!slot_) throw std::bad_alloc();
+    }
 
     // Eight bytes at a time: a miss only costs a block, so speed counts more than spread.
     static std::uint64_t Hash(std::u16string_view text) noexcept {
@@ -88,10 +108,20 @@ private:
         return h ^ (h >> 29) ^ (h >> 43);
     }
 
-    std::unique_ptr<TableText::Shared*[]> slots_;
+    const std::size_t slots_;  // a power of two
+    TableText::Shared** slot_;
 };
 
 }  // namespace
+
+void TableText::SizeRecentTexts(std::size_t files) noexcept {
+    // Sixteen slots a file: measured on generated sites of 10,000 and 100,000 pages, where a
+    // table too small for the site's distinct targets stores each one many times.
+    const std::size_t want = files > RecentTexts::kMaxSlots / 16
+                                 ? RecentTexts::kMaxSlots
+                                 : std::max(RecentTexts::kMinSlots, std::bit_ceil(files * 16));
+    RecentTexts::Wanted().store(want, std::memory_order_relaxed);
+}
 
 void TableText::Drop(Shared* block) noexcept {
     if (block->Holders.fetch_sub(1, std::memory_order_acq_rel) == 1) {
@@ -127,7 +157,7 @@ TableText& TableText::operator+=(std::u16string_view more) {
 }
 
 AttrList::AttrList(const AttrList& other) : AttrList() {
-    reserve(other.size_);
+    reserve(other.size());
     for (const AttrEntry& e : other) push_back(e);
 }
 
@@ -142,7 +172,7 @@ AttrList& AttrList::operator=(AttrList&& other) noexcept {
     if (this == &other) return *this;
     Release();
     if (other.Inline()) {
-        if (other.size_ == 1) {
+        if (other.count_ == 1) {
             new (&one_) AttrEntry(std::move(other.one_));
             other.one_.~AttrEntry();
         } else {
@@ -152,60 +182,65 @@ AttrList& AttrList::operator=(AttrList&& other) noexcept {
         many_ = other.many_;
         other.many_ = nullptr;
     }
-    size_ = other.size_;
-    capacity_ = other.capacity_;
-    other.size_ = 0;
-    other.capacity_ = 1;
+    count_ = other.count_;
+    other.count_ = 0;
     return *this;
 }
 
 void AttrList::Release() noexcept {
     if (Inline()) {
-        if (size_ == 1) one_.~AttrEntry();
+        if (count_ == 1) one_.~AttrEntry();
     } else {
-        delete[] many_;
+        const std::size_t n = Capacity(many_);
+        for (std::size_t k = 0; k < n; ++k) many_[k].~AttrEntry();
+        ::operator delete(reinterpret_cast<char*>(many_) - sizeof(std::uint64_t));
     }
     many_ = nullptr;
-    size_ = 0;
-    capacity_ = 1;
+    count_ = 0;
 }
 
 AttrEntry& AttrList::at(std::size_t k) {
-    if (k >= size_) throw std::out_of_range("AttrList");
+    if (k >= size()) throw std::out_of_range("AttrList");
     return data()[k];
 }
 
 const AttrEntry& AttrList::at(std::size_t k) const {
-    if (k >= size_) throw std::out_of_range("AttrList");
+    if (k >= size()) throw std::out_of_range("AttrList");
     return data()[k];
 }
 
 void AttrList::reserve(std::size_t n) {
-    if (n <= capacity_) return;
-    if (n > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("AttrList");
-    auto* block = new AttrEntry[n];
-    for (std::uint32_t k = 0; k < size_; ++k) block[k] = std::move(data()[k]);
-    const std::uint32_t kept = size_;
+    if (n <= capacity()) return;
+    if (n >= kOnHeap) throw std::length_error("AttrList");
+    static_assert(alignof(AttrEntry) <= sizeof(std::uint64_t));
+    char* raw = static_cast<char*>(::operator new(sizeof(std::uint64_t) + n * sizeof(AttrEntry)));
+    const std::uint64_t capacity = n;
+    std::memcpy(raw, &capacity, sizeof capacity);
+    auto* block = reinterpret_cast<AttrEntry*>(raw + sizeof capacity);
+    // Entries are noexcept to make and to move.
+    for (std::size_t k = 0; k < n; ++k) new (block + k) AttrEntry();
+    const std::size_t kept = size();
+    for (std::size_t k = 0; k < kept; ++k) block[k] = std::move(data()[k]);
     Release();
     many_ = block;
-    size_ = kept;
-    capacity_ = static_cast<std::uint32_t>(n);
+    count_ = static_cast<std::uint32_t>(kept) | kOnHeap;
 }
 
 void AttrList::push_back(AttrEntry entry) {
-    if (size_ == capacity_) reserve(size_ == 0 ? 1 : std::size_t{capacity_} * 2);
+    const std::size_t n = size();
+    if (n == capacity()) reserve(n == 0 ? 1 : n * 2);
     if (Inline()) {
         new (&one_) AttrEntry(std::move(entry));
     } else {
-        many_[size_] = std::move(entry);
+        many_[n] = std::move(entry);
     }
-    ++size_;
+    SetSize(n + 1);
 }
 
 void AttrList::resize(std::size_t n) {
-    if (n > size_) {
+    if (n > size()) {
         reserve(n);
-        while (size_ < n) push_back(AttrEntry{});
+        while (size() < n) push_back(AttrEntry{});
         return;
     }
     if (n == 0) {
@@ -213,8 +248,8 @@ void AttrList::resize(std::size_t n) {
         return;
     }
     // Dropped slots give back their text now; the block keeps its size.
-    for (std::size_t k = n; k < size_; ++k) data()[k] = AttrEntry{};
-    size_ = static_cast<std::uint32_t>(n);
+    for (std::size_t k = n; k < size(); ++k) data()[k] = AttrEntry{};
+    SetSize(n);
 }
 
 void AttrList::clear() noexcept { Release(); }

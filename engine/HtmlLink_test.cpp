@@ -65,7 +65,7 @@ TEST(AppendEntry, PassesStopAtTheFirstFreeSlot) {
 static_assert(sizeof(TableText) == 8);
 static_assert(sizeof(WarningList) == sizeof(void*));
 static_assert(sizeof(AttrEntry) <= 40);
-static_assert(sizeof(TagEntry) <= 80);
+static_assert(sizeof(TagEntry) <= 72);
 
 TEST(TableText, HoldsEveryLengthOnEitherSideOfTheInlineLimit) {
     const std::u16string long_text = uR"(C:\site\directory\page.htm#anchor)";
@@ -123,6 +123,21 @@ TEST(TableText, EqualTextsShareOneBlockThatOutlivesEachHolder) {
     // Short texts are held inline and share nothing.
     TableText a(u"id"), b(u"id");
     EXPECT_FALSE(a.SharesWith(b));
+}
+
+TEST(TableText, TextsOutliveATableSizedForAnotherSite) {
+    const std::u16string path = uR"(C:\site\d001\p002.htm)";
+    TableText before(path);
+    // A big site's run replaces this thread's table; what the old one shared stays readable.
+    TableText::SizeRecentTexts(100'000);
+    TableText after(path);
+    TableText again(path);
+    EXPECT_EQ(before, path);
+    EXPECT_EQ(after, path);
+    EXPECT_TRUE(after.SharesWith(again));
+    TableText::SizeRecentTexts(0);
+    EXPECT_FALSE(TableText(path).SharesWith(again));
+    EXPECT_TRUE(TableText(path).SharesWith(TableText(path)));
 }
 
 TEST(TableText, BlocksSharedAcrossThreadsAreFreedOnce) {
