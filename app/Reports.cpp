@@ -4,11 +4,13 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "engine/Codes.h"
 #include "engine/Warnings.h"
 #include "lib/Convert.h"
+#include "lib/Parallel.h"
 #include "platform/FileNameCompare.h"
 #include "platform/HostPath.h"
 #include "platform/Program.h"
@@ -62,6 +64,43 @@ std::u16string Relative(std::u16string_view path, std::u16string_view base) {
 
 std::string Decimal(std::int64_t n) { return std::to_string(n); }
 
+// Walks the results of files [from, to) in the log's order and hands every warning and note to
+// item(file, line, tag, attribute or null, number, message), number 0 for a note;
+// file_seen(entry) comes before a file's items. Both the report and its counts come from here.
+template <class OnFile, class OnItem>
+void Walk(const HtmlLink::RunContext& run, std::size_t from, std::size_t to,
+          const OnFile& file_seen, const OnItem& item) {
+    for (std::size_t f = from; f < to; ++f) {
+        const HtmlLink::FileEntry& file = (*run.Files)[f];
+        file_seen(file);
+        const auto list = [&](std::int32_t line, std::u16string_view tag,
+                              const HtmlLink::AttrEntry* attr,
+                              const HtmlLink::WarningList& warnings, int level) {
+            const std::size_t n = HtmlLink::UsedCount(warnings);
+            for (std::size_t k = 0; k < n; ++k) {
+                const int number = warnings[k].Code == HtmlLink::kNote
+                                       ? 0
+                                       : HtmlLink::WarningNumber(level, warnings[k].Code);
+                item(f, line, tag, attr, number, warnings[k].Text);
+            }
+        };
+        list(0, {}, nullptr, file.Warnings, HtmlLink::kFileLevel);
+        const std::size_t nt = HtmlLink::UsedCount(file.Tags);
+        for (std::size_t t = 0; t < nt; ++t) {
+            const HtmlLink::TagEntry& tag = file.Tags[t];
+            list(tag.Line, tag.Name, nullptr, tag.Warnings, HtmlLink::kTagLevel);
+            const std::size_t na = HtmlLink::UsedCount(tag.Attrs);
+            for (std::size_t a = 0; a < na; ++a) {
+                const HtmlLink::AttrEntry& attr = tag.Attrs[a];
+                list(tag.Line, tag.Name, &attr, attr.Warnings, HtmlLink::kAttrLevel);
+                const std::u16string_view note = HtmlLink::LogNote(attr, run);
+                if (!note.empty()) item(f, tag.Line, tag.Name, &attr, 0, note);
+            }
+        }
+    }
+}
+
+// An item of the file added last.
 void Add(RunReport& r, std::size_t file, std::int32_t line, std::u16string_view tag,
          const HtmlLink::AttrEntry* attr, int number, std::u16string_view message) {
     ReportItem item;
@@ -78,21 +117,36 @@ void Add(RunReport& r, std::size_t file, std::int32_t line, std::u16string_view 
     item.Message = message;
     if (number > 0) {
         ++r.WarningCount;
-        ++r.Files[file].Warnings;
+        ++r.Files.back().Warnings;
     } else {
         ++r.NoteCount;
     }
     r.Items.push_back(std::move(item));
 }
 
-void AddList(RunReport& r, std::size_t file, std::int32_t line, std::u16string_view tag,
-             const HtmlLink::AttrEntry* attr, const HtmlLink::WarningList& list, int level) {
-    const std::size_t n = HtmlLink::UsedCount(list);
-    for (std::size_t k = 0; k < n; ++k) {
-        const int number =
-            list[k].Code == HtmlLink::kNote ? 0 : HtmlLink::WarningNumber(level, list[k].Code);
-        Add(r, file, line, tag, attr, number, list[k].Text);
+// The part of the report for files [from, to).
+void CollectPart(const HtmlLink::RunContext& run, std::size_t from, std::size_t to,
+                 ReportContent content, RunReport& part) {
+    if (content == ReportContent::CountsOnly) {
+        Walk(
+            run, from, to, [](const HtmlLink::FileEntry&) {},
+            [&](std::size_t, std::int32_t, std::u16string_view, const HtmlLink::AttrEntry*,
+                int number,
+                std::u16string_view) { ++(number > 0 ? part.WarningCount : part.NoteCount); });
+        return;
     }
+    Walk(
+        run, from, to,
+        [&](const HtmlLink::FileEntry& file) {
+            ReportFile rf;
+            rf.Path = file.Path;
+            rf.DisplayPath = HtmlLink::LogDisplayPath(file.Path, *run.Set, *run.Options);
+            rf.Html = file.Status != HtmlLink::ScanNotHtml;
+            part.Files.push_back(std::move(rf));
+        },
+        [&](std::size_t f, std::int32_t line, std::u16string_view tag,
+            const HtmlLink::AttrEntry* attr, int number,
+            std::u16string_view message) { Add(part, f, line, tag, attr, number, message); });
 }
 
 // Removes the warnings the filter leaves out; an emptied list is a list with its slot free.
@@ -223,33 +277,41 @@ void DropWarnings(HtmlLink::FileTable& files, const WarningFilter& filter) noexc
 } catch (...) {
 }
 
-bool CollectReport(const HtmlLink::RunContext& run, RunReport& report) try {
+bool CollectReport(const HtmlLink::RunContext& run, RunReport& report, ReportContent content,
+                   unsigned threads) try {
     report = RunReport();
     if (!run.Set || !run.Options || !run.Files) return false;
+    // Runs of files on every core, put together in file order.
+    const std::size_t used = HtmlLink::UsedCount(*run.Files);
+    threads = parallel::ThreadCount(threads);
+    const std::vector<std::size_t> cuts =
+        parallel::Cuts(used, threads == 1 ? 1 : threads * 4,
+                       [&](std::size_t f) { return (*run.Files)[f].Tags.size() + 1; });
+    std::vector<RunReport> parts(cuts.size() - 1);
+    std::vector<char> done(parts.size(), 0);
+    parallel::OnThreads(parts.size(), threads, [&](std::size_t k) noexcept {
+        try {
+            CollectPart(run, cuts[k], cuts[k + 1], content, parts[k]);
+            done[k] = 1;
+        } catch (...) {
+        }
+    });
+    std::size_t files = 0, items = 0;
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        if (!done[k]) return false;
+        files += parts[k].Files.size();
+        items += parts[k].Items.size();
+    }
     report.SetName = run.Set->Name;
     report.BaseDirectory = run.Set->LocalPath;
-    for (const HtmlLink::FileEntry& file : *run.Files) {
-        if (!HtmlLink::InUse(file)) break;
-        const std::size_t f = report.Files.size();
-        ReportFile rf;
-        rf.Path = file.Path;
-        rf.DisplayPath = HtmlLink::LogDisplayPath(file.Path, *run.Set, *run.Options);
-        rf.Html = file.Status != HtmlLink::ScanNotHtml;
-        report.Files.push_back(std::move(rf));
-
-        AddList(report, f, 0, {}, nullptr, file.Warnings, HtmlLink::kFileLevel);
-        const std::size_t nt = HtmlLink::UsedCount(file.Tags);
-        for (std::size_t t = 0; t < nt; ++t) {
-            const HtmlLink::TagEntry& tag = file.Tags[t];
-            AddList(report, f, tag.Line, tag.Name, nullptr, tag.Warnings, HtmlLink::kTagLevel);
-            const std::size_t na = HtmlLink::UsedCount(tag.Attrs);
-            for (std::size_t a = 0; a < na; ++a) {
-                const HtmlLink::AttrEntry& attr = tag.Attrs[a];
-                AddList(report, f, tag.Line, tag.Name, &attr, attr.Warnings, HtmlLink::kAttrLevel);
-                const std::u16string_view note = HtmlLink::LogNote(attr, run);
-                if (!note.empty()) Add(report, f, tag.Line, tag.Name, &attr, 0, note);
-            }
-        }
+    report.Files.reserve(files);
+    report.Items.reserve(items);
+    for (RunReport& part : parts) {
+        std::move(part.Files.begin(), part.Files.end(), std::back_inserter(report.Files));
+        std::move(part.Items.begin(), part.Items.end(), std::back_inserter(report.Items));
+        report.WarningCount += part.WarningCount;
+        report.NoteCount += part.NoteCount;
+        part = RunReport();
     }
     return true;
 } catch (...) {

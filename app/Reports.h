@@ -72,9 +72,16 @@ struct RunReport {
     bool Complete = true;  // false when the run was cut short
 };
 
+enum class ReportContent : std::uint8_t {
+    Items,       // every warning and note, and the files
+    CountsOnly,  // WarningCount, NoteCount, SetName and BaseDirectory alone: no Files, no Items
+};
+
 // The run's results in the order of the log, with the log's notes for links left unchecked.
-// False on failure (report emptied).
-bool CollectReport(const HtmlLink::RunContext& run, RunReport& report);
+// The counts are the same whichever content is asked for. Collected on `threads` threads (0: one
+// per core); the report is the same for any number. False on failure (report emptied).
+bool CollectReport(const HtmlLink::RunContext& run, RunReport& report,
+                   ReportContent content = ReportContent::Items, unsigned threads = 0);
 
 // The help document's entries by warning number (app/HelpDocument.h).
 using WarningHelpTable = std::map<int, WarningHelp>;

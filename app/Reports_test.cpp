@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "engine/Codes.h"
 #include "platform/Text.h"
+#include "testutil/FailingAllocation.h"
 #include "testutil/ScanTables.h"
 
 namespace app {
@@ -68,8 +70,8 @@ protected:
 TEST(KnownWarningNumbers, AreTheCatalogueAndNothingElse) {
     const std::vector<int>& n = KnownWarningNumbers();
     EXPECT_EQ(n.size(), 51u);
-    for (int present : {1, 2, 3, 4, 5, 8, 9, 11, 19, 21, 27, 31, 37, 38, 41, 53, 54, 56, 57, 61,
-                        64, 96, 97, 98, 99})
+    for (int present : {1,  2,  3,  4,  5,  8,  9,  11, 19, 21, 27, 31, 37,
+                        38, 41, 53, 54, 56, 57, 61, 64, 96, 97, 98, 99})
         EXPECT_TRUE(std::binary_search(n.begin(), n.end(), present)) << present;
     for (int absent : {0, 6, 10, 20, 28, 39, 55, 58, 65, 95, 100})
         EXPECT_FALSE(std::binary_search(n.begin(), n.end(), absent)) << absent;
@@ -149,6 +151,85 @@ TEST_F(ReportsTest, CollectsInTheLogsOrderWithNotes) {
     EXPECT_FALSE(r.Files[1].Html);
     EXPECT_EQ(r.Files[0].Warnings, 3);
     EXPECT_EQ(r.Files[2].Warnings, 0);
+}
+
+TEST_F(ReportsTest, CountsAloneAndEveryThreadCountAgreeWithTheItems) {
+    struct Case {
+        bool local, remote, always_remote;
+        const char* ignore;  // nullptr: every warning
+        bool note_in_table;
+    };
+    const Case cases[] = {
+        {true, false, false, nullptr, false},  {false, false, false, nullptr, false},
+        {true, true, true, nullptr, true},     {false, false, true, "41", false},
+        {true, false, false, "41,3,12", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.local << c.remote << c.always_remote << " "
+                                        << (c.ignore ? c.ignore : "-") << c.note_in_table);
+        files_ = Site();
+        files_[0].Tags[1].Attrs.push_back(
+            Attr(u"src", u"\"http://h/x.gif\"", u"http://h/x.gif", 5, 100));
+        if (c.note_in_table) HtmlLink::AddWarning(files_[2].Warnings, HtmlLink::kNote, u"note");
+        if (c.ignore) {
+            WarningFilter f;
+            std::string error;
+            ASSERT_TRUE(f.Ignore(c.ignore, error));
+            DropWarnings(files_, f);
+        }
+        run_.LocalCheck = c.local;
+        run_.RemoteCheck = c.remote;
+        options_.AlwaysLogRemoteLink = c.always_remote ? 1 : 0;
+        RunReport full;
+        ASSERT_TRUE(CollectReport(run_, full, ReportContent::Items, 1));
+        EXPECT_GT(full.Items.size(), 0u);
+        for (unsigned threads : {1u, 2u, 3u, 8u}) {
+            SCOPED_TRACE(threads);
+            RunReport items, counts;
+            ASSERT_TRUE(CollectReport(run_, items, ReportContent::Items, threads));
+            EXPECT_EQ(JsonReport(items), JsonReport(full));
+            EXPECT_EQ(items.WarningCount, full.WarningCount);
+            ASSERT_TRUE(CollectReport(run_, counts, ReportContent::CountsOnly, threads));
+            EXPECT_EQ(counts.WarningCount, full.WarningCount);
+            EXPECT_EQ(counts.NoteCount, full.NoteCount);
+            EXPECT_EQ(counts.SetName, full.SetName);
+            EXPECT_EQ(counts.BaseDirectory, full.BaseDirectory);
+            EXPECT_TRUE(counts.Files.empty());
+            EXPECT_TRUE(counts.Items.empty());
+        }
+    }
+    run_.Files = nullptr;
+    RunReport none;
+    none.WarningCount = 7;
+    EXPECT_FALSE(CollectReport(run_, none, ReportContent::CountsOnly));
+    EXPECT_EQ(none.WarningCount, 0);
+}
+
+TEST_F(ReportsTest, AFailureAnywhereEmptiesTheReport) {
+    const std::string expected = JsonReport(Collect());
+    for (unsigned threads : {1u, 3u}) {
+        SCOPED_TRACE(threads);
+        int failures = 0;
+        for (std::int64_t n = 1;; ++n) {
+            RunReport r;
+            bool collected = false, failed = false;
+            {
+                testutil::FailingAllocation fail(n);
+                collected = CollectReport(run_, r, ReportContent::Items, threads);
+                failed = fail.Failed();
+            }
+            if (!failed) break;
+            if (collected) {
+                // An allocation the report can do without: a helper thread not started.
+                r.Date = "2026-12-07T09:05:00+09:00";
+                EXPECT_EQ(JsonReport(r), expected) << n;
+            } else {
+                ++failures;
+                EXPECT_TRUE(r.Items.empty() && r.Files.empty() && r.WarningCount == 0) << n;
+            }
+        }
+        EXPECT_GT(failures, 10);
+    }
 }
 
 TEST_F(ReportsTest, JsonIsExact) {

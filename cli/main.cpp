@@ -422,15 +422,20 @@ int main(int argc, char** argv) {
     context.Files = &run.FileTable;
     context.LocalCheck = request.LocalCheck == 1;
     context.RemoteCheck = request.RemoteCheck == 1;
+    // Without a report or the summary only the count for the exit status is wanted: a large
+    // site's items would take megabytes.
+    const bool items = !reports.empty() || !args.quiet;
     app::RunReport report;
-    if (!app::CollectReport(context, report)) return Error("the reports could not be made");
+    if (!app::CollectReport(context, report,
+                            items ? app::ReportContent::Items : app::ReportContent::CountsOnly))
+        return Error("the reports could not be made");
     report.Date = app::IsoDateTime(now);
     if (!args.sarif_root.empty())
         report.UriRoot = platform::ToAbsoluteDriveForm(platform::FromUtf8(args.sarif_root));
     report.Complete = !cut_short;
     app::WarningHelpTable help;
     std::string help_uri;
-    HelpEntries(help, help_uri);
+    if (!args.sarif.empty() || !args.quiet) HelpEntries(help, help_uri);
     bool written = true;
     for (const ReportTarget& t : reports) {
         const std::string text = t.write(report, help, help_uri);

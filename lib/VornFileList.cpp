@@ -2,11 +2,10 @@
 #include "platform/Chars.h"
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
+#include "lib/Parallel.h"
 #include "lib/VornText.h"
 #include "platform/FileSystem.h"
 
@@ -102,19 +101,7 @@ struct DirectoryFiles {
 // index is taken by one thread only.
 template <class Work>
 void ForEachOnCores(std::size_t n, const Work& work) {
-    std::atomic<std::size_t> next{0};
-    const auto take = [&] {
-        for (std::size_t k; (k = next.fetch_add(1)) < n;) work(k);
-    };
-    std::vector<std::thread> helpers;
-    const unsigned cores = std::thread::hardware_concurrency();
-    try {
-        for (unsigned t = 1; t < std::min(cores, 4u) && t < n; ++t) helpers.emplace_back(take);
-    } catch (...) {
-        // Fewer helpers: the calling thread takes what they would have.
-    }
-    take();
-    for (std::thread& h : helpers) h.join();
+    parallel::OnThreads(n, std::min(parallel::ThreadCount(0), 4u), work);
 }
 void FillSizes(const StringList& files, std::size_t first, std::vector<ListedFile>& listed,
                std::vector<std::int64_t>& sizes);

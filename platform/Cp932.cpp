@@ -1,10 +1,13 @@
 #include "platform/Cp932.h"
 
 #include <unicode/ucnv.h>
+#include <unicode/uset.h>
 
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -70,19 +73,39 @@ const std::uint16_t* EncodeTable() {
         UErrorCode status = U_ZERO_ERROR;
         UConverter* cnv = ucnv_open("windows-31j", &status);
         if (!cnv) return t;
-        for (int c = 0x80; c < 0x10000; ++c) {
-            if (c >= 0xD800 && c <= 0xDFFF) continue;
-            const UChar u = static_cast<UChar>(c);
-            char buf[8];
+        // Only characters the converter has some mapping for can be held; asking for those
+        // alone spares tens of thousands of calls into ICU. Without the set, every one is asked.
+        std::vector<std::pair<UChar32, UChar32>> ranges;
+        if (USet* set = uset_openEmpty()) {
             UErrorCode st = U_ZERO_ERROR;
-            ucnv_reset(cnv);
-            ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &st);
-            const int32_t n = ucnv_fromUChars(cnv, buf, sizeof buf, &u, 1, &st);
-            if (U_FAILURE(st)) continue;
-            if (n == 1) t[c] = static_cast<unsigned char>(buf[0]);
-            else if (n == 2)
-                t[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(buf[0]) << 8 |
-                                                  static_cast<unsigned char>(buf[1]));
+            ucnv_getUnicodeSet(cnv, set, UCNV_ROUNDTRIP_AND_FALLBACK_SET, &st);
+            const std::int32_t items = U_SUCCESS(st) ? uset_getItemCount(set) : 0;
+            for (std::int32_t k = 0; k < items && U_SUCCESS(st); ++k) {
+                UChar32 first = 0, last = 0;
+                if (uset_getItem(set, k, &first, &last, nullptr, 0, &st) == 0 && U_SUCCESS(st))
+                    ranges.emplace_back(first, last);
+            }
+            uset_close(set);
+            if (U_FAILURE(st)) ranges.clear();
+        }
+        if (ranges.empty()) ranges.emplace_back(0x80, 0xFFFF);
+        for (const auto& [first, last] : ranges) {
+            for (UChar32 c = std::max<UChar32>(first, 0x80); c <= std::min<UChar32>(last, 0xFFFF);
+                 ++c) {
+                if (c >= 0xD800 && c <= 0xDFFF) continue;
+                const UChar u = static_cast<UChar>(c);
+                char buf[8];
+                UErrorCode st = U_ZERO_ERROR;
+                ucnv_reset(cnv);
+                ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                                      &st);
+                const int32_t n = ucnv_fromUChars(cnv, buf, sizeof buf, &u, 1, &st);
+                if (U_FAILURE(st)) continue;
+                if (n == 1) t[c] = static_cast<unsigned char>(buf[0]);
+                else if (n == 2)
+                    t[c] = static_cast<std::uint16_t>(static_cast<unsigned char>(buf[0]) << 8 |
+                                                      static_cast<unsigned char>(buf[1]));
+            }
         }
         ucnv_close(cnv);
         return t;
@@ -137,9 +160,10 @@ std::u16string Cp932ToUtf16(std::string_view bytes) {
 
 std::string Utf16ToCp932(std::u16string_view text, bool* lossless) {
     const std::uint16_t* table = EncodeTable();
-    if (lossless) *lossless = true;
-    std::string out;
-    out.reserve(text.size() * 2);
+    bool held = true;
+    // At most two bytes a character; written through a pointer, as logs of megabytes go here.
+    std::string out(text.size() * 2, '\0');
+    char* o = out.data();
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         const std::uint16_t code = table[c];
@@ -149,15 +173,17 @@ std::string Utf16ToCp932(std::u16string_view text, bool* lossless) {
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
                 text[i + 1] <= 0xDFFF)
                 ++i;
-            out.push_back('?');
-            if (lossless) *lossless = false;
+            *o++ = '?';
+            held = false;
         } else if (code > 0xFF) {
-            out.push_back(static_cast<char>(code >> 8));
-            out.push_back(static_cast<char>(code & 0xFF));
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
         } else {
-            out.push_back(static_cast<char>(code));
+            *o++ = static_cast<char>(code);
         }
     }
+    out.resize(static_cast<size_t>(o - out.data()));
+    if (lossless) *lossless = held;
     return out;
 }
 

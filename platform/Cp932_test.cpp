@@ -1,6 +1,7 @@
 #include "platform/Cp932.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include <string>
 
@@ -78,4 +79,33 @@ TEST(Cp932, Encodes) {
     }
     const std::u16string page = u"<a href=\"表紙.htm\">目録へ</a>\r\n";
     EXPECT_EQ(Cp932ToUtf16(Utf16ToCp932(page)), page);
+}
+
+TEST(Cp932, EncodesEveryCharacterAsTheConverterDoes) {
+    // The encoder's table asks ICU only about the characters it has a mapping for; every
+    // other one must be one that ICU cannot encode either.
+    EXPECT_EQ(Utf16ToCp932(u"\x1A\x7F"), "\x1A\x7F");
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* cnv = ucnv_open("windows-31j", &status);
+    ASSERT_TRUE(cnv);
+    ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    std::size_t held = 0;
+    // ASCII is written as itself (ICU would swap 0x1A and 0x7F).
+    for (std::uint32_t c = 0x80; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        const UChar u = static_cast<UChar>(c);
+        char buf[8];
+        UErrorCode st = U_ZERO_ERROR;
+        ucnv_resetFromUnicode(cnv);
+        const int32_t n = ucnv_fromUChars(cnv, buf, sizeof buf, &u, 1, &st);
+        // A character the converter drops (a soft hyphen) is not held either.
+        const bool mapped = U_SUCCESS(st) && n > 0;
+        const std::string expected = mapped ? std::string(buf, n) : "?";
+        held += mapped ? 1 : 0;
+        bool lossless = false;
+        ASSERT_EQ(Utf16ToCp932(std::u16string(1, u), &lossless), expected) << std::hex << c;
+        EXPECT_EQ(lossless, mapped) << std::hex << c;
+    }
+    ucnv_close(cnv);
+    EXPECT_GT(held, 7000u);
 }

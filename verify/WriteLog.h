@@ -11,12 +11,14 @@ namespace HtmlLink {
 // Writes the log (a temporary file beside it, renamed over the old log). Returns the number
 // of warnings written, or -1 when composing or writing failed (an old log stays as it was).
 // Code page 932 unless LogEncoding asks for UTF-8; characters code page 932 cannot hold are
-// written as '?'.
-std::int32_t WriteLog(const RunContext& run, std::u16string_view path);
+// written as '?'. The files are composed and encoded on `threads` threads (0: one per core,
+// none besides the calling one for a single file); the log is the same for any number.
+std::int32_t WriteLog(const RunContext& run, std::u16string_view path, unsigned threads = 0);
 
 // The log text itself, as WriteLog would write it before encoding; `count` gets the warnings.
 // LogType 1 is CSV, 2 tab-separated, anything else plain text. False on failure (text empty).
-bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count);
+bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count,
+                unsigned threads = 0);
 
 // A file's path as the log shows it (TrimLogPath, UseSlashLogPath).
 std::u16string LogDisplayPath(std::u16string_view path, const CheckSet& set, const Settings& opts);

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/Warnings.h"
 #include "lib/Convert.h"
+#include "lib/VornText.h"
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
 #include "platform/Text.h"
+#include "testutil/FailingAllocation.h"
 #include "testutil/ScanTables.h"
 
 namespace HtmlLink {
@@ -336,6 +339,261 @@ TEST_F(WriteLogTest, FailedWriteLeavesTheOldLog) {
     EXPECT_FALSE(fs.Contents(uR"(C:\logs\log.txt.tmp)", bytes));
 
     EXPECT_EQ(WriteLog(run_, u""), -1);
+}
+
+TEST_F(WriteLogTest, NoteFollowsTheWarningsAsTheListsNextEntry) {
+    // A free slot before the list's last entry ends what is shown; the note takes a free last one.
+    struct Case {
+        WarningList warnings;
+        std::vector<std::u16string> shown;  // empty: the attribute is not in the log
+    };
+    const std::u16string note(msg::kNoteCancelled);
+    const Case cases[] = {
+        {{}, {note}},
+        {{{10, u"w1"}}, {u"w1 [41]", note}},
+        {{{10, u"w1"}, {10, u""}}, {u"w1 [41]", note}},
+        {{{10, u""}}, {note}},
+        {{{10, u"w1"}, {10, u""}, {10, u"w3"}}, {u"w1 [41]"}},
+        {{{10, u""}, {10, u"w2"}}, {}},
+        {{{kNote, u"n1"}, {10, u"w2"}}, {u"n1", u"w2 [41]", note}},
+    };
+    options_.LogType = 0;
+    run_.LocalCheck = true;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        files_ = {
+            File(uR"(C:\site\a.htm)", ScanOk, {},
+                 {Tag(u"A", 4,
+                      {Attr(u"href", u"b.htm", uR"(C:\site\b.htm)", 4, 3, cases[i].warnings)})})};
+        std::u16string block;
+        if (!cases[i].shown.empty()) {
+            block =
+                u"◆ /a.htm\r\n\r\n  【4 行目】 <A> タグの href 属性値 b.htm (→ "
+                u"C:\\site\\b.htm)\r\n";
+            for (const std::u16string& line : cases[i].shown) block += u"    " + line + u"\r\n";
+            block += u"\r\n";
+        }
+        std::int32_t count = -1;
+        const std::u16string text = Compose(count);
+        const std::size_t start = text.find(u"========================================\r\n\r\n");
+        ASSERT_NE(start, text.npos);
+        EXPECT_EQ(text.substr(start + 44, block.size()), block);
+        EXPECT_EQ(text.substr(start + 44 + block.size(), 2), u"\r\n");
+    }
+}
+
+// Enough files for every number of threads to cut the log in other places, with what a cut or a
+// record could break: a surrogate pair ending a path, one in a value, the bytes of a name that
+// is not UTF-8, quotes, commas and tabs, values of digits alone, a failed scan that still lists
+// its tags in records, notes, files with nothing to say, and a free slot in a warning list.
+FileTable ManyFiles() {
+    FileTable t;
+    for (int i = 0; i < 26; ++i) {
+        const std::u16string d = uR"(C:\site\d)" + ToDecimal(i) + u"\\";
+        switch (i % 6) {
+            case 0:
+                t.push_back(File(d + u"\U0001F600", ScanNotHtml,
+                                 {{10, u"このファイルは、どこからもリンクされていません。"}}));
+                break;
+            case 1:
+                t.push_back(File(
+                    d + u"a\xDC81\xDCFF.htm", ScanOk, {},
+                    {Tag(u"A", i,
+                         {Attr(u"href", u"\"x\t\"\",y\U0001F600.htm\"",
+                               d + u"x\t\",y\U0001F600.htm", i, 10, {{10, u"見つかりません。"}}),
+                          Attr(u"name", u"123", u"123", i, 501, {{501, u"重複 \"123\"。"}})})}));
+                break;
+            case 2:
+                t.push_back(File(d + u"quiet.htm", ScanOk, {},
+                                 {Tag(u"A", 4, {Attr(u"href", u"q.htm", d + u"q.htm", 4, 40)})}));
+                break;
+            case 3: {
+                WarningList holed{{10, u"shown"}, {10, u""}, {10, u"after the hole"}};
+                t.push_back(
+                    File(d + u"notes.htm", ScanOk, {},
+                         {Tag(u"a", 2,
+                              {Attr(u"href", u"\"http://h/\"", u"http://h/", 2, 100),
+                               Attr(u"src", u"s.gif", d + u"s.gif", 2, 3),
+                               Attr(u"href", u"t.htm", d + u"t.htm", 2, 3, std::move(holed))},
+                              {{2, u"タグの警告"}})}));
+                break;
+            }
+            case 4:
+                t.push_back(File(d + u"broken.htm", ScanUnknownError, {{99, u"未知のエラー"}},
+                                 {Tag(u"IMG", 7,
+                                      {Attr(u"src", u"\"../up.gif\"", uR"(C:\up.gif)", 7, 2,
+                                            {{2, u"上を参照"}})})}));
+                break;
+            default:
+                t.push_back(
+                    File(d + u"\r\nline.htm", ScanOk, {},
+                         {Tag(u"A", 1,
+                              {Attr(u"href", u"\"\\\"", d + u"\xF05C", 1, 10, {{10, u"a\tb"}})})}));
+        }
+    }
+    return t;
+}
+
+struct Shape {
+    std::uint8_t type, encoding;
+    bool local, remote, always_remote, interrupted, unsearched, clean;
+};
+
+std::string ShapeName(const Shape& s) {
+    return "type " + std::to_string(s.type) + " encoding " + std::to_string(s.encoding) +
+           (s.local ? " local" : "") + (s.remote ? " remote" : "") +
+           (s.always_remote ? " always-remote" : "") + (s.interrupted ? " interrupted" : "") +
+           (s.unsearched ? " unsearched" : "") + (s.clean ? " clean" : "");
+}
+
+class ThreadedLogTest : public WriteLogTest {
+protected:
+    void Use(const Shape& s) {
+        files_ = s.clean ? FileTable{File(uR"(C:\site\a.htm)", ScanOk, {})} : ManyFiles();
+        if (s.clean) files_.resize(3);  // one file, then free slots
+        options_.LogType = s.type;
+        options_.LogEncoding = s.encoding;
+        options_.AlwaysLogRemoteLink = s.always_remote ? 1 : 0;
+        run_.LocalCheck = s.local;
+        run_.RemoteCheck = s.remote;
+        run_.Interrupted = s.interrupted;
+        run_.Unsearched = s.unsearched ? &unsearched_ : nullptr;
+    }
+    const VornFileList::UnsearchedList unsearched_{{uR"(C:\site\locked\)", false},
+                                                   {uR"(C:\site\deep\)", true}};
+};
+
+const Shape kShapes[] = {
+    {0, kLogEncodingCp932, true, true, false, false, false, false},
+    {0, kLogEncodingUtf8, false, false, true, true, true, false},
+    {1, kLogEncodingUtf8, true, false, true, false, true, false},
+    {1, kLogEncodingCp932, false, true, false, true, false, false},
+    {2, kLogEncodingUtf8, true, true, false, false, true, false},
+    {2, kLogEncodingCp932, false, false, false, true, false, false},
+    {0, kLogEncodingUtf8, true, false, false, false, false, true},
+    {1, kLogEncodingUtf8, false, false, false, true, false, true},
+    {1, kLogEncodingCp932, false, false, false, false, true, true},
+};
+
+TEST_F(ThreadedLogTest, SameLogOnAnyNumberOfThreads) {
+    platform::MemoryFileSystem fs;
+    platform::ScopedFileSystem use(fs);
+    fs.AddDirectory(uR"(C:\logs)");
+    const std::u16string path = uR"(C:\logs\log.txt)";
+    for (const Shape& s : kShapes) {
+        SCOPED_TRACE(ShapeName(s));
+        Use(s);
+        std::u16string one;
+        std::int32_t one_count = -1;
+        ASSERT_TRUE(ComposeLog(run_, one, one_count, 1));
+        const std::int32_t written = WriteLog(run_, path, 1);
+        EXPECT_EQ(written, one_count);
+        std::string one_bytes;
+        ASSERT_TRUE(fs.Contents(path, one_bytes));
+        // The file is the text encoded as a whole, with the mark only at its start.
+        const bool utf8 = s.encoding == kLogEncodingUtf8;
+        EXPECT_EQ(one_bytes, utf8 ? (s.type == 1 ? "\xEF\xBB\xBF" : "") + platform::ToUtf8(one)
+                                  : platform::Utf16ToCp932(one));
+        EXPECT_EQ(one_count == 0, s.clean && !s.unsearched);
+        for (unsigned threads : {2u, 3u, 5u, 16u, 0u}) {
+            SCOPED_TRACE(threads);
+            std::u16string text;
+            std::int32_t count = -1;
+            ASSERT_TRUE(ComposeLog(run_, text, count, threads));
+            EXPECT_EQ(text, one);
+            EXPECT_EQ(count, one_count);
+            EXPECT_EQ(WriteLog(run_, path, threads), one_count);
+            std::string bytes;
+            ASSERT_TRUE(fs.Contents(path, bytes));
+            EXPECT_EQ(bytes, one_bytes);
+        }
+    }
+}
+
+TEST_F(ThreadedLogTest, RecordsAreTheTabSeparatedLinesAsCsv) {
+    // A tab inside a field parts it in CSV as the tab between two fields does.
+    Use(kShapes[4]);
+    std::u16string tsv, csv;
+    std::int32_t count = 0;
+    options_.LogType = 2;
+    ASSERT_TRUE(ComposeLog(run_, tsv, count, 3));
+    options_.LogType = 1;
+    ASSERT_TRUE(ComposeLog(run_, csv, count, 3));
+    std::vector<std::u16string> tsv_lines, csv_lines;
+    ASSERT_EQ(VornText::SplitText(tsv, u"\r\n", tsv_lines, true), 0);
+    ASSERT_EQ(VornText::SplitText(csv, u"\r\n", csv_lines, true), 0);
+    ASSERT_EQ(tsv_lines.size(), csv_lines.size());
+    std::size_t records = 0;
+    for (std::size_t i = 0; i < tsv_lines.size(); ++i) {
+        SCOPED_TRACE(i);
+        const bool record = tsv_lines[i].find(u'\t') != std::u16string::npos;
+        records += record ? 1 : 0;
+        EXPECT_EQ(csv_lines[i], record ? VornText::TabToCsv(tsv_lines[i]) : tsv_lines[i]);
+    }
+    EXPECT_GT(records, 40u);
+}
+
+TEST_F(ThreadedLogTest, AFailureAnywhereFailsTheWholeLog) {
+    platform::MemoryFileSystem fs;
+    platform::ScopedFileSystem use(fs);
+    fs.AddDirectory(uR"(C:\logs)");
+    const std::u16string path = uR"(C:\logs\log.txt)";
+    for (const Shape& s : {kShapes[1], kShapes[3]}) {
+        SCOPED_TRACE(ShapeName(s));
+        Use(s);
+        std::u16string expected_text;
+        std::int32_t expected = -1;
+        ASSERT_TRUE(ComposeLog(run_, expected_text, expected, 1));
+        ASSERT_EQ(WriteLog(run_, path, 1), expected);
+        std::string expected_bytes;
+        ASSERT_TRUE(fs.Contents(path, expected_bytes));
+        for (unsigned threads : {1u, 4u}) {
+            SCOPED_TRACE(threads);
+            int failures = 0;
+            for (std::int64_t n = 1;; ++n) {
+                std::u16string text;
+                std::int32_t count = -1;
+                bool composed = false, failed = false;
+                {
+                    testutil::FailingAllocation fail(n);
+                    composed = ComposeLog(run_, text, count, threads);
+                    failed = fail.Failed();
+                }
+                if (!failed) break;
+                if (composed) {
+                    // An allocation the log can do without: a helper thread not started.
+                    EXPECT_EQ(text, expected_text) << n;
+                    EXPECT_EQ(count, expected) << n;
+                } else {
+                    ++failures;
+                    EXPECT_TRUE(text.empty()) << n;
+                    EXPECT_EQ(count, 0) << n;
+                }
+            }
+            EXPECT_GT(failures, 20);
+            for (std::int64_t n = 1;; ++n) {
+                fs.AddFile(path, "old");
+                std::int32_t written = 0;
+                bool failed = false;
+                {
+                    testutil::FailingAllocation fail(n);
+                    written = WriteLog(run_, path, threads);
+                    failed = fail.Failed();
+                }
+                if (!failed) break;
+                std::string bytes;
+                ASSERT_TRUE(fs.Contents(path, bytes));
+                if (written < 0) {
+                    // The old log, or the new one whole when only letting go of the
+                    // temporary file failed: never a log cut short.
+                    EXPECT_TRUE(bytes == "old" || bytes == expected_bytes) << n;
+                } else {
+                    EXPECT_EQ(written, expected) << n;
+                    EXPECT_EQ(bytes, expected_bytes) << n;
+                }
+            }
+        }
+    }
 }
 
 TEST(TargetColumn, ShowsTheTargetOnlyWhenItSaysMore) {
