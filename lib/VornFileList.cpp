@@ -97,12 +97,6 @@ struct DirectoryFiles {
     bool Failed = false;
 };
 
-// Calls work(0) .. work(n - 1), spread over the machine's cores; `work` must not throw. Each
-// index is taken by one thread only.
-template <class Work>
-void ForEachOnCores(std::size_t n, const Work& work) {
-    parallel::OnThreads(n, std::min(parallel::ThreadCount(0), 4u), work);
-}
 void FillSizes(const StringList& files, std::size_t first, std::vector<ListedFile>& listed,
                std::vector<std::int64_t>& sizes);
 
@@ -148,7 +142,7 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
             out.Failed = true;
         }
     };
-    ForEachOnCores(directories.size(), list_one);
+    parallel::OnThreads(directories.size(), std::min(parallel::ThreadCount(0), 4u), list_one);
     std::int32_t total = 0;
     for (DirectoryFiles& d : per) {
         if (d.Failed) {
