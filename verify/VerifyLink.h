@@ -46,6 +46,23 @@ public:
     bool AnchorsNamed(const FileTable& files, std::int32_t file_index, std::u16string_view anchor,
                       bool modern, std::span<const std::int32_t>& positions) noexcept;
 
+    // What verification learnt about one target text: the kind and list position its path has,
+    // and the anchors its fragment names. Kept by the text's shared block, so that the many
+    // links that share one text look it up once; the entry holds the block, so its address
+    // cannot name another text while the entry lasts.
+    struct KnownTarget {
+        TableText target;
+        bool has_kind = false;
+        bool has_named = false;
+        bool named_indexed = false;
+        VornFilePath::PathKind kind = VornFilePath::PathKind::None;
+        std::int32_t position = -1;
+        std::span<const std::int32_t> named;
+    };
+    // The entry for `target`, emptied when it was another text's; null when the text has no
+    // block of its own (a short one) or there is no room.
+    KnownTarget* Remembered(const TableText& target) noexcept;
+
     struct Impl;
     struct Site;
 
