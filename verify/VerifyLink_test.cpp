@@ -533,6 +533,66 @@ TEST(VerifyCache, ThreadsSharingTheIndexAgreeWithOneThread) {
     EXPECT_EQ(outcome(site.Files), outcome(alone.Files));
 }
 
+// The index of a file's anchors answers as a walk over the list does, for names that share a
+// probe chain, differ in letter case only, repeat, are empty or are missing.
+TEST(VerifyCache, AnchorIndexAgreesWithTheList) {
+    SiteBuilder site;
+    Strings names;
+    for (int k = 0; k < 40; ++k) names.push_back(u"n" + ToDecimal(k % 13));
+    names.insert(names.end(), {u"N1", u"", u"top", u"Top", u"n1", u"a&amp;b", u"longer-name-9"});
+    std::u16string html;
+    for (const std::u16string& name : names) html += u"<a name=\"" + name + u"\">x</a>";
+    site.Page(u"index.html", html);
+    site.Scan();
+    platform::ScopedFileSystem use(site.Fs);
+    HtmlLink::RunContext run = RunOf(site);
+    Strings asked = names;
+    asked.insert(asked.end(), {u"n13", u"N2", u"a&b", u"longer-name-", u"x"});
+    for (const bool modern : {false, true}) {
+        // A run reads the names one way; each reading gets a cache of its own.
+        HtmlLink::VerifyCache cache;
+        std::int32_t position = -1;
+        cache.PathKind(run, uR"(C:\site\index.html)", position);
+        ASSERT_GE(position, 0);
+        const std::int32_t file = site.Paths[std::size_t(position)].FileIndex;
+        for (const std::u16string& name : asked) {
+            SCOPED_TRACE(testing::Message() << "modern " << modern << ", name #"
+                                            << (&name - asked.data()));
+            std::vector<std::int32_t> walked;
+            const HtmlLink::FileEntry& entry = site.Files[std::size_t(file)];
+            for (std::size_t k = 0; k < entry.Anchors.size(); ++k) {
+                const HtmlLink::AnchorEntry& a = entry.Anchors[k];
+                if (!HtmlLink::InUse(a)) break;
+                const AttrEntry& attr = entry.Tags[std::size_t(a.TagIndex)].Attrs[std::size_t(a.AttrIndex)];
+                if (HtmlLink::AnchorName(attr, modern) == name) walked.push_back(std::int32_t(k));
+            }
+            std::span<const std::int32_t> found;
+            ASSERT_TRUE(cache.AnchorsNamed(site.Files, file, name, modern, found));
+            EXPECT_EQ(std::vector<std::int32_t>(found.begin(), found.end()), walked);
+        }
+    }
+}
+
+// Links of two pages that share one target text are still read in their own pages' encodings,
+// and a fragment is looked up in the file each of them reaches.
+TEST(VerifyCache, SharedTargetsKeepTheirPagesEncodings) {
+    SiteBuilder site;
+    site.Set.ModernHtml = 1;
+    site.File(u"euc.html", "<p>\xC6\xFC\xCB\xDC\xB8\xEC</p><a href=\"%C9%BD.html#a\">x</a>");
+    site.File(u"sjis.html", "<a href=\"%C9%BD.html#a\">x</a>");
+    site.Page(u"表.html", u"<a name=\"a\">x</a>");
+    site.Page(u"ﾉｽ.html", u"<a name=\"b\">x</a>");
+    site.Scan();
+    const AttrEntry& euc = site.Attr(u"euc.html", u"%C9%BD.html#a");
+    const AttrEntry& sjis = site.Attr(u"sjis.html", u"%C9%BD.html#a");
+    ASSERT_TRUE(euc.Target.SharesWith(sjis.Target));
+    site.Verify();
+    EXPECT_EQ(euc.Code, HtmlLink::kVerified);
+    EXPECT_EQ(euc.Target, uR"(C:\site\表.html#a)");
+    EXPECT_EQ(sjis.Code, HtmlLink::kAnchorMissing);
+    EXPECT_EQ(sjis.Target, uR"(C:\site\ﾉｽ.html#a)");
+}
+
 TEST(NormalizeList, TrimsFoldsAndCloses) {
     struct Case {
         Strings in, out;
