@@ -34,17 +34,25 @@ namespace {
 std::uint64_t HashText(std::u16string_view s) noexcept {
     constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15u;
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    std::size_t n = s.size() * sizeof(char16_t);
-    std::uint64_t h = n * kMul;
-    for (; n >= 8; n -= 8, p += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ w) * kMul;
-    }
-    if (n) {
+    const std::size_t bytes = s.size() * sizeof(char16_t);
+    std::uint64_t h = bytes * kMul;
+    if (bytes < 8) {
         std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
+        for (std::size_t k = 0; k < s.size(); ++k) w |= std::uint64_t{s[k]} << (16 * k);
         h = (h ^ w) * kMul;
+    } else {
+        std::size_t n = bytes;
+        for (; n >= 8; n -= 8, p += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            h = (h ^ w) * kMul;
+        }
+        // The last word overlaps the one before; the length is in the hash already.
+        if (n) {
+            std::uint64_t w;
+            std::memcpy(&w, p + n - 8, 8);
+            h = (h ^ w) * kMul;
+        }
     }
     // The tables read both the low and the high bits.
     h ^= h >> 32;
@@ -719,15 +727,28 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     std::u16string_view t = attr.Target;
     std::u16string_view anchor;
     bool separator_before_hash = false;
+    // The path and the fragment follow from the target's text alone, and so do the answers
+    // about them, except where the page's encoding reads a percent-encoded path.
+    VerifyCache::KnownTarget* known = run.Cache ? run.Cache->Remembered(attr.Target) : nullptr;
     // The first '#' and the first '?'; most targets have neither.
     std::size_t hash = t.npos, query = t.npos;
-    if (const std::size_t i = FindHashOrQuery(t); i != t.npos) {
-        if (t[i] == u'#') {
-            hash = i;
-            query = t.find(u'?', i + 1);
-        } else {
-            query = i;
-            hash = t.find(u'#', i + 1);
+    if (known && known->has_split) {
+        hash = known->hash;
+        query = known->query;
+    } else {
+        if (const std::size_t i = FindHashOrQuery(t); i != t.npos) {
+            if (t[i] == u'#') {
+                hash = i;
+                query = t.find(u'?', i + 1);
+            } else {
+                query = i;
+                hash = t.find(u'#', i + 1);
+            }
+        }
+        if (known) {
+            known->has_split = true;
+            known->hash = hash;
+            known->query = query;
         }
     }
     if (modern) {
@@ -763,9 +784,6 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         return run.Cache ? run.Cache->PathKind(run, path) : VornFilePath::GetPathKind(path);
     };
     std::int32_t position = -1;
-    // The path and the fragment follow from the target's text alone, and so do the answers
-    // about them, except where the page's encoding reads a percent-encoded path.
-    VerifyCache::KnownTarget* known = run.Cache ? run.Cache->Remembered(attr.Target) : nullptr;
     VornFilePath::PathKind kind;
     if (known && known->has_kind) {
         kind = known->kind;

@@ -52,11 +52,13 @@ public:
     // cannot name another text while the entry lasts.
     struct KnownTarget {
         TableText target;
+        bool has_split = false;
         bool has_kind = false;
         bool has_named = false;
         bool named_indexed = false;
         VornFilePath::PathKind kind = VornFilePath::PathKind::None;
         std::int32_t position = -1;
+        std::size_t hash = 0, query = 0;  // of the first '#' and '?', or npos
         std::span<const std::int32_t> named;
     };
     // The entry for `target`, emptied when it was another text's; null when the text has no
