@@ -245,9 +245,9 @@ bool CollectReport(const HtmlLink::RunContext& run, RunReport& report) try {
             const std::size_t na = HtmlLink::UsedCount(tag.Attrs);
             for (std::size_t a = 0; a < na; ++a) {
                 const HtmlLink::AttrEntry& attr = tag.Attrs[a];
-                AddList(report, f, attr.Line, tag.Name, &attr, attr.Warnings, HtmlLink::kAttrLevel);
+                AddList(report, f, tag.Line, tag.Name, &attr, attr.Warnings, HtmlLink::kAttrLevel);
                 const std::u16string_view note = HtmlLink::LogNote(attr, run);
-                if (!note.empty()) Add(report, f, attr.Line, tag.Name, &attr, 0, note);
+                if (!note.empty()) Add(report, f, tag.Line, tag.Name, &attr, 0, note);
             }
         }
     }

@@ -248,8 +248,7 @@ struct AttrEntry {
     TableText Name;   // as written
     TableText Value;  // as written after '=' and blanks, quotes included
     TableText Target;
-    std::int32_t Line = 0;       // line of the tag
-    std::int32_t ValueLine = 0;  // line on which the value begins
+    std::int32_t ValueLine = 0;  // line on which the value begins; the attribute's line is its tag's
     std::int32_t Code = 0;
     WarningList Warnings;
 };
@@ -297,9 +296,9 @@ struct TagEntry {
     TableText Name;  // as written, without '<' and the '/' of an end tag
     AttrList Attrs;
     WarningList Warnings;
-    std::int32_t DefIndex = -1;  // index in LinkTags; -1 for a tag kept for its id
     std::int32_t Line = 0;
     std::int32_t Code = 0;
+    std::int16_t DefIndex = -1;  // index in LinkTags; -1 for a tag kept for its id
     bool RevMade = false;
 };
 

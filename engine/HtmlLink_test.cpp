@@ -64,8 +64,8 @@ TEST(AppendEntry, PassesStopAtTheFirstFreeSlot) {
 // The records are what a large site's memory is made of; growing them is a decision.
 static_assert(sizeof(TableText) == 8);
 static_assert(sizeof(WarningList) == sizeof(void*));
-static_assert(sizeof(AttrEntry) <= 48);
-static_assert(sizeof(TagEntry) <= 88);
+static_assert(sizeof(AttrEntry) <= 40);
+static_assert(sizeof(TagEntry) <= 80);
 
 TEST(TableText, HoldsEveryLengthOnEitherSideOfTheInlineLimit) {
     const std::u16string long_text = uR"(C:\site\directory\page.htm#anchor)";

@@ -394,7 +394,7 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
 
     TagEntry tag;
     tag.Name = name;
-    tag.DefIndex = def_index;
+    tag.DefIndex = static_cast<std::int16_t>(def_index);  // LinkTags has a few dozen rows
     tag.Line = line;
     // Sized exactly: a site keeps millions of these and never adds to them later.
     tag.Attrs.reserve(scratch.kept.size());
@@ -402,7 +402,6 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
         AttrEntry attr;
         attr.Name = kept.name;
         attr.Value = kept.value;
-        attr.Line = line;
         attr.ValueLine = kept.value_line;
         AppendEntry(tag.Attrs, std::move(attr));
     }
@@ -423,7 +422,6 @@ bool ScanStylesheet(FileEntry& entry, std::u16string_view css, std::int32_t line
         AttrEntry attr;
         attr.Name = ref.name;
         attr.Value = ref.value;
-        attr.Line = line;
         attr.ValueLine = line;
         tag.Attrs.push_back(std::move(attr));
         AppendEntry(entry.Tags, std::move(tag));

@@ -14,7 +14,7 @@ inline HtmlLink::AttrEntry Attr(std::u16string name, std::u16string value, std::
     a.Name = std::move(name);
     a.Value = std::move(value);
     a.Target = std::move(target);
-    a.Line = a.ValueLine = line;
+    a.ValueLine = line;
     a.Code = code;
     a.Warnings = std::move(warnings);
     return a;

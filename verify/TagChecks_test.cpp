@@ -26,7 +26,6 @@ TagEntry Tag(std::u16string name, std::int32_t def_index, std::int32_t line,
         AttrEntry e;
         e.Name = std::move(a.name);
         e.Value = std::move(a.value);
-        e.Line = line;
         e.ValueLine = line;
         tag.Attrs.push_back(std::move(e));
     }

@@ -116,7 +116,7 @@ void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16st
     const std::u16string target = Shown(TargetColumn(attr));
     if (log.Plain()) {
         block += kLineOpen;
-        block += Number(attr.Line);
+        block += Number(tag.Line);
         block += kLineClose;
         block += tag.Name;
         block += kTagOf;
@@ -149,7 +149,7 @@ void WriteAttribute(const AttrEntry& attr, const TagEntry& tag, const std::u16st
             block += kCrLf;
         } else {
             log.Record(
-                {p, Number(attr.Line), tag.Name, attr.Name, attr.Value, target, label, w.Text});
+                {p, Number(tag.Line), tag.Name, attr.Name, attr.Value, target, label, w.Text});
         }
     }
     if (log.Plain()) block += kCrLf;
