@@ -200,8 +200,8 @@ public:
             const Slot& slot = Slots()[k];
             if (slot.count == 0) return {};
             if (slot.hash == hash && slot.length == name.size() &&
-                (name.empty() || std::memcmp(Text() + slot.from, name.data(),
-                                             name.size() * sizeof(char16_t)) == 0))
+                (name.empty() ||
+                 std::memcmp(Text() + slot.from, name.data(), name.size() * sizeof(char16_t)) == 0))
                 return {Positions() + slot.first, static_cast<std::size_t>(slot.count)};
         }
     }
@@ -777,7 +777,8 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         }
     }
     // A stylesheet's fragment names an element of an SVG or a font, which is not looked up.
-    if (modern && FromStylesheet(attr)) anchor = {};
+    const bool fragment_dropped = modern && !anchor.empty() && FromStylesheet(attr);
+    if (fragment_dropped) anchor = {};
 
     bool is_file = false;
     auto kind_of = [&](std::u16string_view path) {
@@ -796,143 +797,167 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             known->position = position;
         }
     }
-    std::u16string decoded_path;
-    if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
-        // A name that really holds the '%' sequence has won above; otherwise the bytes are
-        // read as UTF-8 first, then as the Japanese code page.
-        const auto page = static_cast<WebText::PageEncoding>(page_encoding);
-        for (const WebText::PageEncoding encoding :
-             {WebText::kUtf8, page == WebText::kEucJp ? WebText::kEucJp : WebText::kShiftJis}) {
-            std::u16string decoded;
-            if (!WebText::PercentDecode(t, encoding, decoded) || decoded == t) continue;
-            const VornFilePath::PathKind k = kind_of(decoded);
-            if (k != VornFilePath::PathKind::None) {
-                position = -1;
-                decoded_path = std::move(decoded);
-                t = decoded_path;
-                kind = k;
-                break;
-            }
+    // Where the target leads, and the target as the file found writes it.
+    std::int32_t target_index = -1;
+    bool default_document = false;
+    if (known && known->has_found && !fragment_dropped) {
+        target_index = known->target_index;
+        default_document = known->default_document;
+        if (!known->rewritten.empty()) {
+            attr.Target = known->rewritten;
+            if (!anchor.empty()) anchor = attr.Target.substr(known->found_size + 1);
         }
-    }
-    // A directory's path with its separator; its default documents are tried in `candidate`.
-    std::u16string directory, candidate;
-    const bool default_document = kind == VornFilePath::PathKind::Directory &&
-                                  !set.DefaultDocument.empty() &&
-                                  !set.DefaultDocument.front().empty();
-    switch (kind) {
-        case VornFilePath::PathKind::File:
-            // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
-            if (!t.empty() && t.back() == u'\\') {
-                Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
-                return false;
-            }
-            is_file = true;
-            break;
-        case VornFilePath::PathKind::Directory:
-            directory.reserve(t.size() + 1);
-            directory = t;
-            if (directory.empty() || directory.back() != u'\\') directory += u'\\';
-            t = directory;
-            break;
-        default:
-            // Below a directory the search could not read, 'missing' would be a guess.
-            if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
-                Report(attr, kInUnsearched, msg::kInUnsearched);
-                return false;
-            }
-            Report(attr, kTargetMissing, msg::kTargetMissing);
-            return false;
-    }
-
-    auto position_of = [&](std::u16string_view path) {
-        return run.Cache ? run.Cache->FindPath(paths, path) : FindInList(paths, path);
-    };
-    // A file is its own one candidate, looked up without a copy.
-    if (is_file && position < 0) position = position_of(t);
-    std::u16string_view found = t;
-    if (!is_file) {
-        for (const std::u16string& document : set.DefaultDocument) {
-            if (document.empty()) break;
-            candidate.assign(directory).append(document);
-            position = position_of(candidate);
-            if (position >= 0) {
-                found = candidate;
-                break;
-            }
-        }
-    }
-
-    if (position < 0) {
-        const bool inside_by_name =
-            VornFileList::CompareFileNames(std::u16string_view(t).substr(0, set.LocalPath.size()),
-                                           set.LocalPath) == 0;
-        // Below the base directory by name, but through a symbolic link that leads out of it:
-        // the search did not enter it, so the target is judged as one outside the base.
-        const bool outside_by_link = inside_by_name && !platform::Fs().IsWithin(t, set.LocalPath);
-        if (outside_by_link && !is_file) {
-            for (const std::u16string& document : set.DefaultDocument) {
-                if (document.empty()) break;
-                candidate.assign(directory).append(document);
-                if (kind_of(candidate) == VornFilePath::PathKind::File) {
-                    is_file = true;
+        if (known->case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
+    } else {
+        std::u16string decoded_path;
+        if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
+            // A name that really holds the '%' sequence has won above; otherwise the bytes are
+            // read as UTF-8 first, then as the Japanese code page.
+            const auto page = static_cast<WebText::PageEncoding>(page_encoding);
+            for (const WebText::PageEncoding encoding :
+                 {WebText::kUtf8, page == WebText::kEucJp ? WebText::kEucJp : WebText::kShiftJis}) {
+                std::u16string decoded;
+                if (!WebText::PercentDecode(t, encoding, decoded) || decoded == t) continue;
+                const VornFilePath::PathKind k = kind_of(decoded);
+                if (k != VornFilePath::PathKind::None) {
+                    position = -1;
+                    decoded_path = std::move(decoded);
+                    t = decoded_path;
+                    kind = k;
                     break;
                 }
             }
         }
+        // A directory's path with its separator; its default documents are tried in `candidate`.
+        std::u16string directory, candidate;
+        default_document = kind == VornFilePath::PathKind::Directory &&
+                           !set.DefaultDocument.empty() && !set.DefaultDocument.front().empty();
+        switch (kind) {
+            case VornFilePath::PathKind::File:
+                // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
+                if (!t.empty() && t.back() == u'\\') {
+                    Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
+                    return false;
+                }
+                is_file = true;
+                break;
+            case VornFilePath::PathKind::Directory:
+                directory.reserve(t.size() + 1);
+                directory = t;
+                if (directory.empty() || directory.back() != u'\\') directory += u'\\';
+                t = directory;
+                break;
+            default:
+                // Below a directory the search could not read, 'missing' would be a guess.
+                if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+                    Report(attr, kInUnsearched, msg::kInUnsearched);
+                    return false;
+                }
+                Report(attr, kTargetMissing, msg::kTargetMissing);
+                return false;
+        }
+
+        auto position_of = [&](std::u16string_view path) {
+            return run.Cache ? run.Cache->FindPath(paths, path) : FindInList(paths, path);
+        };
+        // A file is its own one candidate, looked up without a copy.
+        if (is_file && position < 0) position = position_of(t);
+        std::u16string_view found = t;
         if (!is_file) {
-            attr.Code = kVerified;
-            if (set.AlertDirListing != 0) {
-                Report(attr, kDirectoryListing,
-                       std::u16string(msg::kNoDefaultDocument1) +
-                           std::u16string(msg::kNoDefaultDocument2));
+            for (const std::u16string& document : set.DefaultDocument) {
+                if (document.empty()) break;
+                candidate.assign(directory).append(document);
+                position = position_of(candidate);
+                if (position >= 0) {
+                    found = candidate;
+                    break;
+                }
             }
-            if (!anchor.empty()) {
-                Report(attr, kAnchorOnBareDirectory,
-                       std::u16string(msg::kAnchorOnBareDirectory1) +
-                           std::u16string(msg::kAnchorOnBareDirectory2));
-            }
-        } else if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
-            Report(attr, kInUnsearched, msg::kInUnsearched);
-        } else if (inside_by_name && !outside_by_link) {
-            // Inside the base directory, so the search must have left it out on purpose.
-            Report(attr, kTargetIgnored, msg::kTargetIgnored);
-        } else if (!anchor.empty()) {
-            Report(attr, kOutsideWithAnchor,
-                   std::u16string(msg::kOutsideBaseDir1) + std::u16string(msg::kOutsideBaseDir2));
-        } else {
-            attr.Code = kOutsideBaseDir;
         }
-        return false;
-    }
 
-    const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
-    if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
-        return Failed(attr);
+        if (position < 0) {
+            const bool inside_by_name =
+                VornFileList::CompareFileNames(
+                    std::u16string_view(t).substr(0, set.LocalPath.size()), set.LocalPath) == 0;
+            // Below the base directory by name, but through a symbolic link that leads out of it:
+            // the search did not enter it, so the target is judged as one outside the base.
+            const bool outside_by_link =
+                inside_by_name && !platform::Fs().IsWithin(t, set.LocalPath);
+            if (outside_by_link && !is_file) {
+                for (const std::u16string& document : set.DefaultDocument) {
+                    if (document.empty()) break;
+                    candidate.assign(directory).append(document);
+                    if (kind_of(candidate) == VornFilePath::PathKind::File) {
+                        is_file = true;
+                        break;
+                    }
+                }
+            }
+            if (!is_file) {
+                attr.Code = kVerified;
+                if (set.AlertDirListing != 0) {
+                    Report(attr, kDirectoryListing,
+                           std::u16string(msg::kNoDefaultDocument1) +
+                               std::u16string(msg::kNoDefaultDocument2));
+                }
+                if (!anchor.empty()) {
+                    Report(attr, kAnchorOnBareDirectory,
+                           std::u16string(msg::kAnchorOnBareDirectory1) +
+                               std::u16string(msg::kAnchorOnBareDirectory2));
+                }
+            } else if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+                Report(attr, kInUnsearched, msg::kInUnsearched);
+            } else if (inside_by_name && !outside_by_link) {
+                // Inside the base directory, so the search must have left it out on purpose.
+                Report(attr, kTargetIgnored, msg::kTargetIgnored);
+            } else if (!anchor.empty()) {
+                Report(
+                    attr, kOutsideWithAnchor,
+                    std::u16string(msg::kOutsideBaseDir1) + std::u16string(msg::kOutsideBaseDir2));
+            } else {
+                attr.Code = kOutsideBaseDir;
+            }
+            return false;
+        }
+
+        target_index = paths[static_cast<std::size_t>(position)].FileIndex;
+        if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
+            return Failed(attr);
+
+        // The lookup ignores letter case; this is where a difference below the base directory is
+        // told. The base directory itself is compared as the user typed it, so it is left out.
+        const bool case_mismatch =
+            run.Options->FileNameCaseSensitive == 1 &&
+            !SameText(After(found, set.LocalPath.size()),
+                      After(paths[static_cast<std::size_t>(position)].Path, set.LocalPath.size()));
+
+        // The target becomes the file found with the fragment. Mostly it is that already; otherwise
+        // it is written anew, and the fragment is read from there again.
+        const std::size_t rewritten = found.size() + (anchor.empty() ? 0 : 1 + anchor.size());
+        const std::u16string_view before = attr.Target;
+        const bool rewrite =
+            before.size() != rewritten || !SameText(before.substr(0, found.size()), found) ||
+            (!anchor.empty() &&
+             (before[found.size()] != u'#' || !SameText(before.substr(found.size() + 1), anchor)));
+        if (rewrite) {
+            if (anchor.empty()) {
+                attr.Target.assign(found);
+            } else {
+                attr.Target.assign({found, u"#", anchor});
+                anchor = attr.Target.substr(found.size() + 1);
+            }
+        }
+        if (case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
+        if (known && known->has_kind && !fragment_dropped) {
+            known->has_found = true;
+            known->target_index = target_index;
+            known->default_document = default_document;
+            known->case_mismatch = case_mismatch;
+            known->found_size = found.size();
+            if (rewrite) known->rewritten = attr.Target;
+        }
+    }
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
-
-    // The lookup ignores letter case; this is where a difference below the base directory is
-    // told. The base directory itself is compared as the user typed it, so it is left out.
-    const bool case_mismatch =
-        run.Options->FileNameCaseSensitive == 1 &&
-        !SameText(After(found, set.LocalPath.size()),
-                  After(paths[static_cast<std::size_t>(position)].Path, set.LocalPath.size()));
-
-    // The target becomes the file found with the fragment. Mostly it is that already; otherwise
-    // it is written anew, and the fragment is read from there again.
-    const std::size_t rewritten = found.size() + (anchor.empty() ? 0 : 1 + anchor.size());
-    const std::u16string_view before = attr.Target;
-    if (before.size() != rewritten || !SameText(before.substr(0, found.size()), found) ||
-        (!anchor.empty() &&
-         (before[found.size()] != u'#' || !SameText(before.substr(found.size() + 1), anchor)))) {
-        if (anchor.empty()) {
-            attr.Target.assign(found);
-        } else {
-            attr.Target.assign({found, u"#", anchor});
-            anchor = attr.Target.substr(found.size() + 1);
-        }
-    }
-    if (case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
 
     if (anchor.empty()) {
         attr.Code = kVerified;
@@ -1021,7 +1046,8 @@ void AddLinkCounts(FileTable& files, const LinkCounts& counts) {
     const std::size_t n = std::min(files.size(), counts.AnchorStart.size() - 1);
     for (std::size_t i = 0; i < n; ++i) {
         const std::size_t from = counts.AnchorStart[i];
-        const std::size_t to = std::min<std::size_t>(counts.AnchorStart[i + 1], counts.Anchors.size());
+        const std::size_t to =
+            std::min<std::size_t>(counts.AnchorStart[i + 1], counts.Anchors.size());
         // Most anchors are never linked: their file is left untouched.
         if (from >= to || std::all_of(counts.Anchors.begin() + static_cast<std::ptrdiff_t>(from),
                                       counts.Anchors.begin() + static_cast<std::ptrdiff_t>(to),

@@ -60,6 +60,13 @@ public:
         std::int32_t position = -1;
         std::size_t hash = 0, query = 0;  // of the first '#' and '?', or npos
         std::span<const std::int32_t> named;
+        // The file reached, and the target as it writes it when that differs (empty then).
+        bool has_found = false;
+        bool default_document = false;
+        bool case_mismatch = false;
+        std::int32_t target_index = -1;
+        std::size_t found_size = 0;
+        TableText rewritten;
     };
     // The entry for `target`, emptied when it was another text's; null when the text has no
     // block of its own (a short one) or there is no room.

@@ -449,6 +449,55 @@ TEST(VerifyCache, CachesOfOneRunShareTheSiteIndex) {
     EXPECT_TRUE(theirs.empty());
 }
 
+// What a run leaves: each link's code, target and warnings, each file's and anchor's count.
+std::vector<std::u16string> Outcome(const HtmlLink::FileTable& files) {
+    std::vector<std::u16string> out;
+    for (const HtmlLink::FileEntry& file : files) {
+        out.push_back(file.Path + u" " + ToDecimal(file.LinkCount));
+        for (const HtmlLink::AnchorEntry& anchor : file.Anchors)
+            out.push_back(ToDecimal(anchor.LinkCount));
+        for (const HtmlLink::TagEntry& tag : file.Tags) {
+            for (const AttrEntry& attr : tag.Attrs) {
+                std::u16string line = ToDecimal(attr.Code) + u" " + attr.Target;
+                for (const std::u16string& text : Texts(attr.Warnings)) line += u" " + text;
+                out.push_back(line);
+            }
+        }
+    }
+    return out;
+}
+
+// Many links share one target text; what the cache remembers about a text answers each of them
+// as asking afresh does: directories with and without fragments, fragments a stylesheet drops,
+// letter case, queries, '#top', percent-encoded fragments and missing files.
+TEST(VerifyCache, SharedTargetsAnswerAsAskingAfresh) {
+    auto build = [](SiteBuilder& s, std::uint8_t modern) {
+        s.Set.ModernHtml = modern;
+        s.Options.FileNameCaseSensitive = 1;
+        const std::u16string links =
+            u"<a href=\"d/#x\">1</a><a href=\"d/#y\">2</a><a href=\"d/\">3</a><a href=\"d\">4</a>"
+            u"<a href=\"D/index.html#x\">5</a><a href=\"p1.htm#a\">6</a><a href=\"P1.htm#a\">7</a>"
+            u"<a href=\"p1.htm#top\">8</a><a href=\"gone.htm\">9</a><a href=\"p1.htm?q#a\">10</a>"
+            u"<a href=\"p1.htm#%61\">11</a><a href=\"#x\">12</a><a href=\"d/#top\">13</a>"
+            u"<div style=\"background:url(d/#x)\"></div><style>@import \"d/#y\";</style>";
+        for (int k = 0; k < 6; ++k)
+            s.Page(u"p" + ToDecimal(k) + u".htm", u"<a name=\"a\" id=\"x\">x</a>" + links);
+        s.Page(uR"(d\index.html)", u"<a id=\"x\">x</a><a id=\"x\">y</a>" + links);
+        s.Scan();
+    };
+    for (const std::uint8_t modern : {0, 1}) {
+        SCOPED_TRACE(modern);
+        SiteBuilder remembered, afresh;
+        build(remembered, modern);
+        build(afresh, modern);
+        ASSERT_TRUE(remembered.Attr(u"p0.htm", u"d/#x").Target.SharesWith(
+            remembered.Attr(u"p1.htm", u"d/#x").Target));
+        remembered.Verify(true);
+        afresh.Verify(false);
+        EXPECT_EQ(Outcome(remembered.Files), Outcome(afresh.Files));
+    }
+}
+
 // Threads that verify at once, each with its cache sharing the first one's index and with its
 // own counts, leave the tables as one thread does: the anchor indexes they build at the same
 // time for the same target files included.
@@ -468,23 +517,6 @@ TEST(VerifyCache, ThreadsSharingTheIndexAgreeWithOneThread) {
         s.Page(uR"(d0\index.html)", u"<a href=\"../p1.htm#b9\">6</a>");
         s.Directory(uR"(d1)");
         s.Scan();
-    };
-    // What a run leaves: each link's code, target and warnings, each file's and anchor's count.
-    auto outcome = [](const HtmlLink::FileTable& files) {
-        std::vector<std::u16string> out;
-        for (const HtmlLink::FileEntry& file : files) {
-            out.push_back(file.Path + u" " + ToDecimal(file.LinkCount));
-            for (const HtmlLink::AnchorEntry& anchor : file.Anchors)
-                out.push_back(ToDecimal(anchor.LinkCount));
-            for (const HtmlLink::TagEntry& tag : file.Tags) {
-                for (const AttrEntry& attr : tag.Attrs) {
-                    std::u16string line = ToDecimal(attr.Code) + u" " + attr.Target;
-                    for (const std::u16string& text : Texts(attr.Warnings)) line += u" " + text;
-                    out.push_back(line);
-                }
-            }
-        }
-        return out;
     };
     auto verify = [](HtmlLink::RunContext& run, std::size_t i) {
         HtmlLink::FileEntry& file = (*run.Files)[i];
@@ -530,7 +562,7 @@ TEST(VerifyCache, ThreadsSharingTheIndexAgreeWithOneThread) {
     for (const Worker& w : workers) HtmlLink::AddLinkCounts(site.Files, w.counts);
     EXPECT_FALSE(HtmlLink::ReportUnlinked(run));
 
-    EXPECT_EQ(outcome(site.Files), outcome(alone.Files));
+    EXPECT_EQ(Outcome(site.Files), Outcome(alone.Files));
 }
 
 // The index of a file's anchors answers as a walk over the list does, for names that share a
