@@ -174,13 +174,6 @@ std::size_t Heap(const std::vector<T>& v) {
     return v.capacity() * sizeof(T);
 }
 
-std::size_t Heap(const WarningList& list) {
-    if (list.empty()) return 0;
-    std::size_t n = sizeof(std::vector<WarningEntry>) + list.size() * sizeof(WarningEntry);
-    for (const WarningEntry& w : list) n += Heap(w.Text);
-    return n;
-}
-
 std::size_t Heap(const AttrList& list) {
     return list.capacity() > 1 ? list.capacity() * sizeof(AttrEntry) : 0;
 }
@@ -191,19 +184,26 @@ std::size_t Heap(const TableText& text, std::unordered_set<const char16_t*>& see
     return sizeof(TableText::Shared) + text.size() * sizeof(char16_t);
 }
 
+std::size_t Heap(const WarningList& list, std::unordered_set<const char16_t*>& seen) {
+    if (list.empty()) return 0;
+    std::size_t n = sizeof(std::vector<WarningEntry>) + list.size() * sizeof(WarningEntry);
+    for (const WarningEntry& w : list) n += Heap(w.Text, seen);
+    return n;
+}
+
 // Heap bytes held by the entries (not counting the FileEntry objects themselves).
 std::size_t KeptBytes(const FileTable& table, std::size_t& tags, std::size_t& attrs) {
     std::size_t n = 0;
     std::unordered_set<const char16_t*> seen;
     for (const FileEntry& f : table) {
-        n += Heap(f.Path) + Heap(f.Anchors) + Heap(f.Warnings) + Heap<TagEntry>(f.Tags);
+        n += Heap(f.Path) + Heap(f.Anchors) + Heap(f.Warnings, seen) + Heap<TagEntry>(f.Tags);
         for (const TagEntry& t : f.Tags) {
             ++tags;
-            n += Heap(t.Name, seen) + Heap(t.Warnings) + Heap(t.Attrs);
+            n += Heap(t.Name, seen) + Heap(t.Warnings, seen) + Heap(t.Attrs);
             for (const AttrEntry& a : t.Attrs) {
                 ++attrs;
                 n += Heap(a.Name, seen) + Heap(a.Value, seen) + Heap(a.Target, seen) +
-                     Heap(a.Warnings);
+                     Heap(a.Warnings, seen);
             }
         }
     }

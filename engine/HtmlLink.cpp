@@ -220,7 +220,7 @@ void AttrList::resize(std::size_t n) {
 void AttrList::clear() noexcept { Release(); }
 
 bool AddWarning(WarningList& list, std::int32_t code, std::u16string_view text) noexcept try {
-    AppendEntry(list, WarningEntry{code, std::u16string(text)});
+    AppendEntry(list, WarningEntry{code, TableText(text)});
     return false;
 } catch (...) {
     return true;

@@ -38,11 +38,6 @@ enum ScanStatus : std::int32_t {
     ScanUnknownError = 99,
 };
 
-struct WarningEntry {
-    std::int32_t Code = 0;
-    std::u16string Text;
-};
-
 // Text of the tables: 8 bytes, up to three characters held inline, longer text in one block of
 // exactly its length. A site keeps millions of names, values and targets that never change
 // after the scan, and most of them repeat (the same target from many pages), so equal texts
@@ -181,6 +176,12 @@ inline std::u16string operator+(const TableText& a, std::u16string_view b) {
     s += b;
     return s;
 }
+
+// The texts repeat (most are fixed messages), so they share their blocks like the tables' texts.
+struct WarningEntry {
+    std::int32_t Code = 0;
+    TableText Text;
+};
 
 // The reads of a vector over a list that gives data() and size().
 template <class List, class Entry>

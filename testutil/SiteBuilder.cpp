@@ -105,7 +105,7 @@ std::vector<std::u16string> Texts(const HtmlLink::WarningList& list) {
     std::vector<std::u16string> out;
     for (const HtmlLink::WarningEntry& w : list) {
         if (!InUse(w)) break;
-        out.push_back(w.Text);
+        out.push_back(w.Text.str());
     }
     return out;
 }

@@ -54,7 +54,7 @@ Resolved Resolve(std::u16string_view value, const BaseContext& base, const Check
     for (const WarningEntry& w : a.Warnings) {
         if (!w.Text.empty()) {
             EXPECT_EQ(w.Code, a.Code);
-            r.texts.push_back(w.Text);
+            r.texts.push_back(w.Text.str());
         }
     }
     return r;
