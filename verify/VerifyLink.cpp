@@ -717,6 +717,7 @@ bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anc
 }  // namespace
 
 bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) try {
+    using KnownTarget = VerifyCache::KnownTarget;
     if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
@@ -733,8 +734,8 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     // The first '#' and the first '?'; most targets have neither.
     std::size_t hash = t.npos, query = t.npos;
     if (known && known->has_split) {
-        hash = known->hash;
-        query = known->query;
+        hash = known->hash == KnownTarget::kNone ? t.npos : known->hash;
+        query = known->query == KnownTarget::kNone ? t.npos : known->query;
     } else {
         if (const std::size_t i = FindHashOrQuery(t); i != t.npos) {
             if (t[i] == u'#') {
@@ -747,8 +748,8 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         }
         if (known) {
             known->has_split = true;
-            known->hash = hash;
-            known->query = query;
+            known->hash = hash == t.npos ? KnownTarget::kNone : static_cast<std::uint32_t>(hash);
+            known->query = query == t.npos ? KnownTarget::kNone : static_cast<std::uint32_t>(query);
         }
     }
     if (modern) {
@@ -953,7 +954,7 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
             known->target_index = target_index;
             known->default_document = default_document;
             known->case_mismatch = case_mismatch;
-            known->found_size = found.size();
+            known->found_size = static_cast<std::uint32_t>(found.size());
             if (rewrite) known->rewritten = attr.Target;
         }
     }
@@ -977,12 +978,14 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     // where its file follows from the text alone.
     const bool remember_named = known && known->has_kind;
     auto named_as_written = [&]() {
-        if (remember_named && known->has_named) return Named{known->named_indexed, known->named};
+        if (remember_named && known->has_named)
+            return Named{known->named_indexed, {known->named, known->named_count}};
         const Named named = FindNamed(run, target_index, anchor);
         if (remember_named) {
             known->has_named = true;
             known->named_indexed = named.indexed;
-            known->named = named.positions;
+            known->named = named.positions.data();
+            known->named_count = static_cast<std::uint32_t>(named.positions.size());
         }
         return named;
     };

@@ -50,23 +50,26 @@ public:
     // and the anchors its fragment names. Kept by the text's shared block, so that the many
     // links that share one text look it up once; the entry holds the block, so its address
     // cannot name another text while the entry lasts.
-    struct KnownTarget {
+    // One cache line each.
+    struct alignas(64) KnownTarget {
+        static constexpr std::uint32_t kNone = UINT32_MAX;
         TableText target;
+        // The target as the file reached writes it, when that differs; empty otherwise.
+        TableText rewritten;
+        const std::int32_t* named = nullptr;  // the anchors the fragment names
+        std::uint32_t named_count = 0;
+        std::uint32_t hash = kNone, query = kNone;  // of the first '#' and '?'
+        std::int32_t position = -1;
+        std::int32_t target_index = -1;  // the file reached
+        std::uint32_t found_size = 0;    // the length of its path in the target
+        VornFilePath::PathKind kind = VornFilePath::PathKind::None;
         bool has_split = false;
         bool has_kind = false;
         bool has_named = false;
         bool named_indexed = false;
-        VornFilePath::PathKind kind = VornFilePath::PathKind::None;
-        std::int32_t position = -1;
-        std::size_t hash = 0, query = 0;  // of the first '#' and '?', or npos
-        std::span<const std::int32_t> named;
-        // The file reached, and the target as it writes it when that differs (empty then).
         bool has_found = false;
         bool default_document = false;
         bool case_mismatch = false;
-        std::int32_t target_index = -1;
-        std::size_t found_size = 0;
-        TableText rewritten;
     };
     // The entry for `target`, emptied when it was another text's; null when the text has no
     // block of its own (a short one) or there is no room.
