@@ -1,6 +1,7 @@
 #include "engine/HtmlLink.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -127,7 +128,7 @@ TableText& TableText::operator+=(std::u16string_view more) {
 }
 
 AttrList::AttrList(const AttrList& other) : AttrList() {
-    reserve(other.size_);
+    reserve(other.size());
     for (const AttrEntry& e : other) push_back(e);
 }
 
@@ -142,7 +143,7 @@ AttrList& AttrList::operator=(AttrList&& other) noexcept {
     if (this == &other) return *this;
     Release();
     if (other.Inline()) {
-        if (other.size_ == 1) {
+        if (other.count_ == 1) {
             new (&one_) AttrEntry(std::move(other.one_));
             other.one_.~AttrEntry();
         } else {
@@ -152,60 +153,65 @@ AttrList& AttrList::operator=(AttrList&& other) noexcept {
         many_ = other.many_;
         other.many_ = nullptr;
     }
-    size_ = other.size_;
-    capacity_ = other.capacity_;
-    other.size_ = 0;
-    other.capacity_ = 1;
+    count_ = other.count_;
+    other.count_ = 0;
     return *this;
 }
 
 void AttrList::Release() noexcept {
     if (Inline()) {
-        if (size_ == 1) one_.~AttrEntry();
+        if (count_ == 1) one_.~AttrEntry();
     } else {
-        delete[] many_;
+        const std::size_t n = Capacity(many_);
+        for (std::size_t k = 0; k < n; ++k) many_[k].~AttrEntry();
+        ::operator delete(reinterpret_cast<char*>(many_) - sizeof(std::uint64_t));
     }
     many_ = nullptr;
-    size_ = 0;
-    capacity_ = 1;
+    count_ = 0;
 }
 
 AttrEntry& AttrList::at(std::size_t k) {
-    if (k >= size_) throw std::out_of_range("AttrList");
+    if (k >= size()) throw std::out_of_range("AttrList");
     return data()[k];
 }
 
 const AttrEntry& AttrList::at(std::size_t k) const {
-    if (k >= size_) throw std::out_of_range("AttrList");
+    if (k >= size()) throw std::out_of_range("AttrList");
     return data()[k];
 }
 
 void AttrList::reserve(std::size_t n) {
-    if (n <= capacity_) return;
-    if (n > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("AttrList");
-    auto* block = new AttrEntry[n];
-    for (std::uint32_t k = 0; k < size_; ++k) block[k] = std::move(data()[k]);
-    const std::uint32_t kept = size_;
+    if (n <= capacity()) return;
+    if (n >= kOnHeap) throw std::length_error("AttrList");
+    static_assert(alignof(AttrEntry) <= sizeof(std::uint64_t));
+    char* raw = static_cast<char*>(::operator new(sizeof(std::uint64_t) + n * sizeof(AttrEntry)));
+    const std::uint64_t capacity = n;
+    std::memcpy(raw, &capacity, sizeof capacity);
+    auto* block = reinterpret_cast<AttrEntry*>(raw + sizeof capacity);
+    // Entries are noexcept to make and to move.
+    for (std::size_t k = 0; k < n; ++k) new (block + k) AttrEntry();
+    const std::size_t kept = size();
+    for (std::size_t k = 0; k < kept; ++k) block[k] = std::move(data()[k]);
     Release();
     many_ = block;
-    size_ = kept;
-    capacity_ = static_cast<std::uint32_t>(n);
+    count_ = static_cast<std::uint32_t>(kept) | kOnHeap;
 }
 
 void AttrList::push_back(AttrEntry entry) {
-    if (size_ == capacity_) reserve(size_ == 0 ? 1 : std::size_t{capacity_} * 2);
+    const std::size_t n = size();
+    if (n == capacity()) reserve(n == 0 ? 1 : n * 2);
     if (Inline()) {
         new (&one_) AttrEntry(std::move(entry));
     } else {
-        many_[size_] = std::move(entry);
+        many_[n] = std::move(entry);
     }
-    ++size_;
+    SetSize(n + 1);
 }
 
 void AttrList::resize(std::size_t n) {
-    if (n > size_) {
+    if (n > size()) {
         reserve(n);
-        while (size_ < n) push_back(AttrEntry{});
+        while (size() < n) push_back(AttrEntry{});
         return;
     }
     if (n == 0) {
@@ -213,8 +219,8 @@ void AttrList::resize(std::size_t n) {
         return;
     }
     // Dropped slots give back their text now; the block keeps its size.
-    for (std::size_t k = n; k < size_; ++k) data()[k] = AttrEntry{};
-    size_ = static_cast<std::uint32_t>(n);
+    for (std::size_t k = n; k < size(); ++k) data()[k] = AttrEntry{};
+    SetSize(n);
 }
 
 void AttrList::clear() noexcept { Release(); }

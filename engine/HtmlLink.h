@@ -255,7 +255,8 @@ struct AttrEntry {
 };
 
 // The attributes of one tag. Almost every kept tag has one, held inside the list; more move to
-// one block of exactly the size reserved (the scan knows the count before it adds them).
+// one block of exactly the size reserved (the scan knows the count before it adds them), which
+// keeps its capacity in front of the entries, so that the list adds only its count to the tag.
 class AttrList : public ListReads<AttrList, AttrEntry> {
 public:
     AttrList() noexcept : many_(nullptr) {}
@@ -265,9 +266,9 @@ public:
     AttrList& operator=(AttrList&& other) noexcept;
     ~AttrList() { Release(); }
 
-    std::size_t size() const noexcept { return size_; }
+    std::size_t size() const noexcept { return count_ & ~kOnHeap; }
     // 1 while the list is held inline.
-    std::size_t capacity() const noexcept { return capacity_; }
+    std::size_t capacity() const noexcept { return Inline() ? 1 : Capacity(many_); }
     AttrEntry* data() noexcept { return Inline() ? &one_ : many_; }
     const AttrEntry* data() const noexcept { return Inline() ? &one_ : many_; }
     AttrEntry& at(std::size_t k);
@@ -280,24 +281,33 @@ public:
     void clear() noexcept;
 
 private:
-    // With capacity_ 1 the list holds its one slot inline (constructed or not, by size_);
-    // otherwise many_ points at capacity_ slots, all constructed.
-    bool Inline() const noexcept { return capacity_ == 1; }
+    // Inline, the list holds its one slot in place (constructed or not, by its count);
+    // on the heap, many_ points at capacity slots, all constructed, behind the capacity.
+    static constexpr std::uint32_t kOnHeap = std::uint32_t{1} << 31;
+    bool Inline() const noexcept { return (count_ & kOnHeap) == 0; }
+    static std::size_t Capacity(const AttrEntry* many) noexcept {
+        std::uint64_t n;
+        std::memcpy(&n, reinterpret_cast<const char*>(many) - sizeof n, sizeof n);
+        return static_cast<std::size_t>(n);
+    }
+    void SetSize(std::size_t n) noexcept {
+        count_ = static_cast<std::uint32_t>(n) | (count_ & kOnHeap);
+    }
     void Release() noexcept;
 
     union {
         AttrEntry one_;
         AttrEntry* many_;
     };
-    std::uint32_t size_ = 0;
-    std::uint32_t capacity_ = 1;
+    std::uint32_t count_ = 0;  // the size, with kOnHeap
 };
 
 struct TagEntry {
     TableText Name;  // as written, without '<' and the '/' of an end tag
-    AttrList Attrs;
-    WarningList Warnings;
+    // The list's padding after its count holds the line.
+    [[no_unique_address]] AttrList Attrs;
     std::int32_t Line = 0;
+    WarningList Warnings;
     std::int32_t Code = 0;
     std::int16_t DefIndex = -1;  // index in LinkTags; -1 for a tag kept for its id
     bool RevMade = false;

@@ -65,7 +65,7 @@ TEST(AppendEntry, PassesStopAtTheFirstFreeSlot) {
 static_assert(sizeof(TableText) == 8);
 static_assert(sizeof(WarningList) == sizeof(void*));
 static_assert(sizeof(AttrEntry) <= 40);
-static_assert(sizeof(TagEntry) <= 80);
+static_assert(sizeof(TagEntry) <= 72);
 
 TEST(TableText, HoldsEveryLengthOnEitherSideOfTheInlineLimit) {
     const std::u16string long_text = uR"(C:\site\directory\page.htm#anchor)";
