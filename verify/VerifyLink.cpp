@@ -255,11 +255,12 @@ FileAnchors* FileAnchors::Build(const FileEntry& file, bool modern) {
         }
         usable = length <= 0xFFFFFFFF / sizeof(char16_t);
     }
-    // At most half full, so that a miss ends soon.
+    // At most three quarters full: a miss still ends within a line or two of slots, and a
+    // site's indexes together stay small.
     std::uint32_t slots = 0;
     if (usable && n > 0) {
-        slots = 4;
-        while (slots < 2 * n) slots *= 2;
+        slots = 2;
+        while (slots * 3 < 4 * n) slots *= 2;
     }
     const std::size_t positions = usable ? n : 0;
     std::vector<std::uint32_t> slot_of(positions);
@@ -383,7 +384,7 @@ struct VerifyCache::Impl {
     TextMap<std::u16string_view, VornFilePath::PathKind> kinds;
     TextMap<std::u16string_view, std::int32_t> positions;
     // Direct-mapped by the address of a target's block; small enough to stay in the cache.
-    static constexpr int kKnownBits = 14;
+    static constexpr int kKnownBits = 13;
     static constexpr std::size_t kKnownSlots = std::size_t{1} << kKnownBits;
     std::unique_ptr<KnownTarget[]> known;
 };
