@@ -232,6 +232,7 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
     Enter(RunState::Scanning, u"0" + std::u16string(kScanning));
     view_.SetExecuteButton(kStopCaption, true);
 
+    HtmlLink::TableText::SizeRecentTexts(found.size());
     ScanAhead ahead(found, set, BaseUrlHead(set),
                     request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
                                             : static_cast<unsigned>(request.ScanWorkers));
@@ -483,6 +484,8 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     StringList found;
     if (!Search(*set, found, error, previous_files, previous_paths)) return false;
     Scan(request, *set, found);
+    // Every path is in the table and the path list now; a big site's third copy can go.
+    Release(found);
 
     HtmlLink::RunContext run;
     run.Set = set;

@@ -1,6 +1,7 @@
 #include "engine/HtmlLink.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -14,7 +15,8 @@ namespace {
 // The blocks this thread made or met last, by hash of their text: a text equal to one of them
 // shares its block. Direct-mapped, so a lookup is one hash and one compare; one table per
 // thread, so it needs no lock and no line of it moves between processors (a shared table cost
-// more time than the memory it saved). Small enough to stay in the processor's cache.
+// more time than the memory it saved). Sized for the site (SizeRecentTexts): a big site's
+// distinct targets must fit to be shared, a small site's table stays in the processor's cache.
 class RecentTexts {
 public:
     // This thread's table; null once the thread is ending, when texts are still dropped but
@@ -22,6 +24,11 @@ public:
     static RecentTexts* Get() {
         thread_local RecentTexts* recent = nullptr;
         thread_local bool gone = false;
+        // A table of another size was made for an earlier site; its texts keep their blocks.
+        if (recent && recent->slots_ != Wanted().load(std::memory_order_relaxed)) {
+            delete recent;
+            recent = nullptr;
+        }
         if (!recent && !gone) {
             struct Owner {
                 RecentTexts*& table;
@@ -39,13 +46,22 @@ public:
     }
 
     ~RecentTexts() {
-        for (std::size_t k = 0; k < kSlots; ++k)
-            if (slots_[k]) TableText::Drop(slots_[k]);
+        for (std::size_t k = 0; k < slots_; ++k)
+            if (slot_[k]) TableText::Drop(slot_[k]);
+        std::free(slot_);
     }
+
+    // The number of slots of the tables made from now on.
+    static std::atomic<std::size_t>& Wanted() {
+        static std::atomic<std::size_t> wanted{kMinSlots};
+        return wanted;
+    }
+    static constexpr std::size_t kMinSlots = std::size_t{1} << 16;
+    static constexpr std::size_t kMaxSlots = std::size_t{1} << 20;
 
     // The block that holds `text`, held once more for the caller.
     TableText::Shared* Share(std::u16string_view text) {
-        TableText::Shared*& slot = slots_[Hash(text) & (kSlots - 1)];
+        TableText::Shared*& slot = slot_[Hash(text) & (slots_ - 1)];
         TableText::Shared* block = slot;
         if (block && block->Size == text.size() &&
             std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
@@ -67,9 +83,12 @@ public:
     }
 
 private:
-    static constexpr std::size_t kSlots = std::size_t{1} << 16;
-
-    RecentTexts() : slots_(std::make_unique<TableText::Shared*[]>(kSlots)) {}
+    // Zeroed by calloc: a big table's pages are only touched as its slots fill.
+    RecentTexts()
+        : slots_(Wanted().load(std::memory_order_relaxed)),
+          slot_(static_cast<TableText::Shared**>(std::calloc(slots_, sizeof(TableText::Shared*)))) {
+        if (!slot_) throw std::bad_alloc();
+    }
 
     // Eight bytes at a time: a miss only costs a block, so speed counts more than spread.
     static std::uint64_t Hash(std::u16string_view text) noexcept {
@@ -89,10 +108,20 @@ private:
         return h ^ (h >> 29) ^ (h >> 43);
     }
 
-    std::unique_ptr<TableText::Shared*[]> slots_;
+    const std::size_t slots_;  // a power of two
+    TableText::Shared** slot_;
 };
 
 }  // namespace
+
+void TableText::SizeRecentTexts(std::size_t files) noexcept {
+    // Sixteen slots a file: measured on generated sites of 10,000 and 100,000 pages, where a
+    // table too small for the site's distinct targets stores each one many times.
+    const std::size_t want = files > RecentTexts::kMaxSlots / 16
+                                 ? RecentTexts::kMaxSlots
+                                 : std::max(RecentTexts::kMinSlots, std::bit_ceil(files * 16));
+    RecentTexts::Wanted().store(want, std::memory_order_relaxed);
+}
 
 void TableText::Drop(Shared* block) noexcept {
     if (block->Holders.fetch_sub(1, std::memory_order_acq_rel) == 1) {

@@ -134,6 +134,10 @@ public:
     }
     static void Drop(Shared* block) noexcept;
 
+    // Sizes the tables of recent texts that threads use from now on for a site of `files`
+    // files: a big site has more distinct texts to share, a small one should not pay for them.
+    static void SizeRecentTexts(std::size_t files) noexcept;
+
 private:
     static constexpr std::size_t kInline = 3;
     static constexpr char16_t kEmpty = 1;  // inline, no characters

@@ -125,6 +125,21 @@ TEST(TableText, EqualTextsShareOneBlockThatOutlivesEachHolder) {
     EXPECT_FALSE(a.SharesWith(b));
 }
 
+TEST(TableText, TextsOutliveATableSizedForAnotherSite) {
+    const std::u16string path = uR"(C:\site\d001\p002.htm)";
+    TableText before(path);
+    // A big site's run replaces this thread's table; what the old one shared stays readable.
+    TableText::SizeRecentTexts(100'000);
+    TableText after(path);
+    TableText again(path);
+    EXPECT_EQ(before, path);
+    EXPECT_EQ(after, path);
+    EXPECT_TRUE(after.SharesWith(again));
+    TableText::SizeRecentTexts(0);
+    EXPECT_FALSE(TableText(path).SharesWith(again));
+    EXPECT_TRUE(TableText(path).SharesWith(TableText(path)));
+}
+
 TEST(TableText, BlocksSharedAcrossThreadsAreFreedOnce) {
     // Texts made on one thread are copied and dropped on others, as the scan threads' tables
     // are read and released by the run; under the sanitizers this finds a racy count.

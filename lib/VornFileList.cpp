@@ -2,7 +2,10 @@
 #include "platform/Chars.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <unordered_set>
+#include <vector>
 
 #include "lib/VornText.h"
 #include "platform/FileSystem.h"
@@ -86,6 +89,33 @@ struct ListedFile {
 std::int32_t CollectFilesListed(StringList& list, std::u16string_view directory,
                                 const StringList& patterns, const StringList& ignore,
                                 std::uint8_t mask, std::vector<ListedFile>* listed);
+
+// What the listing of one directory found, before it joins the others.
+struct DirectoryFiles {
+    StringList Files{1};
+    std::vector<ListedFile> Listed;
+    std::int32_t Added = -1;
+    bool Failed = false;
+};
+
+// Calls work(0) .. work(n - 1), spread over the machine's cores; `work` must not throw. Each
+// index is taken by one thread only.
+template <class Work>
+void ForEachOnCores(std::size_t n, const Work& work) {
+    std::atomic<std::size_t> next{0};
+    const auto take = [&] {
+        for (std::size_t k; (k = next.fetch_add(1)) < n;) work(k);
+    };
+    std::vector<std::thread> helpers;
+    const unsigned cores = std::thread::hardware_concurrency();
+    try {
+        for (unsigned t = 1; t < std::min(cores, 4u) && t < n; ++t) helpers.emplace_back(take);
+    } catch (...) {
+        // Fewer helpers: the calling thread takes what they would have.
+    }
+    take();
+    for (std::thread& h : helpers) h.join();
+}
 void FillSizes(const StringList& files, std::size_t first, std::vector<ListedFile>& listed,
                std::vector<std::int64_t>& sizes);
 
@@ -114,25 +144,39 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
     } else {
         directories.front() = base;
     }
-    std::int32_t total = 0;
-    std::vector<ListedFile> listed;
-    for (const std::u16string& directory : directories) {
+    // Each directory is listed on its own, on every core, and the lists join in the order of
+    // the directories: the result is the same as one directory after the other.
+    std::vector<DirectoryFiles> per(directories.size());
+    const auto list_one = [&](std::size_t d) noexcept {
+        DirectoryFiles& out = per[d];
         // Only when the base vanished after the test above; "" would mean the drive's root.
-        if (directory.empty()) continue;
-        const std::size_t first = LandingPosition(files);
-        listed.clear();
-        const std::int32_t added = CollectFilesListed(files, directory, file_patterns, file_ignore,
-                                                      file_mask, sizes ? &listed : nullptr);
-        if (added < 0) continue;
-        if (added >= 2 && sort &&
-            SortStrings(files, static_cast<std::int32_t>(first),
-                        static_cast<std::int32_t>(files.size()) - 1)) {
+        if (directories[d].empty()) return;
+        try {
+            out.Added = CollectFilesListed(out.Files, directories[d], file_patterns, file_ignore,
+                                           file_mask, sizes ? &out.Listed : nullptr);
+            if (out.Added >= 2 && sort &&
+                SortStrings(out.Files, 0, static_cast<std::int32_t>(out.Files.size()) - 1))
+                out.Failed = true;
+        } catch (...) {
+            out.Failed = true;
+        }
+    };
+    ForEachOnCores(directories.size(), list_one);
+    std::int32_t total = 0;
+    for (DirectoryFiles& d : per) {
+        if (d.Failed) {
             MakeEmpty(files);
             if (sizes) sizes->clear();
             return -1;
         }
-        if (sizes) FillSizes(files, first, listed, *sizes);
-        total += added;
+        if (d.Added < 0) continue;
+        const std::size_t first = LandingPosition(files);
+        for (std::u16string& f : d.Files) {
+            if (!f.empty()) Append(files, std::move(f));
+        }
+        if (sizes) FillSizes(files, first, d.Listed, *sizes);
+        total += d.Added;
+        d = DirectoryFiles();
     }
     if (sizes) sizes->resize(files.size(), 0);
     return total;

@@ -201,6 +201,44 @@ TEST(FindFiles, NamesDifferingOnlyInCaseBothStay) {
     EXPECT_EQ(sizes, (std::vector<std::int64_t>{2, 1, 1, 1}));
 }
 
+// Directories are listed side by side on several threads; what they found still joins in
+// the order of the directories, each with its sizes, and a directory that cannot be listed
+// leaves no gap.
+TEST(FindFiles, ManyDirectoriesJoinInTheirOrder) {
+    platform::MemoryFileSystem fs;
+    StringList expected;
+    std::vector<std::int64_t> expected_sizes;
+    fs.AddFile(uR"(C:\site\top.htm)", "t");
+    expected.push_back(uR"(C:\site\top.htm)");
+    expected_sizes.push_back(1);
+    for (int d = 0; d < 40; ++d) {
+        const std::u16string dir = uR"(C:\site\d)" + std::u16string(1, u'0' + d / 10) +
+                                   std::u16string(1, u'0' + d % 10) + u'\\';
+        fs.AddDirectory(dir.substr(0, dir.size() - 1));
+        // Added in reverse: the listing sorts them.
+        for (int f = d % 4; f-- > 0;) {
+            const std::u16string path = dir + u"f" + std::u16string(1, u'0' + f) + u".htm";
+            fs.AddFile(path, std::string(static_cast<std::size_t>(d * 4 + f), 'x'));
+        }
+        if (d % 7 == 3) {
+            fs.FailList(dir.substr(0, dir.size() - 1));
+            continue;
+        }
+        for (int f = 0; f < d % 4; ++f) {
+            expected.push_back(dir + u"f" + std::u16string(1, u'0' + f) + u".htm");
+            expected_sizes.push_back(d * 4 + f);
+        }
+    }
+    platform::ScopedFileSystem use(fs);
+    StringList files = kNone;
+    std::vector<std::int64_t> sizes;
+    EXPECT_EQ(FindFiles(files, uR"(C:\site)", kAll, kNone, kReadOnly, kAll, kNone, kReadOnly,
+                        true, true, nullptr, &sizes),
+              static_cast<std::int32_t>(expected.size()));
+    EXPECT_EQ(files, expected);
+    EXPECT_EQ(sizes, expected_sizes);
+}
+
 TEST(FindFiles, SizesParallelToTheFiles) {
     platform::MemoryFileSystem fs;
     fs.AddFile(uR"(C:\site\c.htm)", "ccc");
