@@ -14,10 +14,14 @@ namespace HtmlLink {
 class VerifyCache;  // verify/VerifyLink.h
 
 // Links counted to files and anchors apart from the file table, so that several threads can
-// verify at once; added to the table afterwards (AddLinkCounts), each in the same order.
+// verify at once; added to the table afterwards (AddLinkCounts), each in the same order. Flat,
+// so that adding them up is one pass and freeing them two calls.
 struct LinkCounts {
-    std::vector<std::int32_t> Files;                 // by file index
-    std::vector<std::vector<std::int32_t>> Anchors;  // by file index, then anchor position
+    std::vector<std::int32_t> Files;  // by file index
+    // By file index, where the file's anchors begin in Anchors, and one more for the end;
+    // filled from the file table with the first anchor counted.
+    std::vector<std::uint32_t> AnchorStart;
+    std::vector<std::int32_t> Anchors;  // by AnchorStart of the file plus anchor position
 };
 
 struct RunContext {

@@ -2,17 +2,18 @@
 
 #include <absl/container/flat_hash_map.h>
 #include <absl/container/flat_hash_set.h>
-#include <absl/hash/hash.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <unordered_set>
 
 #include "engine/VornHtml.h"
@@ -28,14 +29,40 @@
 namespace HtmlLink {
 namespace {
 
-// Drive-form paths share long prefixes: hashed as bytes in words and compared with memcmp, not
-// code unit by code unit.
+// Eight bytes at a time, inline: drive-form paths share long prefixes and anchor names are
+// short, and a general-purpose hash cost more than the probe it serves.
+std::uint64_t HashText(std::u16string_view s) noexcept {
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15u;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t bytes = s.size() * sizeof(char16_t);
+    std::uint64_t h = bytes * kMul;
+    if (bytes < 8) {
+        std::uint64_t w = 0;
+        for (std::size_t k = 0; k < s.size(); ++k) w |= std::uint64_t{s[k]} << (16 * k);
+        h = (h ^ w) * kMul;
+    } else {
+        std::size_t n = bytes;
+        for (; n >= 8; n -= 8, p += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            h = (h ^ w) * kMul;
+        }
+        // The last word overlaps the one before; the length is in the hash already.
+        if (n) {
+            std::uint64_t w;
+            std::memcpy(&w, p + n - 8, 8);
+            h = (h ^ w) * kMul;
+        }
+    }
+    // The tables read both the low and the high bits.
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93u;
+    return h ^ (h >> 29);
+}
+
 struct TextHash {
     using is_transparent = void;
-    std::size_t operator()(std::u16string_view s) const noexcept {
-        return absl::Hash<absl::string_view>{}(
-            absl::string_view(reinterpret_cast<const char*>(s.data()), s.size() * sizeof(char16_t)));
-    }
+    std::size_t operator()(std::u16string_view s) const noexcept { return HashText(s); }
 };
 struct TextEqual {
     using is_transparent = void;
@@ -100,11 +127,23 @@ void CountAnchorLink(RunContext& run, AnchorEntry& entry, std::size_t file_index
         ++entry.LinkCount;
         return;
     }
-    auto& files = run.Counts->Anchors;
-    if (files.size() <= file_index) files.resize(run.Files->size());
-    std::vector<std::int32_t>& counts = files[file_index];
-    if (counts.size() <= anchor_index) counts.resize((*run.Files)[file_index].Anchors.size());
-    ++counts[anchor_index];
+    LinkCounts& counts = *run.Counts;
+    if (counts.AnchorStart.empty()) {
+        const FileTable& files = *run.Files;
+        counts.AnchorStart.resize(files.size() + 1);
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            counts.AnchorStart[i] = static_cast<std::uint32_t>(total);
+            total += files[i].Anchors.size();
+        }
+        if (total > UINT32_MAX) throw std::length_error("LinkCounts");
+        counts.AnchorStart.back() = static_cast<std::uint32_t>(total);
+        counts.Anchors.assign(total, 0);
+    }
+    // The table does not grow during verification; an anchor beyond it is not counted.
+    if (file_index + 1 >= counts.AnchorStart.size()) return;
+    const std::size_t at = counts.AnchorStart[file_index] + anchor_index;
+    if (at < counts.AnchorStart[file_index + 1]) ++counts.Anchors[at];
 }
 
 }  // namespace
@@ -124,77 +163,158 @@ bool NameIs(const AttrEntry& attr, bool modern, std::u16string_view name) {
     return written == name;
 }
 
-// Where a file's anchor names stand, built once for the file: the positions of each name in
-// list order, contiguous. The names are copied together, so that a lookup stays within the
-// index instead of visiting the attributes of the target file.
-struct FileAnchors {
-    bool usable = false;
-    bool modern = false;
-    std::u16string text;  // every distinct name, back to back
-    struct Group {
-        std::int32_t first = 0;
-        std::int32_t count = 0;
+// Where a file's anchor names stand, built once for the file, in one block: a table of its
+// distinct names (open addressing, each slot with the name's hash, so that a probe rarely
+// reads a name), the positions of each name in list order, contiguous, and the names' text.
+// A lookup stays within the block instead of visiting the attributes of the target file, and
+// freeing it is one call.
+class FileAnchors {
+public:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t from = 0;    // in the text
+        std::uint32_t length = 0;  // of the name
+        std::int32_t first = 0;    // in the positions
+        std::int32_t count = 0;    // 0: an empty slot
     };
-    TextMap<std::u16string_view, Group> names;  // views into `text`
-    std::vector<std::int32_t> positions;
+
+    // The index of a file's anchors; unusable when an entry leads nowhere (the walk over the
+    // list then fails where it stands).
+    static FileAnchors* Build(const FileEntry& file, bool modern);
+    static void Free(FileAnchors* index) noexcept {
+        if (!index) return;
+        index->~FileAnchors();
+        ::operator delete(index);
+    }
+
+    bool usable() const noexcept { return usable_; }
+    bool modern() const noexcept { return modern_; }
+
+    // The positions of the anchors named `name`; empty when none is.
+    std::span<const std::int32_t> Find(std::u16string_view name) const noexcept {
+        if (slot_count_ == 0) return {};
+        const std::uint64_t h = HashText(name);
+        const auto hash = static_cast<std::uint32_t>(h);
+        for (std::uint32_t k = static_cast<std::uint32_t>(h >> 32) & (slot_count_ - 1);;
+             k = (k + 1) & (slot_count_ - 1)) {
+            const Slot& slot = Slots()[k];
+            if (slot.count == 0) return {};
+            if (slot.hash == hash && slot.length == name.size() &&
+                (name.empty() ||
+                 std::memcmp(Text() + slot.from, name.data(), name.size() * sizeof(char16_t)) == 0))
+                return {Positions() + slot.first, static_cast<std::size_t>(slot.count)};
+        }
+    }
+
+private:
+    FileAnchors() = default;
+    Slot* Slots() noexcept { return reinterpret_cast<Slot*>(this + 1); }
+    const Slot* Slots() const noexcept { return reinterpret_cast<const Slot*>(this + 1); }
+    std::int32_t* Positions() noexcept {
+        return reinterpret_cast<std::int32_t*>(Slots() + slot_count_);
+    }
+    const std::int32_t* Positions() const noexcept {
+        return reinterpret_cast<const std::int32_t*>(Slots() + slot_count_);
+    }
+    char16_t* Text() noexcept { return reinterpret_cast<char16_t*>(Positions() + position_count_); }
+    const char16_t* Text() const noexcept {
+        return reinterpret_cast<const char16_t*>(Positions() + position_count_);
+    }
+
+    bool usable_ = false;
+    bool modern_ = false;
+    std::uint32_t slot_count_ = 0;  // a power of two, or 0
+    std::uint32_t position_count_ = 0;
 };
 
-// The index of a file's anchors; unusable when an entry leads nowhere (the walk over the list
-// then fails where it stands).
-std::unique_ptr<FileAnchors> IndexAnchors(const FileEntry& file, bool modern) {
-    auto index = std::make_unique<FileAnchors>();
-    index->modern = modern;
+FileAnchors* FileAnchors::Build(const FileEntry& file, bool modern) {
     const std::size_t n = UsedCount(file.Anchors);
     std::vector<std::u16string_view> names(n);
     std::vector<std::u16string> decoded;
     std::size_t to_decode = 0;
-    for (std::size_t k = 0; k < n; ++k) {
+    bool usable = n <= 0x3FFFFFFF;
+    for (std::size_t k = 0; k < n && usable; ++k) {
         const AttrEntry* attr = AnchorAttr(file, file.Anchors[k]);
-        if (!attr) return index;
+        if (!attr) {
+            usable = false;
+            break;
+        }
         names[k] = VornHtml::Unquote(attr->Value);
         if (modern && names[k].find(u'&') != names[k].npos) ++to_decode;
     }
-    // Reserved whole, so that the views into them stay put.
-    decoded.reserve(to_decode);
     std::size_t length = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        if (modern && names[k].find(u'&') != names[k].npos) {
-            decoded.push_back(WebText::DecodeCharRefs(names[k]));
-            names[k] = decoded.back();
+    if (usable) {
+        // Reserved whole, so that the views into them stay put.
+        decoded.reserve(to_decode);
+        for (std::size_t k = 0; k < n; ++k) {
+            if (modern && names[k].find(u'&') != names[k].npos) {
+                decoded.push_back(WebText::DecodeCharRefs(names[k]));
+                names[k] = decoded.back();
+            }
+            length += names[k].size();
         }
-        length += names[k].size();
+        usable = length <= 0xFFFFFFFF / sizeof(char16_t);
     }
-    index->text.reserve(length);
-    std::vector<std::int32_t> group_of(n);
-    std::vector<FileAnchors::Group> groups;
+    // At most three quarters full: a miss still ends within a line or two of slots, and a
+    // site's indexes together stay small.
+    std::uint32_t slots = 0;
+    if (usable && n > 0) {
+        slots = 2;
+        while (slots * 3 < 4 * n) slots *= 2;
+    }
+    const std::size_t positions = usable ? n : 0;
+    std::vector<std::uint32_t> slot_of(positions);
+    const std::size_t bytes = sizeof(FileAnchors) + slots * sizeof(Slot) +
+                              positions * sizeof(std::int32_t) +
+                              (usable ? length : 0) * sizeof(char16_t);
+    auto* index = new (::operator new(bytes)) FileAnchors;
+    index->modern_ = modern;
+    index->slot_count_ = slots;
+    index->position_count_ = static_cast<std::uint32_t>(positions);
+    if (!usable) return index;
+    Slot* table = index->Slots();
+    for (std::uint32_t k = 0; k < slots; ++k) new (table + k) Slot;
+
+    // Distinct names first, each with the count of its anchors; then each name's run of
+    // positions, in list order.
+    std::uint32_t text_used = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        auto at = index->names.find(names[k]);
-        if (at == index->names.end()) {
-            const std::size_t from = index->text.size();
-            index->text.append(names[k]);
-            at = index->names
-                     .try_emplace(std::u16string_view(index->text).substr(from),
-                                  FileAnchors::Group{static_cast<std::int32_t>(groups.size()), 0})
-                     .first;
-            groups.emplace_back();
+        const std::u16string_view name = names[k];
+        const std::uint64_t h = HashText(name);
+        const auto hash = static_cast<std::uint32_t>(h);
+        std::uint32_t at = static_cast<std::uint32_t>(h >> 32) & (slots - 1);
+        for (;; at = (at + 1) & (slots - 1)) {
+            Slot& slot = table[at];
+            if (slot.count == 0) {
+                slot.hash = hash;
+                slot.from = text_used;
+                slot.length = static_cast<std::uint32_t>(name.size());
+                if (!name.empty())
+                    std::memcpy(index->Text() + text_used, name.data(),
+                                name.size() * sizeof(char16_t));
+                text_used += slot.length;
+                break;
+            }
+            if (slot.hash == hash && slot.length == name.size() &&
+                (name.empty() || std::memcmp(index->Text() + slot.from, name.data(),
+                                             name.size() * sizeof(char16_t)) == 0))
+                break;
         }
-        group_of[k] = at->second.first;
-        ++groups[static_cast<std::size_t>(group_of[k])].count;
+        ++table[at].count;
+        slot_of[k] = at;
     }
     std::int32_t next = 0;
-    for (FileAnchors::Group& g : groups) {
-        g.first = next;
-        next += g.count;
-        g.count = 0;
+    for (std::uint32_t k = 0; k < slots; ++k) {
+        if (table[k].count == 0) continue;
+        table[k].first = next;
+        next += table[k].count;
+        table[k].count = 0;
     }
-    index->positions.resize(n);
     for (std::size_t k = 0; k < n; ++k) {
-        FileAnchors::Group& g = groups[static_cast<std::size_t>(group_of[k])];
-        index->positions[static_cast<std::size_t>(g.first + g.count++)] =
-            static_cast<std::int32_t>(k);
+        Slot& slot = table[slot_of[k]];
+        index->Positions()[slot.first + slot.count++] = static_cast<std::int32_t>(k);
     }
-    for (auto& [name, group] : index->names) group = groups[static_cast<std::size_t>(group.first)];
-    index->usable = true;
+    index->usable_ = true;
     return index;
 }
 
@@ -222,15 +342,51 @@ struct VerifyCache::Site {
     TextMap<std::u16string, TextSet<std::u16string>> listings;
 
     ~Site() {
-        for (std::size_t i = 0; i < anchor_count; ++i) delete anchors[i].load();
+        for (std::size_t i = 0; i < anchor_count; ++i) FileAnchors::Free(anchors[i].load());
     }
 };
 
+namespace {
+
+// Texts kept for the life of a cache, in a few large blocks: a run asks about many distinct
+// missing targets, and a key of its own each would cost an allocation and, at the end of the
+// run, a free.
+class TextArena {
+public:
+    std::u16string_view Keep(std::u16string_view text) {
+        if (text.size() > room_) {
+            const std::size_t size = std::max(kBlock, text.size());
+            blocks_.emplace_back(new char16_t[size]);
+            next_ = blocks_.back().get();
+            room_ = size;
+        }
+        char16_t* kept = next_;
+        if (!text.empty()) std::memcpy(kept, text.data(), text.size() * sizeof(char16_t));
+        next_ += text.size();
+        room_ -= text.size();
+        return {kept, text.size()};
+    }
+
+private:
+    static constexpr std::size_t kBlock = std::size_t{1} << 14;
+    std::vector<std::unique_ptr<char16_t[]>> blocks_;
+    char16_t* next_ = nullptr;
+    std::size_t room_ = 0;
+};
+
+}  // namespace
+
 struct VerifyCache::Impl {
     std::shared_ptr<Site> site;
-    // This thread's answers about the texts the site index cannot settle.
-    TextMap<std::u16string, VornFilePath::PathKind> kinds;
-    TextMap<std::u16string, std::int32_t> positions;
+    // This thread's answers about the texts the site index cannot settle; the keys are kept in
+    // `texts`.
+    TextArena texts;
+    TextMap<std::u16string_view, VornFilePath::PathKind> kinds;
+    TextMap<std::u16string_view, std::int32_t> positions;
+    // Direct-mapped by the address of a target's block; small enough to stay in the cache.
+    static constexpr int kKnownBits = 13;
+    static constexpr std::size_t kKnownSlots = std::size_t{1} << kKnownBits;
+    std::unique_ptr<KnownTarget[]> known;
 };
 
 namespace {
@@ -303,14 +459,11 @@ bool MissingFromListing(VerifyCache::Site& site, std::u16string_view dir,
     return !listed->second.contains(platform::FoldCase(name));
 }
 
-// What the site index can tell without the file system; nullopt when only the disk knows.
+// What the site index can tell without the file system about a path without trailing
+// separators that it holds no answer for; nullopt when only the disk knows.
 std::optional<VornFilePath::PathKind> KindFromSite(VerifyCache::Site& site,
                                                    std::u16string_view path) {
-    while (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
     if (path.empty() || HasWildcard(path)) return std::nullopt;
-    const auto known = site.entries.find(path);
-    if (known != site.entries.end() && known->second.kind != VornFilePath::PathKind::None)
-        return known->second.kind;
     const std::size_t cut = path.rfind(u'\\');
     if (cut == path.npos) return std::nullopt;
     const std::u16string_view dir = path.substr(0, cut);
@@ -357,9 +510,9 @@ VornFilePath::PathKind VerifyCache::PathKind(const RunContext& run, std::u16stri
     }
     auto known_kind = impl_->kinds.find(path);
     if (known_kind != impl_->kinds.end()) return known_kind->second;
-    const std::optional<VornFilePath::PathKind> known = KindFromSite(site, path);
+    const std::optional<VornFilePath::PathKind> known = KindFromSite(site, trimmed);
     const VornFilePath::PathKind kind = known ? *known : VornFilePath::GetPathKind(path);
-    impl_->kinds.try_emplace(std::u16string(path), kind);
+    impl_->kinds.try_emplace(impl_->texts.Keep(path), kind);
     return kind;
 } catch (...) {
     return VornFilePath::GetPathKind(path);
@@ -374,6 +527,21 @@ std::int32_t FindInList(const PathList::PathEntries& paths, std::u16string_view 
 
 }  // namespace
 
+VerifyCache::KnownTarget* VerifyCache::Remembered(const TableText& target) noexcept try {
+    if (!target.SharesWith(target)) return nullptr;  // held inline, without a block
+    if (!impl_->known) impl_->known = std::make_unique<KnownTarget[]>(Impl::kKnownSlots);
+    const auto address = reinterpret_cast<std::uintptr_t>(target.data());
+    KnownTarget& entry =
+        impl_->known[((address >> 4) * 0x9E3779B97F4A7C15u) >> (64 - Impl::kKnownBits)];
+    if (!entry.target.SharesWith(target)) {
+        entry = KnownTarget();
+        entry.target = target;
+    }
+    return &entry;
+} catch (...) {
+    return nullptr;
+}
+
 std::int32_t VerifyCache::FindPath(const PathList::PathEntries& paths,
                                    std::u16string_view path) noexcept try {
     // A path spelt exactly as a found one is that entry; FindPath prefers the exact spelling.
@@ -385,7 +553,7 @@ std::int32_t VerifyCache::FindPath(const PathList::PathEntries& paths,
     auto known = impl_->positions.find(path);
     if (known != impl_->positions.end()) return known->second;
     const std::int32_t position = FindInList(paths, path);
-    impl_->positions.try_emplace(std::u16string(path), position);
+    impl_->positions.try_emplace(impl_->texts.Keep(path), position);
     return position;
 } catch (...) {
     return FindInList(paths, path);
@@ -401,20 +569,15 @@ bool VerifyCache::AnchorsNamed(const FileTable& files, std::int32_t file_index,
     FileAnchors* index = site.anchors[i].load(std::memory_order_acquire);
     if (!index) {
         // Whoever publishes first wins; an index built twice is the same index.
-        std::unique_ptr<FileAnchors> built = IndexAnchors(files[i], modern);
-        if (site.anchors[i].compare_exchange_strong(index, built.get(), std::memory_order_acq_rel,
+        FileAnchors* built = FileAnchors::Build(files[i], modern);
+        if (site.anchors[i].compare_exchange_strong(index, built, std::memory_order_acq_rel,
                                                     std::memory_order_acquire))
-            index = built.release();
+            index = built;
+        else
+            FileAnchors::Free(built);
     }
-    if (!index->usable || index->modern != modern) return false;
-    const auto at = index->names.find(anchor);
-    if (at == index->names.end()) {
-        positions = {};
-    } else {
-        positions = std::span<const std::int32_t>(index->positions)
-                        .subspan(static_cast<std::size_t>(at->second.first),
-                                 static_cast<std::size_t>(at->second.count));
-    }
+    if (!index->usable() || index->modern() != modern) return false;
+    positions = index->Find(anchor);
     return true;
 } catch (...) {
     return false;
@@ -555,6 +718,7 @@ bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anc
 }  // namespace
 
 bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) try {
+    using KnownTarget = VerifyCache::KnownTarget;
     if (!run.Set || !run.Options || !run.Files || !run.Paths) return Failed(attr);
     const CheckSet& set = *run.Set;
     FileTable& files = *run.Files;
@@ -565,15 +729,28 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     std::u16string_view t = attr.Target;
     std::u16string_view anchor;
     bool separator_before_hash = false;
+    // The path and the fragment follow from the target's text alone, and so do the answers
+    // about them, except where the page's encoding reads a percent-encoded path.
+    VerifyCache::KnownTarget* known = run.Cache ? run.Cache->Remembered(attr.Target) : nullptr;
     // The first '#' and the first '?'; most targets have neither.
     std::size_t hash = t.npos, query = t.npos;
-    if (const std::size_t i = FindHashOrQuery(t); i != t.npos) {
-        if (t[i] == u'#') {
-            hash = i;
-            query = t.find(u'?', i + 1);
-        } else {
-            query = i;
-            hash = t.find(u'#', i + 1);
+    if (known && known->has_split) {
+        hash = known->hash == KnownTarget::kNone ? t.npos : known->hash;
+        query = known->query == KnownTarget::kNone ? t.npos : known->query;
+    } else {
+        if (const std::size_t i = FindHashOrQuery(t); i != t.npos) {
+            if (t[i] == u'#') {
+                hash = i;
+                query = t.find(u'?', i + 1);
+            } else {
+                query = i;
+                hash = t.find(u'#', i + 1);
+            }
+        }
+        if (known) {
+            known->has_split = true;
+            known->hash = hash == t.npos ? KnownTarget::kNone : static_cast<std::uint32_t>(hash);
+            known->query = query == t.npos ? KnownTarget::kNone : static_cast<std::uint32_t>(query);
         }
     }
     if (modern) {
@@ -602,152 +779,187 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
         }
     }
     // A stylesheet's fragment names an element of an SVG or a font, which is not looked up.
-    if (modern && FromStylesheet(attr)) anchor = {};
+    const bool fragment_dropped = modern && !anchor.empty() && FromStylesheet(attr);
+    if (fragment_dropped) anchor = {};
 
     bool is_file = false;
     auto kind_of = [&](std::u16string_view path) {
         return run.Cache ? run.Cache->PathKind(run, path) : VornFilePath::GetPathKind(path);
     };
     std::int32_t position = -1;
-    VornFilePath::PathKind kind =
-        run.Cache ? run.Cache->PathKind(run, t, position) : VornFilePath::GetPathKind(t);
-    std::u16string decoded_path;
-    if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
-        // A name that really holds the '%' sequence has won above; otherwise the bytes are
-        // read as UTF-8 first, then as the Japanese code page.
-        const auto page = static_cast<WebText::PageEncoding>(page_encoding);
-        for (const WebText::PageEncoding encoding :
-             {WebText::kUtf8, page == WebText::kEucJp ? WebText::kEucJp : WebText::kShiftJis}) {
-            std::u16string decoded;
-            if (!WebText::PercentDecode(t, encoding, decoded) || decoded == t) continue;
-            const VornFilePath::PathKind k = kind_of(decoded);
-            if (k != VornFilePath::PathKind::None) {
-                position = -1;
-                decoded_path = std::move(decoded);
-                t = decoded_path;
-                kind = k;
-                break;
-            }
+    VornFilePath::PathKind kind;
+    if (known && known->has_kind) {
+        kind = known->kind;
+        position = known->position;
+    } else {
+        kind = run.Cache ? run.Cache->PathKind(run, t, position) : VornFilePath::GetPathKind(t);
+        if (known && !(modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos)) {
+            known->has_kind = true;
+            known->kind = kind;
+            known->position = position;
         }
     }
-    // A directory's path with its separator; its default documents are tried in `candidate`.
-    std::u16string directory, candidate;
-    const bool default_document = kind == VornFilePath::PathKind::Directory &&
-                                  !set.DefaultDocument.empty() &&
-                                  !set.DefaultDocument.front().empty();
-    switch (kind) {
-        case VornFilePath::PathKind::File:
-            // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
-            if (!t.empty() && t.back() == u'\\') {
-                Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
-                return false;
-            }
-            is_file = true;
-            break;
-        case VornFilePath::PathKind::Directory:
-            directory.reserve(t.size() + 1);
-            directory = t;
-            if (directory.empty() || directory.back() != u'\\') directory += u'\\';
-            t = directory;
-            break;
-        default:
-            // Below a directory the search could not read, 'missing' would be a guess.
-            if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
-                Report(attr, kInUnsearched, msg::kInUnsearched);
-                return false;
-            }
-            Report(attr, kTargetMissing, msg::kTargetMissing);
-            return false;
-    }
-
-    auto position_of = [&](std::u16string_view path) {
-        return run.Cache ? run.Cache->FindPath(paths, path) : FindInList(paths, path);
-    };
-    // A file is its own one candidate, looked up without a copy.
-    if (is_file && position < 0) position = position_of(t);
-    std::u16string_view found = t;
-    if (!is_file) {
-        for (const std::u16string& document : set.DefaultDocument) {
-            if (document.empty()) break;
-            candidate.assign(directory).append(document);
-            position = position_of(candidate);
-            if (position >= 0) {
-                found = candidate;
-                break;
-            }
+    // Where the target leads, and the target as the file found writes it.
+    std::int32_t target_index = -1;
+    bool default_document = false;
+    if (known && known->has_found && !fragment_dropped) {
+        target_index = known->target_index;
+        default_document = known->default_document;
+        if (!known->rewritten.empty()) {
+            attr.Target = known->rewritten;
+            if (!anchor.empty()) anchor = attr.Target.substr(known->found_size + 1);
         }
-    }
-
-    if (position < 0) {
-        const bool inside_by_name =
-            VornFileList::CompareFileNames(std::u16string_view(t).substr(0, set.LocalPath.size()),
-                                           set.LocalPath) == 0;
-        // Below the base directory by name, but through a symbolic link that leads out of it:
-        // the search did not enter it, so the target is judged as one outside the base.
-        const bool outside_by_link = inside_by_name && !platform::Fs().IsWithin(t, set.LocalPath);
-        if (outside_by_link && !is_file) {
-            for (const std::u16string& document : set.DefaultDocument) {
-                if (document.empty()) break;
-                candidate.assign(directory).append(document);
-                if (kind_of(candidate) == VornFilePath::PathKind::File) {
-                    is_file = true;
+        if (known->case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
+    } else {
+        std::u16string decoded_path;
+        if (modern && kind == VornFilePath::PathKind::None && t.find(u'%') != t.npos) {
+            // A name that really holds the '%' sequence has won above; otherwise the bytes are
+            // read as UTF-8 first, then as the Japanese code page.
+            const auto page = static_cast<WebText::PageEncoding>(page_encoding);
+            for (const WebText::PageEncoding encoding :
+                 {WebText::kUtf8, page == WebText::kEucJp ? WebText::kEucJp : WebText::kShiftJis}) {
+                std::u16string decoded;
+                if (!WebText::PercentDecode(t, encoding, decoded) || decoded == t) continue;
+                const VornFilePath::PathKind k = kind_of(decoded);
+                if (k != VornFilePath::PathKind::None) {
+                    position = -1;
+                    decoded_path = std::move(decoded);
+                    t = decoded_path;
+                    kind = k;
                     break;
                 }
             }
         }
+        // A directory's path with its separator; its default documents are tried in `candidate`.
+        std::u16string directory, candidate;
+        default_document = kind == VornFilePath::PathKind::Directory &&
+                           !set.DefaultDocument.empty() && !set.DefaultDocument.front().empty();
+        switch (kind) {
+            case VornFilePath::PathKind::File:
+                // The kind ignores trailing backslashes, so 'a.htm\' still names the file.
+                if (!t.empty() && t.back() == u'\\') {
+                    Report(attr, kTrailingSeparator, msg::kTrailingSeparator);
+                    return false;
+                }
+                is_file = true;
+                break;
+            case VornFilePath::PathKind::Directory:
+                directory.reserve(t.size() + 1);
+                directory = t;
+                if (directory.empty() || directory.back() != u'\\') directory += u'\\';
+                t = directory;
+                break;
+            default:
+                // Below a directory the search could not read, 'missing' would be a guess.
+                if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+                    Report(attr, kInUnsearched, msg::kInUnsearched);
+                    return false;
+                }
+                Report(attr, kTargetMissing, msg::kTargetMissing);
+                return false;
+        }
+
+        auto position_of = [&](std::u16string_view path) {
+            return run.Cache ? run.Cache->FindPath(paths, path) : FindInList(paths, path);
+        };
+        // A file is its own one candidate, looked up without a copy.
+        if (is_file && position < 0) position = position_of(t);
+        std::u16string_view found = t;
         if (!is_file) {
-            attr.Code = kVerified;
-            if (set.AlertDirListing != 0) {
-                Report(attr, kDirectoryListing,
-                       std::u16string(msg::kNoDefaultDocument1) +
-                           std::u16string(msg::kNoDefaultDocument2));
+            for (const std::u16string& document : set.DefaultDocument) {
+                if (document.empty()) break;
+                candidate.assign(directory).append(document);
+                position = position_of(candidate);
+                if (position >= 0) {
+                    found = candidate;
+                    break;
+                }
             }
-            if (!anchor.empty()) {
-                Report(attr, kAnchorOnBareDirectory,
-                       std::u16string(msg::kAnchorOnBareDirectory1) +
-                           std::u16string(msg::kAnchorOnBareDirectory2));
-            }
-        } else if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
-            Report(attr, kInUnsearched, msg::kInUnsearched);
-        } else if (inside_by_name && !outside_by_link) {
-            // Inside the base directory, so the search must have left it out on purpose.
-            Report(attr, kTargetIgnored, msg::kTargetIgnored);
-        } else if (!anchor.empty()) {
-            Report(attr, kOutsideWithAnchor,
-                   std::u16string(msg::kOutsideBaseDir1) + std::u16string(msg::kOutsideBaseDir2));
-        } else {
-            attr.Code = kOutsideBaseDir;
         }
-        return false;
-    }
 
-    const std::int32_t target_index = paths[static_cast<std::size_t>(position)].FileIndex;
-    if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
-        return Failed(attr);
+        if (position < 0) {
+            const bool inside_by_name =
+                VornFileList::CompareFileNames(
+                    std::u16string_view(t).substr(0, set.LocalPath.size()), set.LocalPath) == 0;
+            // Below the base directory by name, but through a symbolic link that leads out of it:
+            // the search did not enter it, so the target is judged as one outside the base.
+            const bool outside_by_link =
+                inside_by_name && !platform::Fs().IsWithin(t, set.LocalPath);
+            if (outside_by_link && !is_file) {
+                for (const std::u16string& document : set.DefaultDocument) {
+                    if (document.empty()) break;
+                    candidate.assign(directory).append(document);
+                    if (kind_of(candidate) == VornFilePath::PathKind::File) {
+                        is_file = true;
+                        break;
+                    }
+                }
+            }
+            if (!is_file) {
+                attr.Code = kVerified;
+                if (set.AlertDirListing != 0) {
+                    Report(attr, kDirectoryListing,
+                           std::u16string(msg::kNoDefaultDocument1) +
+                               std::u16string(msg::kNoDefaultDocument2));
+                }
+                if (!anchor.empty()) {
+                    Report(attr, kAnchorOnBareDirectory,
+                           std::u16string(msg::kAnchorOnBareDirectory1) +
+                               std::u16string(msg::kAnchorOnBareDirectory2));
+                }
+            } else if (run.Unsearched && VornFileList::InUnsearched(*run.Unsearched, t)) {
+                Report(attr, kInUnsearched, msg::kInUnsearched);
+            } else if (inside_by_name && !outside_by_link) {
+                // Inside the base directory, so the search must have left it out on purpose.
+                Report(attr, kTargetIgnored, msg::kTargetIgnored);
+            } else if (!anchor.empty()) {
+                Report(
+                    attr, kOutsideWithAnchor,
+                    std::u16string(msg::kOutsideBaseDir1) + std::u16string(msg::kOutsideBaseDir2));
+            } else {
+                attr.Code = kOutsideBaseDir;
+            }
+            return false;
+        }
+
+        target_index = paths[static_cast<std::size_t>(position)].FileIndex;
+        if (target_index < 0 || static_cast<std::size_t>(target_index) >= files.size())
+            return Failed(attr);
+
+        // The lookup ignores letter case; this is where a difference below the base directory is
+        // told. The base directory itself is compared as the user typed it, so it is left out.
+        const bool case_mismatch =
+            run.Options->FileNameCaseSensitive == 1 &&
+            !SameText(After(found, set.LocalPath.size()),
+                      After(paths[static_cast<std::size_t>(position)].Path, set.LocalPath.size()));
+
+        // The target becomes the file found with the fragment. Mostly it is that already; otherwise
+        // it is written anew, and the fragment is read from there again.
+        const std::size_t rewritten = found.size() + (anchor.empty() ? 0 : 1 + anchor.size());
+        const std::u16string_view before = attr.Target;
+        const bool rewrite =
+            before.size() != rewritten || !SameText(before.substr(0, found.size()), found) ||
+            (!anchor.empty() &&
+             (before[found.size()] != u'#' || !SameText(before.substr(found.size() + 1), anchor)));
+        if (rewrite) {
+            if (anchor.empty()) {
+                attr.Target.assign(found);
+            } else {
+                attr.Target.assign({found, u"#", anchor});
+                anchor = attr.Target.substr(found.size() + 1);
+            }
+        }
+        if (case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
+        if (known && known->has_kind && !fragment_dropped) {
+            known->has_found = true;
+            known->target_index = target_index;
+            known->default_document = default_document;
+            known->case_mismatch = case_mismatch;
+            known->found_size = static_cast<std::uint32_t>(found.size());
+            if (rewrite) known->rewritten = attr.Target;
+        }
+    }
     FileEntry& target = files[static_cast<std::size_t>(target_index)];
-
-    // The lookup ignores letter case; this is where a difference below the base directory is
-    // told. The base directory itself is compared as the user typed it, so it is left out.
-    const bool case_mismatch =
-        run.Options->FileNameCaseSensitive == 1 &&
-        !SameText(After(found, set.LocalPath.size()),
-                  After(paths[static_cast<std::size_t>(position)].Path, set.LocalPath.size()));
-
-    // The target becomes the file found with the fragment. Mostly it is that already; otherwise
-    // it is written anew, and the fragment is read from there again.
-    const std::size_t rewritten = found.size() + (anchor.empty() ? 0 : 1 + anchor.size());
-    const std::u16string_view before = attr.Target;
-    if (before.size() != rewritten || !SameText(before.substr(0, found.size()), found) ||
-        (!anchor.empty() &&
-         (before[found.size()] != u'#' || !SameText(before.substr(found.size() + 1), anchor)))) {
-        if (anchor.empty()) {
-            attr.Target.assign(found);
-        } else {
-            attr.Target.assign({found, u"#", anchor});
-            anchor = attr.Target.substr(found.size() + 1);
-        }
-    }
-    if (case_mismatch) Report(attr, kCaseMismatch, msg::kCaseMismatch);
 
     if (anchor.empty()) {
         attr.Code = kVerified;
@@ -763,19 +975,37 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
     std::u16string_view reason;
     std::int32_t code = 0;
     std::u16string decoded_anchor;
+    // The anchors the fragment names, as the target's text has it; remembered with the text
+    // where its file follows from the text alone.
+    const bool remember_named = known && known->has_kind;
+    auto named_as_written = [&]() {
+        if (remember_named && known->has_named)
+            return Named{known->named_indexed, {known->named, known->named_count}};
+        const Named named = FindNamed(run, target_index, anchor);
+        if (remember_named) {
+            known->has_named = true;
+            known->named_indexed = named.indexed;
+            known->named = named.positions.data();
+            known->named_count = static_cast<std::uint32_t>(named.positions.size());
+        }
+        return named;
+    };
     switch (target.Status) {
-        case ScanOk:
+        case ScanOk: {
+            bool as_written = true;
             if (modern) {
                 if (anchor.find(u'%') != anchor.npos &&
                     WebText::PercentDecode(anchor, WebText::kUtf8, decoded_anchor) &&
-                    !HasAnchor(run, target_index, anchor,
-                               FindNamed(run, target_index, anchor)) &&
+                    !HasAnchor(run, target_index, anchor, named_as_written()) &&
                     HasAnchor(run, target_index, decoded_anchor,
-                              FindNamed(run, target_index, decoded_anchor)))
+                              FindNamed(run, target_index, decoded_anchor))) {
                     anchor = decoded_anchor;
+                    as_written = false;
+                }
                 // '#top' is the top of the page unless the page names an anchor so.
                 if (IsTop(anchor)) {
-                    const Named named = FindNamed(run, target_index, anchor);
+                    const Named named =
+                        as_written ? named_as_written() : FindNamed(run, target_index, anchor);
                     if (!HasAnchor(run, target_index, anchor, named)) {
                         attr.Code = kVerified;
                         CountFileLink(run, target, static_cast<std::size_t>(target_index));
@@ -787,8 +1017,11 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
                 }
             }
             // A failed lookup would leave a Code below 10, which the log reads as never verified.
-            if (LookupAnchor(run, target_index, anchor, attr)) return Failed(attr);
+            const Named named =
+                as_written ? named_as_written() : FindNamed(run, target_index, anchor);
+            if (LookupAnchorIn(run, target_index, anchor, attr, &named)) return Failed(attr);
             return false;
+        }
         case ScanNotHtml:
             code = kTargetNotHtml;
             reason = msg::kNotHtmlTarget;
@@ -813,10 +1046,20 @@ bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) tr
 void AddLinkCounts(FileTable& files, const LinkCounts& counts) {
     for (std::size_t i = 0; i < counts.Files.size() && i < files.size(); ++i)
         files[i].LinkCount += counts.Files[i];
-    for (std::size_t i = 0; i < counts.Anchors.size() && i < files.size(); ++i) {
+    if (counts.AnchorStart.empty() || counts.Anchors.empty()) return;
+    const std::size_t n = std::min(files.size(), counts.AnchorStart.size() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t from = counts.AnchorStart[i];
+        const std::size_t to =
+            std::min<std::size_t>(counts.AnchorStart[i + 1], counts.Anchors.size());
+        // Most anchors are never linked: their file is left untouched.
+        if (from >= to || std::all_of(counts.Anchors.begin() + static_cast<std::ptrdiff_t>(from),
+                                      counts.Anchors.begin() + static_cast<std::ptrdiff_t>(to),
+                                      [](std::int32_t c) { return c == 0; }))
+            continue;
         std::vector<AnchorEntry>& anchors = files[i].Anchors;
-        for (std::size_t k = 0; k < counts.Anchors[i].size() && k < anchors.size(); ++k)
-            anchors[k].LinkCount += counts.Anchors[i][k];
+        const std::size_t m = std::min(anchors.size(), to - from);
+        for (std::size_t k = 0; k < m; ++k) anchors[k].LinkCount += counts.Anchors[from + k];
     }
 }
 

@@ -46,6 +46,35 @@ public:
     bool AnchorsNamed(const FileTable& files, std::int32_t file_index, std::u16string_view anchor,
                       bool modern, std::span<const std::int32_t>& positions) noexcept;
 
+    // What verification learnt about one target text: the kind and list position its path has,
+    // and the anchors its fragment names. Kept by the text's shared block, so that the many
+    // links that share one text look it up once; the entry holds the block, so its address
+    // cannot name another text while the entry lasts.
+    // One cache line each.
+    struct alignas(64) KnownTarget {
+        static constexpr std::uint32_t kNone = UINT32_MAX;
+        TableText target;
+        // The target as the file reached writes it, when that differs; empty otherwise.
+        TableText rewritten;
+        const std::int32_t* named = nullptr;  // the anchors the fragment names
+        std::uint32_t named_count = 0;
+        std::uint32_t hash = kNone, query = kNone;  // of the first '#' and '?'
+        std::int32_t position = -1;
+        std::int32_t target_index = -1;  // the file reached
+        std::uint32_t found_size = 0;    // the length of its path in the target
+        VornFilePath::PathKind kind = VornFilePath::PathKind::None;
+        bool has_split = false;
+        bool has_kind = false;
+        bool has_named = false;
+        bool named_indexed = false;
+        bool has_found = false;
+        bool default_document = false;
+        bool case_mismatch = false;
+    };
+    // The entry for `target`, emptied when it was another text's; null when the text has no
+    // block of its own (a short one) or there is no room.
+    KnownTarget* Remembered(const TableText& target) noexcept;
+
     struct Impl;
     struct Site;
 

@@ -449,6 +449,55 @@ TEST(VerifyCache, CachesOfOneRunShareTheSiteIndex) {
     EXPECT_TRUE(theirs.empty());
 }
 
+// What a run leaves: each link's code, target and warnings, each file's and anchor's count.
+std::vector<std::u16string> Outcome(const HtmlLink::FileTable& files) {
+    std::vector<std::u16string> out;
+    for (const HtmlLink::FileEntry& file : files) {
+        out.push_back(file.Path + u" " + ToDecimal(file.LinkCount));
+        for (const HtmlLink::AnchorEntry& anchor : file.Anchors)
+            out.push_back(ToDecimal(anchor.LinkCount));
+        for (const HtmlLink::TagEntry& tag : file.Tags) {
+            for (const AttrEntry& attr : tag.Attrs) {
+                std::u16string line = ToDecimal(attr.Code) + u" " + attr.Target;
+                for (const std::u16string& text : Texts(attr.Warnings)) line += u" " + text;
+                out.push_back(line);
+            }
+        }
+    }
+    return out;
+}
+
+// Many links share one target text; what the cache remembers about a text answers each of them
+// as asking afresh does: directories with and without fragments, fragments a stylesheet drops,
+// letter case, queries, '#top', percent-encoded fragments and missing files.
+TEST(VerifyCache, SharedTargetsAnswerAsAskingAfresh) {
+    auto build = [](SiteBuilder& s, std::uint8_t modern) {
+        s.Set.ModernHtml = modern;
+        s.Options.FileNameCaseSensitive = 1;
+        const std::u16string links =
+            u"<a href=\"d/#x\">1</a><a href=\"d/#y\">2</a><a href=\"d/\">3</a><a href=\"d\">4</a>"
+            u"<a href=\"D/index.html#x\">5</a><a href=\"p1.htm#a\">6</a><a href=\"P1.htm#a\">7</a>"
+            u"<a href=\"p1.htm#top\">8</a><a href=\"gone.htm\">9</a><a href=\"p1.htm?q#a\">10</a>"
+            u"<a href=\"p1.htm#%61\">11</a><a href=\"#x\">12</a><a href=\"d/#top\">13</a>"
+            u"<div style=\"background:url(d/#x)\"></div><style>@import \"d/#y\";</style>";
+        for (int k = 0; k < 6; ++k)
+            s.Page(u"p" + ToDecimal(k) + u".htm", u"<a name=\"a\" id=\"x\">x</a>" + links);
+        s.Page(uR"(d\index.html)", u"<a id=\"x\">x</a><a id=\"x\">y</a>" + links);
+        s.Scan();
+    };
+    for (const std::uint8_t modern : {0, 1}) {
+        SCOPED_TRACE(modern);
+        SiteBuilder remembered, afresh;
+        build(remembered, modern);
+        build(afresh, modern);
+        ASSERT_TRUE(remembered.Attr(u"p0.htm", u"d/#x").Target.SharesWith(
+            remembered.Attr(u"p1.htm", u"d/#x").Target));
+        remembered.Verify(true);
+        afresh.Verify(false);
+        EXPECT_EQ(Outcome(remembered.Files), Outcome(afresh.Files));
+    }
+}
+
 // Threads that verify at once, each with its cache sharing the first one's index and with its
 // own counts, leave the tables as one thread does: the anchor indexes they build at the same
 // time for the same target files included.
@@ -468,23 +517,6 @@ TEST(VerifyCache, ThreadsSharingTheIndexAgreeWithOneThread) {
         s.Page(uR"(d0\index.html)", u"<a href=\"../p1.htm#b9\">6</a>");
         s.Directory(uR"(d1)");
         s.Scan();
-    };
-    // What a run leaves: each link's code, target and warnings, each file's and anchor's count.
-    auto outcome = [](const HtmlLink::FileTable& files) {
-        std::vector<std::u16string> out;
-        for (const HtmlLink::FileEntry& file : files) {
-            out.push_back(file.Path + u" " + ToDecimal(file.LinkCount));
-            for (const HtmlLink::AnchorEntry& anchor : file.Anchors)
-                out.push_back(ToDecimal(anchor.LinkCount));
-            for (const HtmlLink::TagEntry& tag : file.Tags) {
-                for (const AttrEntry& attr : tag.Attrs) {
-                    std::u16string line = ToDecimal(attr.Code) + u" " + attr.Target;
-                    for (const std::u16string& text : Texts(attr.Warnings)) line += u" " + text;
-                    out.push_back(line);
-                }
-            }
-        }
-        return out;
     };
     auto verify = [](HtmlLink::RunContext& run, std::size_t i) {
         HtmlLink::FileEntry& file = (*run.Files)[i];
@@ -530,7 +562,67 @@ TEST(VerifyCache, ThreadsSharingTheIndexAgreeWithOneThread) {
     for (const Worker& w : workers) HtmlLink::AddLinkCounts(site.Files, w.counts);
     EXPECT_FALSE(HtmlLink::ReportUnlinked(run));
 
-    EXPECT_EQ(outcome(site.Files), outcome(alone.Files));
+    EXPECT_EQ(Outcome(site.Files), Outcome(alone.Files));
+}
+
+// The index of a file's anchors answers as a walk over the list does, for names that share a
+// probe chain, differ in letter case only, repeat, are empty or are missing.
+TEST(VerifyCache, AnchorIndexAgreesWithTheList) {
+    SiteBuilder site;
+    Strings names;
+    for (int k = 0; k < 40; ++k) names.push_back(u"n" + ToDecimal(k % 13));
+    names.insert(names.end(), {u"N1", u"", u"top", u"Top", u"n1", u"a&amp;b", u"longer-name-9"});
+    std::u16string html;
+    for (const std::u16string& name : names) html += u"<a name=\"" + name + u"\">x</a>";
+    site.Page(u"index.html", html);
+    site.Scan();
+    platform::ScopedFileSystem use(site.Fs);
+    HtmlLink::RunContext run = RunOf(site);
+    Strings asked = names;
+    asked.insert(asked.end(), {u"n13", u"N2", u"a&b", u"longer-name-", u"x"});
+    for (const bool modern : {false, true}) {
+        // A run reads the names one way; each reading gets a cache of its own.
+        HtmlLink::VerifyCache cache;
+        std::int32_t position = -1;
+        cache.PathKind(run, uR"(C:\site\index.html)", position);
+        ASSERT_GE(position, 0);
+        const std::int32_t file = site.Paths[std::size_t(position)].FileIndex;
+        for (const std::u16string& name : asked) {
+            SCOPED_TRACE(testing::Message() << "modern " << modern << ", name #"
+                                            << (&name - asked.data()));
+            std::vector<std::int32_t> walked;
+            const HtmlLink::FileEntry& entry = site.Files[std::size_t(file)];
+            for (std::size_t k = 0; k < entry.Anchors.size(); ++k) {
+                const HtmlLink::AnchorEntry& a = entry.Anchors[k];
+                if (!HtmlLink::InUse(a)) break;
+                const AttrEntry& attr = entry.Tags[std::size_t(a.TagIndex)].Attrs[std::size_t(a.AttrIndex)];
+                if (HtmlLink::AnchorName(attr, modern) == name) walked.push_back(std::int32_t(k));
+            }
+            std::span<const std::int32_t> found;
+            ASSERT_TRUE(cache.AnchorsNamed(site.Files, file, name, modern, found));
+            EXPECT_EQ(std::vector<std::int32_t>(found.begin(), found.end()), walked);
+        }
+    }
+}
+
+// Links of two pages that share one target text are still read in their own pages' encodings,
+// and a fragment is looked up in the file each of them reaches.
+TEST(VerifyCache, SharedTargetsKeepTheirPagesEncodings) {
+    SiteBuilder site;
+    site.Set.ModernHtml = 1;
+    site.File(u"euc.html", "<p>\xC6\xFC\xCB\xDC\xB8\xEC</p><a href=\"%C9%BD.html#a\">x</a>");
+    site.File(u"sjis.html", "<a href=\"%C9%BD.html#a\">x</a>");
+    site.Page(u"表.html", u"<a name=\"a\">x</a>");
+    site.Page(u"ﾉｽ.html", u"<a name=\"b\">x</a>");
+    site.Scan();
+    const AttrEntry& euc = site.Attr(u"euc.html", u"%C9%BD.html#a");
+    const AttrEntry& sjis = site.Attr(u"sjis.html", u"%C9%BD.html#a");
+    ASSERT_TRUE(euc.Target.SharesWith(sjis.Target));
+    site.Verify();
+    EXPECT_EQ(euc.Code, HtmlLink::kVerified);
+    EXPECT_EQ(euc.Target, uR"(C:\site\表.html#a)");
+    EXPECT_EQ(sjis.Code, HtmlLink::kAnchorMissing);
+    EXPECT_EQ(sjis.Target, uR"(C:\site\ﾉｽ.html#a)");
 }
 
 TEST(NormalizeList, TrimsFoldsAndCloses) {
