@@ -108,6 +108,17 @@ check "SARIF schema" 0 $?
 check "SARIF results" 10 "$(grep -c '"ruleId"' "$work/r.sarif")"
 check "JUnit" "6 5 6 5" "$(python3 "$src/cli/check_report.py" junit "$work/r.xml")"
 
+# A directory whose path is too long to search is a warning of the log: the run is not clean.
+mkdir -p "$work/deep" && printf '<a href="index.htm">x</a>' >"$work/deep/index.htm"
+(
+    cd "$work/deep" || exit
+    long=$(printf 'd%.0s' $(seq 250))
+    for _ in $(seq 18); do mkdir "$long" && cd "$long" || exit; done
+)
+"$checker" -q -o "$work/deep.txt" "$work/deep" 2>"$work/err"; check "unsearched directory" 1 $?
+check "unsearched directory told" 1 "$(grep -c 'not searched, the path is too long' "$work/err")"
+rm -rf "$work/deep"
+
 # Choosing warnings: the exit status follows what remains.
 count_in() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["counts"]["warnings"])' "$1"; }
 "$checker" -q --no-log --json "$work/c.json" --ignore 3,41 "$src/examples/site"; check "ignore" 1 $?

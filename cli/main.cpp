@@ -466,5 +466,8 @@ int main(int argc, char** argv) {
     // time, so the process ends here and the system takes the memory back.
     const bool flushed = std::fflush(stdout) == 0;
     std::fflush(stderr);
-    _exit(cut_short || !written || !flushed ? 2 : report.WarningCount == 0 ? 0 : 1);
+    // The log's count too: a directory that could not be searched is a warning of the log that
+    // the reports do not list, and a run that left part of the site unread is not clean.
+    const bool warned = report.WarningCount > 0 || run.LastWarningCount > 0;
+    _exit(cut_short || !written || !flushed ? 2 : warned ? 1 : 0);
 }
