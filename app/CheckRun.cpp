@@ -233,6 +233,14 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
     view_.SetExecuteButton(kStopCaption, true);
 
     HtmlLink::TableText::SizeRecentTexts(found.size());
+    // Most links name a found file: its path is held once, and every link to it shares it.
+    HtmlLink::KnownTexts paths(found);
+    struct KnownInUse {
+        explicit KnownInUse(const HtmlLink::KnownTexts& k) {
+            HtmlLink::TableText::UseKnownTexts(&k);
+        }
+        ~KnownInUse() { HtmlLink::TableText::UseKnownTexts(nullptr); }
+    } in_use(paths);  // until the scanning threads have ended
     ScanAhead ahead(found, set, BaseUrlHead(set),
                     request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
                                             : static_cast<unsigned>(request.ScanWorkers));

@@ -1,6 +1,8 @@
 #include "engine/HtmlLink.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -11,6 +13,26 @@
 namespace HtmlLink {
 
 namespace {
+
+// Eight bytes at a time: a miss only costs a block, so speed counts more than spread.
+std::uint64_t TextHash(std::u16string_view text) noexcept {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t n = text.size() * sizeof(char16_t);
+    std::uint64_t h = n;
+    for (; n >= 8; n -= 8, p += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0x9E3779B97F4A7C15u;
+    }
+    if (n) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, p, n);
+        h = (h ^ w) * 0x9E3779B97F4A7C15u;
+    }
+    return h ^ (h >> 29) ^ (h >> 43);
+}
+
+std::atomic<const KnownTexts*> known_texts{nullptr};
 
 // The blocks this thread made or met last, by hash of their text: a text equal to one of them
 // shares its block. Direct-mapped, so a lookup is one hash and one compare; one table per
@@ -61,7 +83,7 @@ public:
 
     // The block that holds `text`, held once more for the caller.
     TableText::Shared* Share(std::u16string_view text) {
-        TableText::Shared*& slot = slot_[Hash(text) & (slots_ - 1)];
+        TableText::Shared*& slot = slot_[TextHash(text) & (slots_ - 1)];
         TableText::Shared* block = slot;
         if (block && block->Size == text.size() &&
             std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
@@ -88,24 +110,6 @@ private:
         : slots_(Wanted().load(std::memory_order_relaxed)),
           slot_(static_cast<TableText::Shared**>(std::calloc(slots_, sizeof(TableText::Shared*)))) {
         if (!slot_) throw std::bad_alloc();
-    }
-
-    // Eight bytes at a time: a miss only costs a block, so speed counts more than spread.
-    static std::uint64_t Hash(std::u16string_view text) noexcept {
-        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-        std::size_t n = text.size() * sizeof(char16_t);
-        std::uint64_t h = n;
-        for (; n >= 8; n -= 8, p += 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            h = (h ^ w) * 0x9E3779B97F4A7C15u;
-        }
-        if (n) {
-            std::uint64_t w = 0;
-            std::memcpy(&w, p, n);
-            h = (h ^ w) * 0x9E3779B97F4A7C15u;
-        }
-        return h ^ (h >> 29) ^ (h >> 43);
     }
 
     const std::size_t slots_;  // a power of two
@@ -141,6 +145,48 @@ void TableText::Set(std::u16string_view text) {
     RecentTexts* recent = RecentTexts::Get();
     Shared* block = recent ? recent->Share(text) : RecentTexts::Make(text, 1);
     std::memcpy(slots_, &block, sizeof block);
+}
+
+void TableText::UseKnownTexts(const KnownTexts* known) noexcept {
+    known_texts.store(known, std::memory_order_release);
+}
+
+TableText& TableText::AssignKnown(std::u16string_view text) {
+    if (text.size() > kInline) {
+        if (const KnownTexts* known = known_texts.load(std::memory_order_acquire)) {
+            if (const TableText* found = known->Find(text)) return *this = *found;
+        }
+    }
+    return assign(text);
+}
+
+KnownTexts::KnownTexts(const std::vector<std::u16string>& texts) {
+    if (texts.size() >= std::numeric_limits<std::uint32_t>::max() / 4)
+        throw std::length_error("KnownTexts");
+    texts_.reserve(texts.size());
+    slots_.resize(std::bit_ceil(std::max<std::size_t>(texts.size() * 2, 16)));
+    const std::size_t mask = slots_.size() - 1;
+    for (const std::u16string& text : texts) {
+        if (text.size() <= 3 || Find(text)) continue;  // inline texts share nothing
+        const std::uint64_t h = TextHash(text);
+        std::size_t k = h & mask;
+        while (slots_[k].Entry != 0) k = (k + 1) & mask;
+        texts_.emplace_back(text);
+        slots_[k] = {static_cast<std::uint32_t>(h >> 32),
+                     static_cast<std::uint32_t>(texts_.size())};
+    }
+}
+
+const TableText* KnownTexts::Find(std::u16string_view text) const noexcept {
+    const std::uint64_t h = TextHash(text);
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = h & mask; slots_[k].Entry != 0; k = (k + 1) & mask) {
+        if (slots_[k].Hash != tag) continue;
+        const TableText& t = texts_[slots_[k].Entry - 1];
+        if (t.view() == text) return &t;
+    }
+    return nullptr;
 }
 
 TableText& TableText::assign(std::initializer_list<std::u16string_view> parts) {

@@ -38,6 +38,8 @@ enum ScanStatus : std::int32_t {
     ScanUnknownError = 99,
 };
 
+class KnownTexts;
+
 // Text of the tables: 8 bytes, up to three characters held inline, longer text in one block of
 // exactly its length. A site keeps millions of names, values and targets that never change
 // after the scan, and most of them repeat (the same target from many pages), so equal texts
@@ -111,6 +113,13 @@ public:
         return view() == text ? *this : *this = TableText(text);
     }
     TableText& assign(std::initializer_list<std::u16string_view> parts);  // joined
+    // As assign, but a text of the known set in use shares that set's block: a link to a page
+    // of the site shares one block with every other link to it, found without a look among
+    // the thread's recent texts.
+    TableText& AssignKnown(std::u16string_view text);
+    // The set AssignKnown looks in from now on, on every thread; null for none. Set before the
+    // threads that use it start and cleared after they end; it must outlive its use.
+    static void UseKnownTexts(const KnownTexts* known) noexcept;
     TableText& operator+=(std::u16string_view more);
     TableText& operator+=(char16_t c) { return *this += std::u16string_view(&c, 1); }
 
@@ -158,6 +167,25 @@ private:
     // (on a little-endian machine, where that slot holds the address's lowest byte).
     alignas(Shared*) char16_t slots_[kInline + 1];
     static_assert(std::endian::native == std::endian::little);
+};
+
+// A fixed set of texts that links name again and again (the found files' paths), each held in
+// one block. Read-only once made, so any number of threads may look in it.
+class KnownTexts {
+public:
+    explicit KnownTexts(const std::vector<std::u16string>& texts);
+    // The set's text equal to `text`, or null.
+    const TableText* Find(std::u16string_view text) const noexcept;
+
+private:
+    // Open addressing, at most half full; a slot keeps the text's hash so that a probe reads
+    // the text only when the hashes agree.
+    struct Slot {
+        std::uint32_t Hash = 0;
+        std::uint32_t Entry = 0;  // index in texts_ plus one; 0 free
+    };
+    std::vector<TableText> texts_;
+    std::vector<Slot> slots_;
 };
 
 inline std::u16string operator+(std::u16string_view a, const TableText& b) {
@@ -253,7 +281,8 @@ struct AttrEntry {
     TableText Name;   // as written
     TableText Value;  // as written after '=' and blanks, quotes included
     TableText Target;
-    std::int32_t ValueLine = 0;  // line on which the value begins; the attribute's line is its tag's
+    // The line on which the value begins; the attribute's own line is its tag's.
+    std::int32_t ValueLine = 0;
     std::int32_t Code = 0;
     WarningList Warnings;
 };

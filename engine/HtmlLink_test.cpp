@@ -140,6 +140,45 @@ TEST(TableText, TextsOutliveATableSizedForAnotherSite) {
     EXPECT_TRUE(TableText(path).SharesWith(TableText(path)));
 }
 
+TEST(TableText, KnownTextsAreSharedWhileInUse) {
+    std::vector<std::u16string> paths;
+    for (int k = 0; k < 3000; ++k) {
+        paths.push_back(uR"(C:\site\p)" + std::u16string(k % 97 + 1, u'x') + u'\\' +
+                        std::u16string(k / 97 + 1, u'y') + u".htm");
+    }
+    paths.push_back(paths[5]);  // a repeat is held once
+    paths.push_back(u"abc");    // inline: nothing to share
+    // Made on a thread of its own, whose recent texts go with it: what shares below shares
+    // through the set.
+    std::unique_ptr<KnownTexts> made;
+    std::thread([&] { made = std::make_unique<KnownTexts>(paths); }).join();
+    const KnownTexts& known = *made;
+    for (const std::u16string& p : paths) {
+        if (p.size() <= 3) {
+            EXPECT_EQ(known.Find(p), nullptr);
+            continue;
+        }
+        const TableText* t = known.Find(p);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(*t, p);
+    }
+    EXPECT_EQ(known.Find(paths[7] + u"#top"), nullptr);
+    EXPECT_EQ(known.Find(uR"(C:\SITE\px\y.htm)"), nullptr);  // letter case counts
+
+    TableText a;
+    TableText::UseKnownTexts(&known);
+    a.AssignKnown(paths[1234]);
+    EXPECT_TRUE(a.SharesWith(*known.Find(paths[1234])));
+    TableText other;
+    other.AssignKnown(u"C:\\elsewhere\\page.htm");
+    EXPECT_EQ(other, u"C:\\elsewhere\\page.htm");
+    TableText::UseKnownTexts(nullptr);
+    TableText c;
+    c.AssignKnown(paths[2000]);
+    EXPECT_FALSE(c.SharesWith(*known.Find(paths[2000])));
+    EXPECT_EQ(c, paths[2000]);
+}
+
 TEST(TableText, BlocksSharedAcrossThreadsAreFreedOnce) {
     // Texts made on one thread are copied and dropped on others, as the scan threads' tables
     // are read and released by the run; under the sanitizers this finds a racy count.

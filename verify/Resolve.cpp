@@ -522,7 +522,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     }
     if (!message.empty()) AddWarning(attr.Warnings, code, message);
     attr.Code = code;
-    attr.Target.assign(target);
+    attr.Target.AssignKnown(target);
     return code;
 }
 
