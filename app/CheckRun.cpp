@@ -8,6 +8,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -234,13 +235,18 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
 
     HtmlLink::TableText::SizeRecentTexts(found.size());
     // Most links name a found file: its path is held once, and every link to it shares it.
-    HtmlLink::KnownTexts paths(found);
+    // Without the memory for the set, each link keeps its own copy as before.
+    std::unique_ptr<HtmlLink::KnownTexts> paths;
+    try {
+        paths = std::make_unique<HtmlLink::KnownTexts>(found);
+    } catch (const std::bad_alloc&) {
+    }
     struct KnownInUse {
-        explicit KnownInUse(const HtmlLink::KnownTexts& k) {
-            HtmlLink::TableText::UseKnownTexts(&k);
+        explicit KnownInUse(const HtmlLink::KnownTexts* k) {
+            HtmlLink::TableText::UseKnownTexts(k);
         }
         ~KnownInUse() { HtmlLink::TableText::UseKnownTexts(nullptr); }
-    } in_use(paths);  // until the scanning threads have ended
+    } in_use(paths.get());  // until the scanning threads have ended
     ScanAhead ahead(found, set, BaseUrlHead(set),
                     request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
                                             : static_cast<unsigned>(request.ScanWorkers));
