@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "platform/HostPath.h"
 #include "platform/Text.h"
@@ -97,6 +98,55 @@ std::u16string SpecialFolderPath(SpecialFolder folder) try {
     return WithBackslash(HostToDrive(host));
 } catch (...) {
     return {};
+}
+
+namespace {
+
+constexpr char kTunables[] = "GLIBC_TUNABLES";
+constexpr std::string_view kLargePages = "glibc.malloc.hugetlb=1";
+// Set for the restarted program only: '-' when GLIBC_TUNABLES was unset, else '=' and its value.
+constexpr char kTunablesBefore[] = "MOKUROKU_TUNABLES_BEFORE";
+
+}  // namespace
+
+std::optional<std::string> TunablesForLargePages(const char* tunables,
+                                                 std::string_view system_setting) {
+    // "always" gives large pages unasked; "never" refuses them however asked.
+    if (system_setting.find("[madvise]") == system_setting.npos) return std::nullopt;
+    const std::string_view now = tunables ? tunables : "";
+    if (now.find("glibc.malloc.hugetlb") != now.npos) return std::nullopt;
+    std::string value(now);
+    if (!value.empty()) value += ':';
+    value += kLargePages;
+    return value;
+}
+
+void StartWithLargePages(char** argv) noexcept try {
+    if (const char* before = std::getenv(kTunablesBefore)) {
+        // The restarted program: the C library has read its settings by now.
+        if (*before == '=')
+            ::setenv(kTunables, before + 1, 1);
+        else
+            ::unsetenv(kTunables);
+        ::unsetenv(kTunablesBefore);
+        return;
+    }
+    std::ifstream in("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::stringstream setting;
+    setting << in.rdbuf();
+    const char* now = std::getenv(kTunables);
+    const std::optional<std::string> tunables = TunablesForLargePages(now, setting.str());
+    if (!tunables || !argv || !argv[0]) return;
+    const std::string before = now ? std::string("=") + now : std::string("-");
+    if (::setenv(kTunablesBefore, before.c_str(), 1) != 0) return;
+    if (::setenv(kTunables, tunables->c_str(), 1) == 0) ::execv("/proc/self/exe", argv);
+    // Not restarted: on as before, with the environment as it was.
+    if (now)
+        ::setenv(kTunables, before.c_str() + 1, 1);
+    else
+        ::unsetenv(kTunables);
+    ::unsetenv(kTunablesBefore);
+} catch (...) {
 }
 
 Shell* InstalledShell() { return installed_shell; }

@@ -1,6 +1,7 @@
 #pragma once
 // The program itself: its directory, name and version, the special folders of the desktop, and
 // the shell that opens a document with its associated program.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,21 @@ enum class SpecialFolder { Windows, Temp, Desktop, Documents };
 
 // The folder in drive form ending with '\'; empty when it cannot be found.
 std::u16string SpecialFolderPath(SpecialFolder folder);
+
+// A check's tables are tens of megabytes to gigabytes read in random order; on 4 KB pages
+// most reads of a shared text also miss the processor's address cache, and every page costs a
+// fault. The C library backs its heaps with 2 MB pages only when told so in its environment at
+// start, so the program starts itself once more with that added (GLIBC_TUNABLES
+// glibc.malloc.hugetlb=1) where the system gives large pages on request. Call first in main:
+// it returns at once when there is nothing to do or the restart fails, and in the restarted
+// program puts the environment back as it was, so programs started from here never see it.
+// A GLIBC_TUNABLES that names glibc.malloc.hugetlb already is left as the user set it.
+void StartWithLargePages(char** argv) noexcept;
+
+// The GLIBC_TUNABLES to restart with, given its value now (null when unset) and the system's
+// setting in /sys/kernel/mm/transparent_hugepage/enabled; none when a restart would not help.
+std::optional<std::string> TunablesForLargePages(const char* tunables,
+                                                 std::string_view system_setting);
 
 // Opens documents with the desktop's default application.
 class Shell {
