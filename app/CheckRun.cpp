@@ -328,7 +328,7 @@ private:
 void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
     Enter(RunState::Verifying, kVerifying);
     // The site does not change during a run, so verification asks each question once.
-    auto cache = std::make_unique<HtmlLink::VerifyCache>();
+    auto cache = std::make_unique<HtmlLink::VerifyCache>(FileTable.size());
     run.Cache = cache.get();
     // Files up to the first one a stopped scan never reached.
     std::size_t end = 0;

@@ -383,9 +383,11 @@ struct VerifyCache::Impl {
     TextArena texts;
     TextMap<std::u16string_view, VornFilePath::PathKind> kinds;
     TextMap<std::u16string_view, std::int32_t> positions;
-    // Direct-mapped by the address of a target's block; small enough to stay in the cache.
-    static constexpr int kKnownBits = 13;
-    static constexpr std::size_t kKnownSlots = std::size_t{1} << kKnownBits;
+    // Direct-mapped by the address of a target's block, at least two entries a file: a big site's
+    // distinct targets are asked about again after thousands of others, and answering them anew
+    // costs more than the misses of a table too big for the processor's cache.
+    static constexpr int kMinKnownBits = 13, kMaxKnownBits = 17;
+    int known_bits = kMinKnownBits;
     std::unique_ptr<KnownTarget[]> known;
 };
 
@@ -478,10 +480,14 @@ std::optional<VornFilePath::PathKind> KindFromSite(VerifyCache::Site& site,
 
 }  // namespace
 
-VerifyCache::VerifyCache() : impl_(std::make_unique<Impl>()) {}
+VerifyCache::VerifyCache(std::size_t files) : impl_(std::make_unique<Impl>()) {
+    impl_->known_bits = std::clamp(static_cast<int>(std::bit_width(files)) + 1,
+                                   Impl::kMinKnownBits, Impl::kMaxKnownBits);
+}
 
 VerifyCache::VerifyCache(VerifyCache& first, const RunContext& run)
     : impl_(std::make_unique<Impl>()) {
+    impl_->known_bits = first.impl_->known_bits;
     if (!first.impl_->site) first.impl_->site = LearnSite(run);
     impl_->site = first.impl_->site;
 }
@@ -529,10 +535,10 @@ std::int32_t FindInList(const PathList::PathEntries& paths, std::u16string_view 
 
 VerifyCache::KnownTarget* VerifyCache::Remembered(const TableText& target) noexcept try {
     if (!target.SharesWith(target)) return nullptr;  // held inline, without a block
-    if (!impl_->known) impl_->known = std::make_unique<KnownTarget[]>(Impl::kKnownSlots);
+    const int bits = impl_->known_bits;
+    if (!impl_->known) impl_->known = std::make_unique<KnownTarget[]>(std::size_t{1} << bits);
     const auto address = reinterpret_cast<std::uintptr_t>(target.data());
-    KnownTarget& entry =
-        impl_->known[((address >> 4) * 0x9E3779B97F4A7C15u) >> (64 - Impl::kKnownBits)];
+    KnownTarget& entry = impl_->known[((address >> 4) * 0x9E3779B97F4A7C15u) >> (64 - bits)];
     if (!entry.target.SharesWith(target)) {
         entry = KnownTarget();
         entry.target = target;

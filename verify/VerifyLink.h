@@ -19,7 +19,8 @@ namespace HtmlLink {
 // the anchor indexes are kept in a part that the caches of the run's other threads share.
 class VerifyCache {
 public:
-    VerifyCache();
+    // `files`: the run's, to size what it remembers for the site.
+    explicit VerifyCache(std::size_t files = 0);
     // A cache for another thread of the same run. It shares `first`'s index of the site, which
     // is built here when not yet, so call it before the other thread starts; afterwards both may
     // be used at once, each by its own thread.
