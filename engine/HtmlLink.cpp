@@ -154,7 +154,12 @@ void TableText::UseKnownTexts(const KnownTexts* known) noexcept {
 TableText& TableText::AssignKnown(std::u16string_view text) {
     if (text.size() > kInline) {
         if (const KnownTexts* known = known_texts.load(std::memory_order_acquire)) {
-            if (const TableText* found = known->Find(text)) return *this = *found;
+            if (Shared* block = known->FindBlock(text)) {
+                Hold(block);
+                Free();
+                std::memcpy(slots_, &block, sizeof block);
+                return *this;
+            }
         }
     }
     return assign(text);
@@ -172,21 +177,32 @@ KnownTexts::KnownTexts(const std::vector<std::u16string>& texts) {
         std::size_t k = h & mask;
         while (slots_[k].Entry != 0) k = (k + 1) & mask;
         texts_.emplace_back(text);
-        slots_[k] = {static_cast<std::uint32_t>(h >> 32),
-                     static_cast<std::uint32_t>(texts_.size())};
+        slots_[k] = {static_cast<std::uint32_t>(h >> 32), static_cast<std::uint32_t>(texts_.size()),
+                     texts_.back().BlockOrNull()};
     }
 }
 
-const TableText* KnownTexts::Find(std::u16string_view text) const noexcept {
+const KnownTexts::Slot* KnownTexts::FindSlot(std::u16string_view text) const noexcept {
     const std::uint64_t h = TextHash(text);
     const auto tag = static_cast<std::uint32_t>(h >> 32);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t k = h & mask; slots_[k].Entry != 0; k = (k + 1) & mask) {
-        if (slots_[k].Hash != tag) continue;
-        const TableText& t = texts_[slots_[k].Entry - 1];
-        if (t.view() == text) return &t;
+        const Slot& slot = slots_[k];
+        if (slot.Hash == tag && slot.Block->Size == text.size() &&
+            std::memcmp(slot.Block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0)
+            return &slot;
     }
     return nullptr;
+}
+
+const TableText* KnownTexts::Find(std::u16string_view text) const noexcept {
+    const Slot* slot = FindSlot(text);
+    return slot ? &texts_[slot->Entry - 1] : nullptr;
+}
+
+TableText::Shared* KnownTexts::FindBlock(std::u16string_view text) const noexcept {
+    const Slot* slot = FindSlot(text);
+    return slot ? slot->Block : nullptr;
 }
 
 TableText& TableText::assign(std::initializer_list<std::u16string_view> parts) {

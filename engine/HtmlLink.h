@@ -142,6 +142,8 @@ public:
         block->Holders.fetch_add(1, std::memory_order_relaxed);
     }
     static void Drop(Shared* block) noexcept;
+    // The shared block of a text that has one; null for an inline text.
+    Shared* BlockOrNull() const noexcept { return OnHeap() ? Block() : nullptr; }
 
     // Sizes the tables of recent texts that threads use from now on for a site of `files`
     // files: a big site has more distinct texts to share, a small one should not pay for them.
@@ -176,14 +178,19 @@ public:
     explicit KnownTexts(const std::vector<std::u16string>& texts);
     // The set's text equal to `text`, or null.
     const TableText* Find(std::u16string_view text) const noexcept;
+    // Its block, found without reading the set's list of texts.
+    TableText::Shared* FindBlock(std::u16string_view text) const noexcept;
 
 private:
     // Open addressing, at most half full; a slot keeps the text's hash so that a probe reads
-    // the text only when the hashes agree.
+    // the text only when the hashes agree, and its block so that a link's look-up reads no
+    // more than the slot and the block.
     struct Slot {
         std::uint32_t Hash = 0;
         std::uint32_t Entry = 0;  // index in texts_ plus one; 0 free
+        TableText::Shared* Block = nullptr;
     };
+    const Slot* FindSlot(std::u16string_view text) const noexcept;
     std::vector<TableText> texts_;
     std::vector<Slot> slots_;
 };
