@@ -637,7 +637,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     } release;
     bool readable;
     if (modern) {
-        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, decoded);
+        const WebText::DecodedPage page = WebText::DecodePage(entry.Path, decoded, true);
         readable = page.Encoding != WebText::kUnreadable;
         entry.Encoding = page.Encoding;
         if (readable && page.FirstBadLine > 0) {
@@ -646,7 +646,7 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
                            std::u16string(msg::kBadBytes2));
         }
     } else {
-        readable = VornCharSet::DecodeTextFile(entry.Path, decoded) <= VornCharSet::kShiftJis;
+        readable = VornCharSet::DecodeTextFile(entry.Path, decoded, true) <= VornCharSet::kShiftJis;
     }
     if (!readable) {
         entry.Status = ScanReadFailed;

@@ -10,7 +10,8 @@
 
 namespace HtmlLink {
 
-// Fills the entry (Path set by the caller) and returns its new Status: 0, 1, 2, 3 or 99.
+// Fills the entry (Path set by the caller, a file the search listed) and returns its new
+// Status: 0, 1, 2, 3 or 99.
 // BuildLinkTagTable must have run. `modern` reads the page as today's sites are written: UTF-8
 // and META charset, and a page with invalid bytes still scanned, with a file-level warning.
 std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_like_patterns,

@@ -480,7 +480,7 @@ bool DecodeToUtf16(std::string_view bytes, std::uint8_t encoding, TextBuffer& te
     return false;
 }
 
-std::uint8_t DecodeTextFile(std::u16string_view path, TextBuffer& text) noexcept try {
+std::uint8_t DecodeTextFile(std::u16string_view path, TextBuffer& text, bool listed) noexcept try {
     text.Clear();
     // Read into storage the thread keeps, so that a site's pages reuse one buffer.
     thread_local std::string bytes;
@@ -489,7 +489,9 @@ std::uint8_t DecodeTextFile(std::u16string_view path, TextBuffer& text) noexcept
             if (bytes.capacity() > kKeptStorage) std::string().swap(bytes);
         }
     } release;
-    if (!platform::Fs().ReadFile(path, bytes)) return kCharSetFailure;
+    platform::FileSystem& fs = platform::Fs();
+    if (!(listed ? fs.ReadListedFile(path, bytes) : fs.ReadFile(path, bytes)))
+        return kCharSetFailure;
     const std::uint8_t encoding = DetectCharSet(bytes);
     if (encoding <= kShiftJis && DecodeToUtf16(bytes, encoding, text)) return encoding;
     // Not text, or a conversion that failed: the bytes as they are, as code page 932.

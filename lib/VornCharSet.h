@@ -71,8 +71,10 @@ bool DecodeToUtf16(std::string_view bytes, std::uint8_t encoding, TextBuffer& te
                    std::size_t* first_bad = nullptr) noexcept;
 
 // DecodeTextFile with the encoding detected and CR LF line breaks, into a reused buffer; the
-// same results and text.
-std::uint8_t DecodeTextFile(std::u16string_view path, TextBuffer& text) noexcept;
+// same results and text. `listed`: a listing has just shown the file to be a regular one
+// (platform::FileSystem::ReadListedFile).
+std::uint8_t DecodeTextFile(std::u16string_view path, TextBuffer& text,
+                            bool listed = false) noexcept;
 
 // Reads, converts and decodes a whole file. Result 0..3 (encoding found or given), 4 not text
 // or not determined, 5..7 conversion from JIS/EUC-JP/Shift_JIS failed, 99 unreadable (missing,

@@ -414,14 +414,16 @@ DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept try {
     return DecodedPage{};
 }
 
-DecodedPage DecodePage(std::u16string_view path, VornCharSet::TextBuffer& text) noexcept try {
+DecodedPage DecodePage(std::u16string_view path, VornCharSet::TextBuffer& text,
+                       bool listed) noexcept try {
     thread_local std::string bytes;
     struct Release {
         ~Release() {
             if (bytes.capacity() > kKeptBytes) std::string().swap(bytes);
         }
     } release;
-    if (!platform::Fs().ReadFile(path, bytes)) {
+    platform::FileSystem& fs = platform::Fs();
+    if (!(listed ? fs.ReadListedFile(path, bytes) : fs.ReadFile(path, bytes))) {
         text.Clear();
         return DecodedPage{};
     }

@@ -31,8 +31,10 @@ struct DecodedPage {
 // UTF-8 with multi-byte sequences, makes it UTF-8; otherwise the Japanese detection decides,
 // and a META charset decides where the bytes leave the choice open.
 DecodedPage DecodePage(std::u16string_view path, std::u16string& text) noexcept;
-// The same into a reused buffer.
-DecodedPage DecodePage(std::u16string_view path, VornCharSet::TextBuffer& text) noexcept;
+// The same into a reused buffer. `listed`: a listing has just shown the file to be a regular
+// one (platform::FileSystem::ReadListedFile).
+DecodedPage DecodePage(std::u16string_view path, VornCharSet::TextBuffer& text,
+                       bool listed = false) noexcept;
 // The same over bytes already read.
 DecodedPage DecodeBytes(std::string bytes, std::u16string& text) noexcept;
 

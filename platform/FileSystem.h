@@ -54,6 +54,12 @@ public:
 
     // Reads a whole file. False (and `out` empty) when it is missing, a directory or unreadable.
     virtual bool ReadFile(std::u16string_view path, std::string& out) = 0;
+    // ReadFile of a file that a listing has just shown to be a regular file: only the opened
+    // file is looked at, which spares a second look-up of its path (a file swapped since the
+    // listing for something else is still refused, once opened).
+    virtual bool ReadListedFile(std::u16string_view path, std::string& out) {
+        return ReadFile(path, out);
+    }
 
     // Tells the system that a file will be read soon, so its blocks can be fetched while other
     // files are worked on. Nothing else happens; a file that cannot be found is left alone.

@@ -194,19 +194,35 @@ public:
         return false;
     }
 
+    bool ReadFile(std::u16string_view path, std::string& out) override {
+        return Read(path, out, true);
+    }
+    bool ReadListedFile(std::u16string_view path, std::string& out) override {
+        return Read(path, out, false);
+    }
+
     // Only regular files are read: a FIFO, socket or device could block or never end. The file
-    // is looked at before it is opened (opening some devices has effects of its own), opened
-    // without blocking, looked at again through the descriptor in case it was swapped, and read
-    // up to the size it had then.
-    bool ReadFile(std::u16string_view path, std::string& out) override try {
+    // is looked at before it is opened (opening some devices has effects of its own) unless a
+    // listing has just done so, opened without blocking, looked at again through the descriptor
+    // in case it was swapped, and read up to the size it had then.
+    bool Read(std::u16string_view path, std::string& out, bool look_first) try {
         out.clear();
         std::string host;
         struct stat st;
-        if (!(DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0) &&
-            !(Resolve(path, host) && ::stat(host.c_str(), &st) == 0))
-            return false;
-        if (!S_ISREG(st.st_mode)) return false;
-        const int fd = ::open(host.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        const auto open_to_read = [](const std::string& at) {
+            return ::open(at.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        };
+        int fd = -1;
+        if (look_first) {
+            if (!(DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0) &&
+                !(Resolve(path, host) && ::stat(host.c_str(), &st) == 0))
+                return false;
+            if (!S_ISREG(st.st_mode)) return false;
+            fd = open_to_read(host);
+        } else {
+            if (DriveToHost(path, host)) fd = open_to_read(host);
+            if (fd < 0 && Resolve(path, host)) fd = open_to_read(host);
+        }
         if (fd < 0) return false;
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);

@@ -101,6 +101,29 @@ TEST(HostFileSystem, PrefetchLeavesSpecialFilesAlone) {
     EXPECT_EQ(bytes, "<a href=x.htm>");
 }
 
+// A file the search listed is read without looking it up first; it still has to be a regular
+// file once opened, and letter case is looked up as for any read.
+TEST(HostFileSystem, ListedFilesAreReadLikeAnyOther) {
+    testutil::TempDir dir;
+    dir.Write("site/Page.htm", "<a href=x.htm>");
+    dir.Write("site/empty.htm", "");
+    ASSERT_EQ(::mkfifo((dir.Host() + "/site/pipe.htm").c_str(), 0644), 0);
+    const std::u16string site = dir.Drive() + uR"(site\)";
+    std::string bytes = "old";
+    ASSERT_TRUE(HostFs().ReadListedFile(site + u"Page.htm", bytes));
+    EXPECT_EQ(bytes, "<a href=x.htm>");
+    ASSERT_TRUE(HostFs().ReadListedFile(site + u"PAGE.HTM", bytes));
+    EXPECT_EQ(bytes, "<a href=x.htm>");
+    ASSERT_TRUE(HostFs().ReadListedFile(site + u"empty.htm", bytes));
+    EXPECT_EQ(bytes, "");
+    // A FIFO that took the place of a file is refused without waiting for a writer.
+    for (const std::u16string_view name : {u"pipe.htm", u"missing.htm", u""}) {
+        bytes = "old";
+        EXPECT_FALSE(HostFs().ReadListedFile(site + std::u16string(name), bytes)) << name.size();
+        EXPECT_EQ(bytes, "");
+    }
+}
+
 // Asked for directories only, a listing may skip files unseen but never a directory, whether
 // real or reached through a symbolic link.
 TEST(HostFileSystem, DirectoriesOnlyListingKeepsEveryDirectory) {

@@ -19,6 +19,9 @@ public:
     bool ReadFile(std::u16string_view path, std::string& out) override {
         return inner_.ReadFile(path, out);
     }
+    bool ReadListedFile(std::u16string_view path, std::string& out) override {
+        return inner_.ReadListedFile(path, out);
+    }
     bool Prefetch(std::u16string_view path) override { return inner_.Prefetch(path); }
     bool WriteFile(std::u16string_view path, std::string_view bytes, bool append) override {
         return inner_.WriteFile(path, bytes, append);
