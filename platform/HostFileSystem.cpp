@@ -206,28 +206,14 @@ public:
     // listing has just done so, opened without blocking, looked at again through the descriptor
     // in case it was swapped, and read up to the size it had then.
     bool Read(std::u16string_view path, std::string& out, bool look_first) try {
-        out.clear();
-        std::string host;
         struct stat st;
-        const auto open_to_read = [](const std::string& at) {
-            return ::open(at.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        };
-        int fd = -1;
-        if (look_first) {
-            if (!(DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0) &&
-                !(Resolve(path, host) && ::stat(host.c_str(), &st) == 0))
-                return false;
-            if (!S_ISREG(st.st_mode)) return false;
-            fd = open_to_read(host);
-        } else {
-            if (DriveToHost(path, host)) fd = open_to_read(host);
-            if (fd < 0 && Resolve(path, host)) fd = open_to_read(host);
-        }
-        if (fd < 0) return false;
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
+        const int fd = OpenRegular(path, look_first, st);
+        if (fd < 0) {
+            out.clear();
             return false;
         }
+        // Sized from the length `out` has: a buffer reused from file to file is then filled
+        // with zeros only where it grows, before the read writes over them.
         out.resize(static_cast<size_t>(st.st_size));
         size_t done = 0;
         bool ok = true;
@@ -244,6 +230,30 @@ public:
     } catch (...) {
         out.clear();
         return false;
+    }
+
+    // A descriptor of the regular file at `path`, with its `st`; -1 for anything else.
+    int OpenRegular(std::u16string_view path, bool look_first, struct stat& st) {
+        std::string host;
+        const auto open_to_read = [](const std::string& at) {
+            return ::open(at.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        };
+        int fd = -1;
+        if (look_first) {
+            if (!(DriveToHost(path, host) && ::stat(host.c_str(), &st) == 0) &&
+                !(Resolve(path, host) && ::stat(host.c_str(), &st) == 0))
+                return -1;
+            if (!S_ISREG(st.st_mode)) return -1;
+            fd = open_to_read(host);
+        } else {
+            if (DriveToHost(path, host)) fd = open_to_read(host);
+            if (fd < 0 && Resolve(path, host)) fd = open_to_read(host);
+        }
+        if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
     }
 
     // Opened as ReadFile opens, and only regular files, so prefetching never blocks or touches a

@@ -116,6 +116,12 @@ TEST(HostFileSystem, ListedFilesAreReadLikeAnyOther) {
     EXPECT_EQ(bytes, "<a href=x.htm>");
     ASSERT_TRUE(HostFs().ReadListedFile(site + u"empty.htm", bytes));
     EXPECT_EQ(bytes, "");
+    // A buffer reused for a longer and then a shorter file holds exactly each.
+    dir.Write("site/long.htm", std::string(5000, 'x'));
+    ASSERT_TRUE(HostFs().ReadFile(site + u"long.htm", bytes));
+    EXPECT_EQ(bytes, std::string(5000, 'x'));
+    ASSERT_TRUE(HostFs().ReadListedFile(site + u"Page.htm", bytes));
+    EXPECT_EQ(bytes, "<a href=x.htm>");
     // A FIFO that took the place of a file is refused without waiting for a writer.
     for (const std::u16string_view name : {u"pipe.htm", u"missing.htm", u""}) {
         bytes = "old";
