@@ -34,6 +34,58 @@ std::uint64_t TextHash(std::u16string_view text) noexcept {
 
 std::atomic<const KnownTexts*> known_texts{nullptr};
 
+// The names of the tags and attributes that carry links, as pages mostly write them. Nearly
+// every kept tag holds one, on every scanning thread at once, so a shared block of their own
+// would have its count moved between processors at every link; these blocks are made once,
+// live as long as the program and count nobody.
+class PermanentNames {
+public:
+    static constexpr std::size_t kMaxSize = 10;
+
+    static const PermanentNames& Get() {
+        static const PermanentNames names;
+        return names;
+    }
+
+    // The block holding `text`, or null; `hash` is TextHash(text).
+    TableText::Shared* Find(std::u16string_view text, std::uint64_t hash) const noexcept {
+        if (text.size() > kMaxSize) return nullptr;
+        for (std::size_t k = hash & (kSlots - 1); TableText::Shared* block = slot_[k];
+             k = (k + 1) & (kSlots - 1)) {
+            if (block->Size == text.size() &&
+                std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0)
+                return block;
+        }
+        return nullptr;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 128;
+
+    PermanentNames() {
+        static constexpr std::u16string_view kNames[] = {
+            u"href",       u"name",       u"code",   u"area",       u"base",    u"bgsound",
+            u"body",       u"background", u"embed",  u"form",       u"action",  u"frame",
+            u"iframe",     u"ilayer",     u"layer",  u"lowsrc",     u"link",    u"meta",
+            u"content",    u"object",     u"data",   u"script",     u"style",   u"table",
+            u"applet",     u"srcset",     u"source", u"video",      u"audio",   u"track",
+            u"poster",     u"input",      u"button", u"formaction", u"picture", u"image",
+            u"blockquote", u"cite",       u"usemap", u"longdesc",   u"manifest"};
+        for (const std::u16string_view name : kNames) {
+            if (name.size() > kMaxSize) continue;
+            std::size_t k = TextHash(name) & (kSlots - 1);
+            while (slot_[k]) k = (k + 1) & (kSlots - 1);  // at most a third full
+            TableText::Shared*& slot = slot_[k];
+            void* raw = ::operator new(sizeof(TableText::Shared) + name.size() * sizeof(char16_t));
+            slot = new (raw)
+                TableText::Shared{{TableText::kPermanent}, static_cast<std::uint32_t>(name.size())};
+            std::memcpy(slot->Chars(), name.data(), name.size() * sizeof(char16_t));
+        }
+    }
+
+    TableText::Shared* slot_[kSlots] = {};
+};
+
 // The blocks this thread made or met last, by hash of their text: a text equal to one of them
 // shares its block. Direct-mapped, so a lookup is one hash and one compare; one table per
 // thread, so it needs no lock and no line of it moves between processors (a shared table cost
@@ -81,9 +133,9 @@ public:
     static constexpr std::size_t kMinSlots = std::size_t{1} << 16;
     static constexpr std::size_t kMaxSlots = std::size_t{1} << 20;
 
-    // The block that holds `text`, held once more for the caller.
-    TableText::Shared* Share(std::u16string_view text) {
-        TableText::Shared*& slot = slot_[TextHash(text) & (slots_ - 1)];
+    // The block that holds `text`, held once more for the caller; `hash` is TextHash(text).
+    TableText::Shared* Share(std::u16string_view text, std::uint64_t hash) {
+        TableText::Shared*& slot = slot_[hash & (slots_ - 1)];
         TableText::Shared* block = slot;
         if (block && block->Size == text.size() &&
             std::memcmp(block->Chars(), text.data(), text.size() * sizeof(char16_t)) == 0) {
@@ -128,6 +180,7 @@ void TableText::SizeRecentTexts(std::size_t files) noexcept {
 }
 
 void TableText::Drop(Shared* block) noexcept {
+    if (block->Holders.load(std::memory_order_relaxed) >= kPermanent) return;
     if (block->Holders.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         block->~Shared();
         ::operator delete(block);
@@ -142,8 +195,12 @@ void TableText::Set(std::u16string_view text) {
     }
     if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2 - sizeof(Shared))
         throw std::length_error("TableText");
-    RecentTexts* recent = RecentTexts::Get();
-    Shared* block = recent ? recent->Share(text) : RecentTexts::Make(text, 1);
+    const std::uint64_t hash = TextHash(text);
+    Shared* block = PermanentNames::Get().Find(text, hash);
+    if (!block) {
+        RecentTexts* recent = RecentTexts::Get();
+        block = recent ? recent->Share(text, hash) : RecentTexts::Make(text, 1);
+    }
     std::memcpy(slots_, &block, sizeof block);
 }
 

@@ -138,8 +138,11 @@ public:
         std::uint32_t Size;
         char16_t* Chars() noexcept { return reinterpret_cast<char16_t*>(this + 1); }
     };
+    // Holders of a block that lives as long as the program, which nobody counts.
+    static constexpr std::uint32_t kPermanent = std::uint32_t{1} << 31;
     static void Hold(Shared* block) noexcept {
-        block->Holders.fetch_add(1, std::memory_order_relaxed);
+        if (block->Holders.load(std::memory_order_relaxed) < kPermanent)
+            block->Holders.fetch_add(1, std::memory_order_relaxed);
     }
     static void Drop(Shared* block) noexcept;
     // The shared block of a text that has one; null for an inline text.

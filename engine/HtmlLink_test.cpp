@@ -179,6 +179,33 @@ TEST(TableText, KnownTextsAreSharedWhileInUse) {
     EXPECT_EQ(c, paths[2000]);
 }
 
+TEST(TableText, NamesOfLinkTagsShareOneBlockOnEveryThread) {
+    // Each thread shares recent texts only with itself; the common names are shared by all,
+    // and outlive every holder.
+    const std::u16string_view names[] = {u"href", u"background", u"formaction", u"script"};
+    std::vector<TableText> there;
+    std::thread([&] {
+        for (const std::u16string_view n : names) there.emplace_back(n);
+    }).join();
+    for (std::size_t k = 0; k < std::size(names); ++k) {
+        TableText here(names[k]);
+        EXPECT_TRUE(here.SharesWith(there[k])) << k;
+        there[k] = TableText();
+        TableText copy = here;
+        here = TableText();
+        EXPECT_EQ(copy, names[k]);
+        EXPECT_EQ(TableText(names[k]), names[k]);
+    }
+    // Letter case counts, and other texts are not shared between threads.
+    std::vector<TableText> other;
+    std::thread([&] {
+        other.emplace_back(u"HREF");
+        other.emplace_back(u"hrefs");
+    }).join();
+    EXPECT_FALSE(TableText(u"HREF").SharesWith(other[0]));
+    EXPECT_FALSE(TableText(u"hrefs").SharesWith(other[1]));
+}
+
 TEST(TableText, BlocksSharedAcrossThreadsAreFreedOnce) {
     // Texts made on one thread are copied and dropped on others, as the scan threads' tables
     // are read and released by the run; under the sanitizers this finds a racy count.
