@@ -137,9 +137,16 @@ void StartWithLargePages(char** argv) noexcept try {
     const char* now = std::getenv(kTunables);
     const std::optional<std::string> tunables = TunablesForLargePages(now, setting.str());
     if (!tunables || !argv || !argv[0]) return;
+    // The program's own file by name, so that the system names the process after it as before
+    // (ps, top, pkill); a file replaced since the start is not started in its place.
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0 || std::string_view(exe, static_cast<std::size_t>(n)).ends_with(" (deleted)"))
+        return;
+    exe[n] = '\0';
     const std::string before = now ? std::string("=") + now : std::string("-");
     if (::setenv(kTunablesBefore, before.c_str(), 1) != 0) return;
-    if (::setenv(kTunables, tunables->c_str(), 1) == 0) ::execv("/proc/self/exe", argv);
+    if (::setenv(kTunables, tunables->c_str(), 1) == 0) ::execv(exe, argv);
     // Not restarted: on as before, with the environment as it was.
     if (now)
         ::setenv(kTunables, before.c_str() + 1, 1);
