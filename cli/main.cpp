@@ -291,7 +291,7 @@ int ParseArguments(int argc, char** argv, Arguments& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    platform::StartWithLargePages(argv);
+    platform::SetUpMemory(argv);
     Arguments args;
     if (const int status = ParseArguments(argc, argv, args); status >= 0) return status;
     if (args.explain_asked) return Explain(args.explain);

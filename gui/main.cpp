@@ -11,7 +11,7 @@
 #include "settings/SettingsFile.h"
 
 int main(int argc, char* argv[]) {
-    platform::StartWithLargePages(argv);
+    platform::SetUpMemory(argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("mokuroku"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("mokuroku")));

@@ -1,5 +1,6 @@
 #include "platform/Program.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -121,7 +122,8 @@ std::optional<std::string> TunablesForLargePages(const char* tunables,
     return value;
 }
 
-void StartWithLargePages(char** argv) noexcept try {
+void SetUpMemory(char** argv) noexcept try {
+    ::mallopt(M_TOP_PAD, 64 << 20);
     if (const char* before = std::getenv(kTunablesBefore)) {
         // The restarted program: the C library has read its settings by now.
         if (*before == '=')

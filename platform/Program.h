@@ -24,15 +24,18 @@ enum class SpecialFolder { Windows, Temp, Desktop, Documents };
 // The folder in drive form ending with '\'; empty when it cannot be found.
 std::u16string SpecialFolderPath(SpecialFolder folder);
 
-// A check's tables are tens of megabytes to gigabytes read in random order; on 4 KB pages
-// most reads of a shared text also miss the processor's address cache, and every page costs a
-// fault. The C library backs its heaps with 2 MB pages only when told so in its environment at
-// start, so the program starts itself once more with that added (GLIBC_TUNABLES
-// glibc.malloc.hugetlb=1) where the system gives large pages on request. Call first in main:
-// it returns at once when there is nothing to do or the restart fails, and in the restarted
-// program puts the environment back as it was, so programs started from here never see it.
-// A GLIBC_TUNABLES that names glibc.malloc.hugetlb already is left as the user set it.
-void StartWithLargePages(char** argv) noexcept;
+// A check's tables are tens of megabytes to gigabytes, made by several threads and read in
+// random order. Call first in main.
+// - The heaps grow 64 MB at a time: a thread's heap would otherwise grow a few pages at a time,
+//   a system call each, and never span the 2 MB a large page needs.
+// - On 4 KB pages most reads of a shared text also miss the processor's address cache, and
+//   every page costs a fault. The C library backs its heaps with 2 MB pages only when told so
+//   in its environment at start, so the program starts itself once more with that added
+//   (GLIBC_TUNABLES glibc.malloc.hugetlb=1) where the system gives large pages on request. It
+//   goes on at once when there is nothing to do or the restart fails, and the restarted
+//   program puts the environment back as it was, so programs started from here never see it.
+//   A GLIBC_TUNABLES that names glibc.malloc.hugetlb already is left as the user set it.
+void SetUpMemory(char** argv) noexcept;
 
 // The GLIBC_TUNABLES to restart with, given its value now (null when unset) and the system's
 // setting in /sys/kernel/mm/transparent_hugepage/enabled; none when a restart would not help.

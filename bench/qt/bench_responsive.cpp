@@ -158,7 +158,7 @@ double Ms(qint64 ns) { return static_cast<double>(ns) / 1e6; }
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    platform::StartWithLargePages(argv);  // as the desktop program
+    platform::SetUpMemory(argv);  // as the desktop program
     QApplication app(argc, argv);
     const QString arg = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("10000");
     QTemporaryDir dir;
