@@ -481,8 +481,8 @@ std::optional<VornFilePath::PathKind> KindFromSite(VerifyCache::Site& site,
 }  // namespace
 
 VerifyCache::VerifyCache(std::size_t files) : impl_(std::make_unique<Impl>()) {
-    impl_->known_bits = std::clamp(static_cast<int>(std::bit_width(files)) + 1,
-                                   Impl::kMinKnownBits, Impl::kMaxKnownBits);
+    impl_->known_bits = std::clamp(static_cast<int>(std::bit_width(files)) + 1, Impl::kMinKnownBits,
+                                   Impl::kMaxKnownBits);
 }
 
 VerifyCache::VerifyCache(VerifyCache& first, const RunContext& run)
