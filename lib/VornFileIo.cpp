@@ -43,11 +43,18 @@ std::uint8_t WriteTextFile(std::u16string_view path, std::u16string_view text, s
     return 0;
 }
 
-bool WriteFileReplacing(std::u16string_view path, std::string_view bytes) try {
+bool WriteFileReplacing(std::u16string_view path, std::string_view bytes) {
+    return WriteFileReplacing(path, std::span<const std::string_view>(&bytes, 1));
+}
+
+bool WriteFileReplacing(std::u16string_view path, std::span<const std::string_view> pieces) try {
     if (path.empty()) return false;
     const std::u16string temp = std::u16string(path) + u".tmp";
     platform::FileSystem& fs = platform::Fs();
-    if (fs.WriteFile(temp, bytes, false) && fs.Replace(temp, path)) return true;
+    bool written = fs.WriteFile(temp, pieces.empty() ? std::string_view() : pieces[0], false);
+    for (std::size_t k = 1; k < pieces.size() && written; ++k)
+        written = fs.WriteFile(temp, pieces[k], true);
+    if (written && fs.Replace(temp, path)) return true;
     fs.Remove(temp);
     return false;
 } catch (...) {

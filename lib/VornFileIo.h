@@ -1,6 +1,7 @@
 #pragma once
 // Whole text files, read and written in one piece.
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,7 @@ std::uint8_t WriteTextFile(std::u16string_view path, std::u16string_view text, s
 // write never leaves a cut-short file under the old name. False on failure, with the old file
 // (if any) as it was.
 bool WriteFileReplacing(std::u16string_view path, std::string_view bytes);
+// The same with the bytes given in pieces, written one after the other.
+bool WriteFileReplacing(std::u16string_view path, std::span<const std::string_view> pieces);
 
 }  // namespace VornFileIo

@@ -100,3 +100,20 @@ TEST(TextFiles, RawUnits) {
     ASSERT_EQ(ReadTextFile(uR"(C:\empty.bin)", text, 0), 1);
     EXPECT_EQ(text, u"");
 }
+
+// A log goes to disk in pieces; the old file stays whole until every piece is written.
+TEST(ReplacingWrite, PiecesInOrderOrTheOldFileUntouched) {
+    testutil::TempDir tmp;
+    const std::u16string path = tmp.Drive() + u"log.txt";
+    const std::string_view pieces[] = {"head\r\n", "", "part one\r\n", "tail\r\n"};
+    ASSERT_TRUE(VornFileIo::WriteFileReplacing(path, pieces));
+    EXPECT_EQ(HostBytes(tmp.Host() + "/log.txt"), "head\r\npart one\r\ntail\r\n");
+    ASSERT_TRUE(VornFileIo::WriteFileReplacing(path, std::span<const std::string_view>()));
+    EXPECT_EQ(HostBytes(tmp.Host() + "/log.txt"), "");
+
+    ASSERT_TRUE(VornFileIo::WriteFileReplacing(path, "old"));
+    // The temporary file cannot be made: a directory holds its name.
+    tmp.Write("log.txt.tmp/x", "");
+    EXPECT_FALSE(VornFileIo::WriteFileReplacing(path, pieces));
+    EXPECT_EQ(HostBytes(tmp.Host() + "/log.txt"), "old");
+}

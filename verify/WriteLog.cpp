@@ -388,13 +388,14 @@ struct Part {
     bool ok = false;
 };
 
-// The log as text (Encoding::None) or as the bytes of its file. The files are cut into parts
-// that the threads compose and encode at once; a part ends at the end of a line, so no
-// character is cut in two and the parts joined in order are exactly the whole log encoded.
+// The log as text (Encoding::None) or as the bytes of its file in pieces, to be written one
+// after the other: a big site's log is tens of megabytes, not worth holding twice. The files
+// are cut into parts that the threads compose and encode at once; a part ends at the end of a
+// line, so no character is cut in two and the pieces in order are exactly the whole log encoded.
 bool Compose(const RunContext& run, unsigned threads, Encoding encoding, std::u16string& text,
-             std::string& bytes, std::int32_t& count) {
+             std::vector<std::string>& pieces, std::int32_t& count) {
     text.clear();
-    bytes.clear();
+    pieces.clear();
     count = 0;
     if (!run.Set || !run.Options || !run.Files) return false;
     const std::uint8_t type = run.Options->LogType;
@@ -480,18 +481,10 @@ bool Compose(const RunContext& run, unsigned threads, Encoding encoding, std::u1
     } else {
         // Spreadsheets take a CSV file for UTF-8 only when it starts with a byte-order mark.
         const std::string_view mark = encoding == Encoding::Utf8 && type == 1 ? "\xEF\xBB\xBF" : "";
-        const std::string head_bytes = Encoded(head, encoding);
-        const std::string tail_bytes = Encoded(tail, encoding);
-        std::size_t size = mark.size() + head_bytes.size() + tail_bytes.size();
-        for (const Part& part : parts) size += part.bytes.size();
-        bytes.reserve(size);
-        bytes += mark;
-        bytes += head_bytes;
-        for (Part& part : parts) {
-            bytes += part.bytes;
-            std::string().swap(part.bytes);
-        }
-        bytes += tail_bytes;
+        pieces.reserve(parts.size() + 2);
+        pieces.push_back(std::string(mark) + Encoded(head, encoding));
+        for (Part& part : parts) pieces.push_back(std::move(part.bytes));
+        pieces.push_back(Encoded(tail, encoding));
     }
     count = total;
     return true;
@@ -516,7 +509,7 @@ std::u16string_view LogNote(const AttrEntry& attr, const RunContext& run) {
 
 bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count,
                 unsigned threads) try {
-    std::string unused;
+    std::vector<std::string> unused;
     return Compose(run, threads, Encoding::None, text, unused, count);
 } catch (...) {
     text.clear();
@@ -529,10 +522,11 @@ std::int32_t WriteLog(const RunContext& run, std::u16string_view path, unsigned 
     const Encoding encoding =
         run.Options->LogEncoding == kLogEncodingUtf8 ? Encoding::Utf8 : Encoding::Cp932;
     std::u16string unused;
-    std::string bytes;
+    std::vector<std::string> pieces;
     std::int32_t count = 0;
-    if (!Compose(run, threads, encoding, unused, bytes, count)) return -1;
-    return VornFileIo::WriteFileReplacing(path, bytes) ? count : -1;
+    if (!Compose(run, threads, encoding, unused, pieces, count)) return -1;
+    const std::vector<std::string_view> views(pieces.begin(), pieces.end());
+    return VornFileIo::WriteFileReplacing(path, views) ? count : -1;
 } catch (...) {
     return -1;
 }
