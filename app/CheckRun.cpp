@@ -511,6 +511,8 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     // would skip the verification silently.
     if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
     if (request.LocalCheck == 1 && Running()) Verify(run, request.VerifyWorkers);
+    // The tables are complete; the scanning and verifying threads' recent texts went with them.
+    HtmlLink::TableText::ReleaseRecentTexts();
 
     return WriteAndReport(request, *set, run, error);
 }

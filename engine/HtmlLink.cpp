@@ -96,7 +96,7 @@ public:
     // This thread's table; null once the thread is ending, when texts are still dropped but
     // new ones simply get blocks of their own.
     static RecentTexts* Get() {
-        thread_local RecentTexts* recent = nullptr;
+        RecentTexts*& recent = ThisThread();
         thread_local bool gone = false;
         // A table of another size was made for an earlier site; its texts keep their blocks.
         if (recent && recent->slots_ != Wanted().load(std::memory_order_relaxed)) {
@@ -117,6 +117,12 @@ public:
             thread_local Owner owner{recent, gone};
         }
         return recent;
+    }
+
+    // Lets this thread's table go; the next text the thread makes starts a new one.
+    static void Release() noexcept {
+        delete ThisThread();
+        ThisThread() = nullptr;
     }
 
     ~RecentTexts() {
@@ -157,6 +163,11 @@ public:
     }
 
 private:
+    static RecentTexts*& ThisThread() noexcept {
+        thread_local RecentTexts* recent = nullptr;
+        return recent;
+    }
+
     // Zeroed by calloc: a big table's pages are only touched as its slots fill.
     RecentTexts()
         : slots_(Wanted().load(std::memory_order_relaxed)),
@@ -178,6 +189,8 @@ void TableText::SizeRecentTexts(std::size_t files) noexcept {
                                  : std::max(RecentTexts::kMinSlots, std::bit_ceil(files * 16));
     RecentTexts::Wanted().store(want, std::memory_order_relaxed);
 }
+
+void TableText::ReleaseRecentTexts() noexcept { RecentTexts::Release(); }
 
 void TableText::Drop(Shared* block) noexcept {
     if (block->Holders.load(std::memory_order_relaxed) >= kPermanent) return;

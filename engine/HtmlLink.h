@@ -151,6 +151,9 @@ public:
     // Sizes the tables of recent texts that threads use from now on for a site of `files`
     // files: a big site has more distinct texts to share, a small one should not pay for them.
     static void SizeRecentTexts(std::size_t files) noexcept;
+    // Lets go of this thread's table of recent texts (up to megabytes for a big site) once it
+    // has made the texts of a run; texts made later start a new one.
+    static void ReleaseRecentTexts() noexcept;
 
 private:
     static constexpr std::size_t kInline = 3;

@@ -125,7 +125,7 @@ TEST(TableText, EqualTextsShareOneBlockThatOutlivesEachHolder) {
     EXPECT_FALSE(a.SharesWith(b));
 }
 
-TEST(TableText, TextsOutliveATableSizedForAnotherSite) {
+TEST(TableText, TextsOutliveATableSizedForAnotherSiteOrReleased) {
     const std::u16string path = uR"(C:\site\d001\p002.htm)";
     TableText before(path);
     // A big site's run replaces this thread's table; what the old one shared stays readable.
@@ -138,6 +138,14 @@ TEST(TableText, TextsOutliveATableSizedForAnotherSite) {
     TableText::SizeRecentTexts(0);
     EXPECT_FALSE(TableText(path).SharesWith(again));
     EXPECT_TRUE(TableText(path).SharesWith(TableText(path)));
+    // Released after a run, and released again: a new table starts with the next text.
+    TableText kept(path);
+    TableText::ReleaseRecentTexts();
+    TableText::ReleaseRecentTexts();
+    EXPECT_EQ(kept, path);
+    TableText fresh(path);
+    EXPECT_FALSE(fresh.SharesWith(kept));
+    EXPECT_TRUE(fresh.SharesWith(TableText(path)));
 }
 
 TEST(TableText, KnownTextsAreSharedWhileInUse) {
