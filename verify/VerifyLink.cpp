@@ -383,7 +383,7 @@ struct VerifyCache::Impl {
     TextArena texts;
     TextMap<std::u16string_view, VornFilePath::PathKind> kinds;
     TextMap<std::u16string_view, std::int32_t> positions;
-    // Direct-mapped by the address of a target's block, at least two entries a file: a big site's
+    // Direct-mapped by the address of a target's block, at least one entry a file: a big site's
     // distinct targets are asked about again after thousands of others, and answering them anew
     // costs more than the misses of a table too big for the processor's cache.
     static constexpr int kMinKnownBits = 13, kMaxKnownBits = 17;
@@ -481,7 +481,7 @@ std::optional<VornFilePath::PathKind> KindFromSite(VerifyCache::Site& site,
 }  // namespace
 
 VerifyCache::VerifyCache(std::size_t files) : impl_(std::make_unique<Impl>()) {
-    impl_->known_bits = std::clamp(static_cast<int>(std::bit_width(files)) + 1, Impl::kMinKnownBits,
+    impl_->known_bits = std::clamp(static_cast<int>(std::bit_width(files)), Impl::kMinKnownBits,
                                    Impl::kMaxKnownBits);
 }
 
