@@ -154,6 +154,14 @@ public:
         return block;
     }
 
+    // Fetches ahead the slot of a text with this hash, and then the block it holds.
+    void Prefetch(std::uint64_t hash) const noexcept {
+        __builtin_prefetch(&slot_[hash & (slots_ - 1)], 1);
+    }
+    void PrefetchBlock(std::uint64_t hash) const noexcept {
+        if (TableText::Shared* block = slot_[hash & (slots_ - 1)]) __builtin_prefetch(block, 1);
+    }
+
     static TableText::Shared* Make(std::u16string_view text, std::uint32_t holders) {
         void* raw = ::operator new(sizeof(TableText::Shared) + text.size() * sizeof(char16_t));
         auto* block =
@@ -206,9 +214,12 @@ void TableText::Set(std::u16string_view text) {
         slots_[0] = static_cast<char16_t>(text.size() * 2 + 1);
         return;
     }
+    SetShared(text, TextHash(text));
+}
+
+void TableText::SetShared(std::u16string_view text, std::uint64_t hash) {
     if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2 - sizeof(Shared))
         throw std::length_error("TableText");
-    const std::uint64_t hash = TextHash(text);
     Shared* block = PermanentNames::Get().Find(text, hash);
     if (!block) {
         RecentTexts* recent = RecentTexts::Get();
@@ -222,17 +233,63 @@ void TableText::UseKnownTexts(const KnownTexts* known) noexcept {
 }
 
 TableText& TableText::AssignKnown(std::u16string_view text) {
-    if (text.size() > kInline) {
-        if (const KnownTexts* known = known_texts.load(std::memory_order_acquire)) {
-            if (Shared* block = known->FindBlock(text)) {
-                Hold(block);
-                Free();
-                std::memcpy(slots_, &block, sizeof block);
-                return *this;
-            }
+    if (text.size() <= kInline) return assign(text);
+    return AssignHashed(text, TextHash(text), known_texts.load(std::memory_order_acquire));
+}
+
+TableText& TableText::AssignHashed(std::u16string_view text, std::uint64_t hash,
+                                   const KnownTexts* known) {
+    if (known) {
+        if (Shared* block = known->FindBlock(text, hash)) {
+            Hold(block);
+            Free();
+            std::memcpy(slots_, &block, sizeof block);
+            return *this;
         }
     }
-    return assign(text);
+    if (view() == text) return *this;
+    TableText made;
+    made.SetShared(text, hash);
+    return *this = std::move(made);
+}
+
+void TableText::AssignEach(std::span<const Assignment> batch, bool known) {
+    const KnownTexts* known_set = known ? known_texts.load(std::memory_order_acquire) : nullptr;
+    RecentTexts* recent = RecentTexts::Get();
+    // Enough reads under way at once to hide the memory's latency, few enough to stay in the
+    // processor's queue of misses.
+    constexpr std::size_t kGroup = 16;
+    std::uint64_t hashes[kGroup];
+    for (std::size_t start = 0; start < batch.size(); start += kGroup) {
+        const std::span<const Assignment> group =
+            batch.subspan(start, std::min(kGroup, batch.size() - start));
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            if (group[i].text.size() <= kInline) continue;
+            hashes[i] = TextHash(group[i].text);
+            if (known_set) __builtin_prefetch(&known_set->FirstSlot(hashes[i]));
+            if (recent) recent->Prefetch(hashes[i]);
+        }
+        // The block each slot holds: the text's own when the hashes agree, or the one it will
+        // replace, which it lets go.
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            if (group[i].text.size() <= kInline) continue;
+            if (known_set) {
+                const KnownTexts::Slot& slot = known_set->FirstSlot(hashes[i]);
+                if (slot.Entry != 0 && slot.Hash == static_cast<std::uint32_t>(hashes[i] >> 32)) {
+                    __builtin_prefetch(slot.Block, 1);
+                    continue;
+                }
+            }
+            if (recent) recent->PrefetchBlock(hashes[i]);
+        }
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            TableText& target = *group[i].target;
+            if (group[i].text.size() <= kInline)
+                target.assign(group[i].text);
+            else
+                target.AssignHashed(group[i].text, hashes[i], known_set);
+        }
+    }
 }
 
 KnownTexts::KnownTexts(const std::vector<std::u16string>& texts) {
@@ -252,8 +309,8 @@ KnownTexts::KnownTexts(const std::vector<std::u16string>& texts) {
     }
 }
 
-const KnownTexts::Slot* KnownTexts::FindSlot(std::u16string_view text) const noexcept {
-    const std::uint64_t h = TextHash(text);
+const KnownTexts::Slot* KnownTexts::FindSlot(std::u16string_view text,
+                                             std::uint64_t h) const noexcept {
     const auto tag = static_cast<std::uint32_t>(h >> 32);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t k = h & mask; slots_[k].Entry != 0; k = (k + 1) & mask) {
@@ -266,12 +323,17 @@ const KnownTexts::Slot* KnownTexts::FindSlot(std::u16string_view text) const noe
 }
 
 const TableText* KnownTexts::Find(std::u16string_view text) const noexcept {
-    const Slot* slot = FindSlot(text);
+    const Slot* slot = FindSlot(text, TextHash(text));
     return slot ? &texts_[slot->Entry - 1] : nullptr;
 }
 
 TableText::Shared* KnownTexts::FindBlock(std::u16string_view text) const noexcept {
-    const Slot* slot = FindSlot(text);
+    return FindBlock(text, TextHash(text));
+}
+
+TableText::Shared* KnownTexts::FindBlock(std::u16string_view text,
+                                         std::uint64_t hash) const noexcept {
+    const Slot* slot = FindSlot(text, hash);
     return slot ? slot->Block : nullptr;
 }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,16 @@ public:
     // of the site shares one block with every other link to it, found without a look among
     // the thread's recent texts.
     TableText& AssignKnown(std::u16string_view text);
+    // One text of a batch and where it goes.
+    struct Assignment {
+        TableText* target;
+        std::u16string_view text;
+    };
+    // Assigns each text to its target as AssignKnown (`known`) or assign would, one after the
+    // other, sharing the same blocks. The tables are large and each look-up waits for memory,
+    // so the slots and blocks of neighbouring texts are fetched together first. No text may lie
+    // in a target of the batch.
+    static void AssignEach(std::span<const Assignment> batch, bool known);
     // The set AssignKnown looks in from now on, on every thread; null for none. Set before the
     // threads that use it start and cleared after they end; it must outlive its use.
     static void UseKnownTexts(const KnownTexts* known) noexcept;
@@ -166,6 +177,10 @@ private:
         return p;
     }
     void Set(std::u16string_view text);
+    // Set for a text too long to be held inline, whose TextHash is `hash`.
+    void SetShared(std::u16string_view text, std::uint64_t hash);
+    // AssignKnown of such a text, looking in `known` when not null.
+    TableText& AssignHashed(std::u16string_view text, std::uint64_t hash, const KnownTexts* known);
     void Free() noexcept {
         if (OnHeap()) Drop(Block());
     }
@@ -188,6 +203,7 @@ public:
     TableText::Shared* FindBlock(std::u16string_view text) const noexcept;
 
 private:
+    friend class TableText;
     // Open addressing, at most half full; a slot keeps the text's hash so that a probe reads
     // the text only when the hashes agree, and its block so that a link's look-up reads no
     // more than the slot and the block.
@@ -196,7 +212,11 @@ private:
         std::uint32_t Entry = 0;  // index in texts_ plus one; 0 free
         TableText::Shared* Block = nullptr;
     };
-    const Slot* FindSlot(std::u16string_view text) const noexcept;
+    const Slot* FindSlot(std::u16string_view text, std::uint64_t hash) const noexcept;
+    TableText::Shared* FindBlock(std::u16string_view text, std::uint64_t hash) const noexcept;
+    const Slot& FirstSlot(std::uint64_t hash) const noexcept {
+        return slots_[hash & (slots_.size() - 1)];
+    }
     std::vector<TableText> texts_;
     std::vector<Slot> slots_;
 };

@@ -187,6 +187,46 @@ TEST(TableText, KnownTextsAreSharedWhileInUse) {
     EXPECT_EQ(c, paths[2000]);
 }
 
+TEST(TableText, ABatchIsAssignedAsOneByOne) {
+    // Paths of a known set, texts repeated within the batch and across its groups, inline
+    // texts, names of link tags, and targets that held a text before.
+    std::vector<std::u16string> paths;
+    for (int k = 0; k < 40; ++k) paths.push_back(uR"(C:\site\d)" + std::u16string(k + 1, u'7') + u".htm");
+    // Made on a thread of its own, as in the test above: shared below means shared through the set.
+    std::unique_ptr<KnownTexts> made;
+    std::thread([&] { made = std::make_unique<KnownTexts>(paths); }).join();
+    const KnownTexts& known = *made;
+    std::vector<std::u16string> texts;
+    for (int k = 0; k < 100; ++k) {
+        switch (k % 5) {
+            case 0: texts.push_back(paths[static_cast<std::size_t>(k) % paths.size()]); break;
+            case 1: texts.push_back(u"\"../d" + std::u16string(k % 13 + 1, u'3') + u"/#top\""); break;
+            case 2: texts.push_back(k % 2 ? u"#a" : u""); break;
+            case 3: texts.push_back(u"href"); break;
+            default: texts.push_back(paths[3] + u"#s" + std::u16string(k % 3 + 1, u'1')); break;
+        }
+    }
+    for (const bool use_known : {false, true}) {
+        TableText::UseKnownTexts(&known);
+        std::vector<TableText> batched(texts.size(), TableText(u"an older text here"));
+        std::vector<TableText::Assignment> batch;
+        for (std::size_t k = 0; k < texts.size(); ++k) batch.push_back({&batched[k], texts[k]});
+        TableText::AssignEach(batch, use_known);
+        for (std::size_t k = 0; k < texts.size(); ++k) {
+            TableText single;
+            if (use_known)
+                single.AssignKnown(texts[k]);
+            else
+                single = TableText(texts[k]);
+            EXPECT_EQ(batched[k], texts[k]) << k;
+            EXPECT_EQ(batched[k].SharesWith(single), single.BlockOrNull() != nullptr) << k;
+            const TableText* in_set = known.Find(texts[k]);
+            EXPECT_EQ(in_set && batched[k].SharesWith(*in_set), use_known && in_set) << k;
+        }
+        TableText::UseKnownTexts(nullptr);
+    }
+}
+
 TEST(TableText, NamesOfLinkTagsShareOneBlockOnEveryThread) {
     // Each thread shares recent texts only with itself; the common names are shared by all,
     // and outlive every holder.

@@ -393,12 +393,36 @@ struct KeptAttr {
     std::int32_t value_line;
 };
 
+// A kept attribute whose value is still to be stored: views into the page stay valid until
+// its scan ends.
+struct PendingValue {
+    std::uint32_t tag;
+    std::uint32_t attr;
+    std::u16string_view text;
+};
+
 // Per-call scratch, reused across the items of one file so that the item loop allocates only
 // for what it keeps.
 struct Scratch {
     ItemList parts;
     std::vector<KeptAttr> kept;
+    std::vector<PendingValue> values;
+    std::vector<TableText::Assignment> batch;
 };
+
+// Stores the pending values of the file's tags together (TableText::AssignEach): most values
+// are looked up in a table far larger than the processor's cache.
+void StoreValues(FileEntry& entry, Scratch& scratch) {
+    scratch.batch.clear();
+    for (const PendingValue& v : scratch.values)
+        scratch.batch.push_back({&entry.Tags[v.tag].Attrs[v.attr].Value, v.text});
+    scratch.values.clear();
+    TableText::AssignEach(scratch.batch, false);
+    scratch.batch.clear();
+}
+
+// The values of a file's kept tags are stored in batches of this many.
+constexpr std::size_t kValueBatch = 1024;
 
 bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index, std::int32_t line,
              const ItemList& parts, std::size_t count, Scratch& scratch, bool modern,
@@ -454,14 +478,17 @@ bool KeepTag(FileEntry& entry, std::u16string_view name, std::int32_t def_index,
     tag.Line = line;
     // Sized exactly: a site keeps millions of these and never adds to them later.
     tag.Attrs.reserve(scratch.kept.size());
+    const auto tag_index = static_cast<std::uint32_t>(&tag - entry.Tags.data());
     for (const KeptAttr& kept : scratch.kept) {
         AttrEntry attr;
         attr.Name = kept.name;
-        attr.Value = kept.value;
         attr.ValueLine = kept.value_line;
-        AppendEntry(tag.Attrs, std::move(attr));
+        const AttrEntry& added = AppendEntry(tag.Attrs, std::move(attr));
+        scratch.values.push_back(
+            {tag_index, static_cast<std::uint32_t>(&added - tag.Attrs.data()), kept.value});
     }
     tag.Name = name;
+    if (scratch.values.size() >= kValueBatch) StoreValues(entry, scratch);
     return true;
 }
 
@@ -664,8 +691,22 @@ std::uint8_t ScanFile(FileEntry& entry, const std::vector<std::u16string>& html_
     // The items are scanned as they are cut, so a large file never holds a list of them.
     entry.Status = ScanOk;
     thread_local Scratch scratch;
+    scratch.values.clear();
+    // Values still pending when the scan fails are stored on the way out, as far as they can be.
+    struct StoreOnFailure {
+        FileEntry& entry;
+        ~StoreOnFailure() {
+            try {
+                StoreValues(entry, scratch);
+            } catch (...) {
+                scratch.values.clear();
+            }
+        }
+    } store_on_failure{entry};
     ItemScanner scanner(entry, text, scratch, modern);
     const bool cut = VornHtml::CutItemsTo(text, scanner);
+    if (scanner.Stopped() || (!cut && !scanner.Failed())) scratch.values.clear();
+    StoreValues(entry, scratch);
     if (scanner.Stopped()) {
         entry.Tags = {};
         entry.Anchors = {};

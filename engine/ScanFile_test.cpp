@@ -331,6 +331,12 @@ TEST_F(ScanFileTest, StorageKeptBetweenFilesLeavesNothingBehind) {
         const FileEntry large = Scan(big, modern);
         ASSERT_EQ(UsedCount(large.Tags), 6000u);
         EXPECT_EQ(large.Tags.back().Line, 6000);
+        // The values are stored in batches as the scan goes; each lands on its own attribute.
+        for (std::size_t k = 0; k < 6000; ++k) {
+            ASSERT_EQ(large.Tags[k].Attrs[0].Value,
+                      u"\"b" + ToDecimal(static_cast<std::int64_t>(k)) + u".htm\"")
+                << k;
+        }
         EXPECT_EQ(large.Tags.capacity(), large.Tags.size());
         EXPECT_EQ(Kept(Scan(small, modern)), first);
         Scan(broken, modern);

@@ -355,7 +355,7 @@ bool StartsWithDotted(std::u16string_view v, std::size_t dots) {
 }
 
 std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, const BaseContext& base,
-                           const CheckSet& set) {
+                           const CheckSet& set, PendingTargets* later) {
     if (attr.Name.empty()) {
         attr.Code = kAttrListEnd;
         return kAttrListEnd;
@@ -522,7 +522,10 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
     }
     if (!message.empty()) AddWarning(attr.Warnings, code, message);
     attr.Code = code;
-    attr.Target.AssignKnown(target);
+    if (later)
+        later->Add(attr, target);
+    else
+        attr.Target.AssignKnown(target);
     return code;
 }
 
@@ -649,13 +652,39 @@ void CompleteBaseContext(BaseContext& base, bool base_tag_used, std::u16string_v
     }
 }
 
+void PendingTargets::Add(AttrEntry& attr, std::u16string_view target) {
+    if (entries_.size() >= 1024) Store();
+    entries_.push_back({&attr, texts_.size(), target.size()});
+    try {
+        texts_ += target;
+    } catch (...) {
+        entries_.pop_back();
+        throw;
+    }
+}
+
+void PendingTargets::Store() {
+    batch_.clear();
+    for (const Entry& e : entries_)
+        batch_.push_back({&e.attr->Target, std::u16string_view(texts_).substr(e.from, e.size)});
+    TableText::AssignEach(batch_, true);
+    Clear();
+}
+
+void PendingTargets::Clear() noexcept {
+    entries_.clear();
+    texts_.clear();
+    batch_.clear();
+}
+
 std::int32_t ResolveLink(FileEntry& file, std::int32_t tag_index, std::int32_t attr_index,
-                         const BaseContext& base, const CheckSet& set) noexcept {
+                         const BaseContext& base, const CheckSet& set,
+                         PendingTargets* later) noexcept {
     AttrEntry* attr = nullptr;
     try {
         TagEntry& tag = file.Tags.at(static_cast<std::size_t>(tag_index));
         attr = &tag.Attrs.at(static_cast<std::size_t>(attr_index));
-        return ResolveLinkOf(file, tag, *attr, base, set);
+        return ResolveLinkOf(file, tag, *attr, base, set, later);
     } catch (...) {
     }
     if (attr != nullptr) {

@@ -47,9 +47,35 @@ struct BaseContext {
 void CompleteBaseContext(BaseContext& base, bool base_tag_used, std::u16string_view base_url_head,
                          const CheckSet& set) noexcept;
 
+// Targets of one file's links, kept until all are resolved and then stored together
+// (TableText::AssignEach): each is looked up in tables far larger than the processor's cache,
+// and the look-ups of a batch overlap. The attributes must stay where they are until then.
+class PendingTargets {
+public:
+    // Stores the batch once it is full.
+    void Add(AttrEntry& attr, std::u16string_view target);
+    // Assigns every pending target (AssignKnown) and empties the batch.
+    void Store();
+    // Forgets the pending targets, for attributes that are about to go.
+    void Clear() noexcept;
+
+private:
+    struct Entry {
+        AttrEntry* attr;
+        std::size_t from;
+        std::size_t size;
+    };
+    std::u16string texts_;
+    std::vector<Entry> entries_;
+    std::vector<TableText::Assignment> batch_;
+};
+
 // Resolves one link attribute of a tag other than BASE; sets Code and Target, adds warnings,
 // returns the code (-1 for the free slot of an empty list, 999 with its warning on failure).
+// With `later`, a resolved target is left there to be stored (the Target is set when `later`
+// stores it).
 std::int32_t ResolveLink(FileEntry& file, std::int32_t tag_index, std::int32_t attr_index,
-                         const BaseContext& base, const CheckSet& set) noexcept;
+                         const BaseContext& base, const CheckSet& set,
+                         PendingTargets* later = nullptr) noexcept;
 
 }  // namespace HtmlLink

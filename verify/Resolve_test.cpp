@@ -520,3 +520,43 @@ TEST(ResolveLink, HostileValues) {
     EXPECT_EQ(Resolve(lone, base, set).target, uR"(C:\site\sub\)" + lone);
     EXPECT_EQ(Resolve(u"5; URL=x", base, set).target, uR"(C:\site\sub\5; URL=x)");
 }
+
+TEST(ResolveLink, TargetsLeftPendingAreStoredAsIfResolvedOneByOne) {
+    const CheckSet set = Site(u"");
+    const BaseContext base = PageBase(uR"(C:\site\sub\page.htm)", set);
+    const std::u16string values[] = {u"a.htm", u"../b/c.htm#top", u"#s1", u"http://x.jp/",
+                                     u"../../out.htm", u"", u"mailto:a@b.jp", u"x"};
+    FileEntry file;
+    file.Path = uR"(C:\site\sub\page.htm)";
+    // More than one batch's worth, so that some are stored on the way.
+    for (int k = 0; k < 2500; ++k) {
+        TagEntry& tag = file.Tags.emplace_back();
+        tag.Name = u"a";
+        AttrEntry attr;
+        attr.Name = u"href";
+        attr.Value = values[k % std::size(values)] + std::u16string(k % 3, u'z');
+        tag.Attrs.push_back(attr);
+    }
+    FileEntry one_by_one = file;
+    PendingTargets later;
+    for (std::int32_t k = 0; k < 2500; ++k) {
+        EXPECT_EQ(ResolveLink(file, k, 0, base, set, &later),
+                  ResolveLink(one_by_one, k, 0, base, set));
+    }
+    EXPECT_TRUE(file.Tags[2400].Attrs[0].Target.empty());  // not yet
+    later.Store();
+    for (std::size_t k = 0; k < 2500; ++k) {
+        const AttrEntry& a = file.Tags[k].Attrs[0];
+        const AttrEntry& b = one_by_one.Tags[k].Attrs[0];
+        EXPECT_EQ(a.Code, b.Code) << k;
+        EXPECT_EQ(a.Target.view(), b.Target.view()) << k;
+        EXPECT_EQ(a.Warnings.size(), b.Warnings.size()) << k;
+    }
+
+    // Forgotten targets leave their attributes alone.
+    file.Tags[0].Attrs[0].Target.clear();
+    ResolveLink(file, 0, 0, base, set, &later);
+    later.Clear();
+    later.Store();
+    EXPECT_TRUE(file.Tags[0].Attrs[0].Target.empty());
+}

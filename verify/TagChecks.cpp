@@ -222,6 +222,11 @@ bool CheckTagAttributes(TagEntry& tag) noexcept try {
     return true;
 }
 
+namespace {
+// The targets of the file in hand, stored together when its links are resolved.
+thread_local PendingTargets later;
+}  // namespace
+
 std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
                            const CheckSet& set) noexcept try {
     const std::size_t tag_count = UsedCount(file.Tags);
@@ -252,8 +257,10 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
     std::int32_t base_count = 0;
     std::int32_t first_base_line = 0;
     std::size_t calls = 0;
+    later.Clear();
     for (std::size_t k = 0; k < tag_count; ++k) {
         if (Stopping(calls)) {
+            later.Clear();
             file.Tags = {};
             file.Anchors = {};
             return static_cast<std::uint8_t>(file.Status);
@@ -296,12 +303,19 @@ std::uint8_t CheckFileTags(FileEntry& file, std::u16string_view base_url_head,
                 a.Code = kBaseUsable;
             } else {
                 ResolveLink(file, static_cast<std::int32_t>(k), static_cast<std::int32_t>(j), base,
-                            set);
+                            set, &later);
             }
         }
     }
+    later.Store();
     return static_cast<std::uint8_t>(file.Status);
 } catch (...) {
+    // The links resolved before the failure keep their targets, as far as they can be stored.
+    try {
+        later.Store();
+    } catch (...) {
+        later.Clear();
+    }
     FailFile(file);
     return static_cast<std::uint8_t>(file.Status);
 }
