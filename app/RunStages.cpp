@@ -50,22 +50,56 @@ void ScanAndCheck(HtmlLink::FileEntry& entry, const std::u16string& path, const 
     }
 }
 
+namespace {
+
+// The local links of a file, one after the other.
+class LocalLinks {
+public:
+    explicit LocalLinks(HtmlLink::FileEntry& file) : file_(file), tags_(UsedCount(file.Tags)) {}
+
+    HtmlLink::AttrEntry* Next() noexcept {
+        for (; tag_ < tags_; ++tag_, attr_ = 0) {
+            HtmlLink::TagEntry& tag = file_.Tags[tag_];
+            if (attr_ == 0) attrs_ = UsedCount(tag.Attrs);
+            while (attr_ < attrs_) {
+                HtmlLink::AttrEntry& attr = tag.Attrs[attr_++];
+                if (HtmlLink::IsLocalLink(attr.Code)) return &attr;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    HtmlLink::FileEntry& file_;
+    const std::size_t tags_;
+    std::size_t tag_ = 0, attr_ = 0, attrs_ = 0;
+};
+
+}  // namespace
+
 bool VerifyFileLinks(HtmlLink::RunContext& run, std::size_t file_index) {
     using namespace HtmlLink;
     FileEntry& file = (*run.Files)[file_index];
     if (file.Status != ScanOk) return false;
+    // A second walk a few links ahead starts fetching what each one's verification reads
+    // first: on a big site most of it waits in memory.
+    // A third, halfway, fetches what those reads lead to.
+    LocalLinks ahead(file), halfway(file), links(file);
+    constexpr int kAhead = 8;
+    for (int k = 0; k < kAhead; ++k) {
+        if (const AttrEntry* next = ahead.Next()) PrefetchLink(run, *next);
+        if (k >= kAhead / 2) {
+            if (const AttrEntry* next = halfway.Next()) PrefetchLinkTarget(run, *next);
+        }
+    }
     bool failed = false;
     std::size_t calls = 0;
-    const std::size_t tags = UsedCount(file.Tags);
-    for (std::size_t t = 0; t < tags; ++t) {
-        TagEntry& tag = file.Tags[t];
-        const std::size_t attrs = UsedCount(tag.Attrs);
-        for (std::size_t a = 0; a < attrs; ++a) {
-            // Links left here keep their codes and are logged as not checked.
-            if (Stopping(calls)) return failed;
-            if (IsLocalLink(tag.Attrs[a].Code) && VerifyLink(run, tag.Attrs[a], file.Encoding))
-                failed = true;
-        }
+    while (AttrEntry* attr = links.Next()) {
+        // Links left here keep their codes and are logged as not checked.
+        if (Stopping(calls)) return failed;
+        if (const AttrEntry* next = ahead.Next()) PrefetchLink(run, *next);
+        if (const AttrEntry* next = halfway.Next()) PrefetchLinkTarget(run, *next);
+        if (VerifyLink(run, *attr, file.Encoding)) failed = true;
     }
     return failed;
 }

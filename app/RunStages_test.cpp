@@ -53,5 +53,34 @@ TEST_F(StopInsideAFile, VerificationLeavesTheRestUnverified) {
     EXPECT_EQ(verified + waiting, 20000u);
 }
 
+// Verification walks a page's local links a few links ahead of itself; every local link is
+// still verified once, in tags with several links, none, or links of other kinds between.
+TEST(VerifyFileLinks, VerifiesEveryLocalLinkOnce) {
+    testutil::SiteBuilder site;
+    std::u16string html = u"<p id=\"top\">";
+    for (int k = 0; k < 30; ++k) {
+        html += u"<a href=\"b.htm\">b</a><a href=\"http://x.jp/\">x</a><p>text</p>"
+                u"<img src=\"b.htm\"><a href=\"#top\"></a><a name=\"n" + std::u16string(k + 1, u'n') +
+                u"\" href=\"b.htm#m\"></a><area href=\"gone.htm\">\n";
+    }
+    site.Page(u"a.htm", html);
+    site.Page(u"b.htm", u"<a name=\"m\"></a>");
+    site.Run();
+    const HtmlLink::FileEntry& a = site.FileOf(u"a.htm");
+    std::size_t missing = 0;
+    for (const HtmlLink::TagEntry& tag : a.Tags) {
+        for (const HtmlLink::AttrEntry& attr : tag.Attrs) {
+            if (attr.Name.empty()) continue;
+            EXPECT_FALSE(HtmlLink::IsLocalLink(attr.Code));
+            if (attr.Code == HtmlLink::kTargetMissing) ++missing;
+        }
+    }
+    EXPECT_EQ(missing, 30u);
+    // b.htm: thirty plain links, thirty images and thirty links to its anchor.
+    EXPECT_EQ(site.FileOf(u"b.htm").LinkCount, 90);
+    EXPECT_EQ(site.AnchorOf(u"b.htm", u"m").LinkCount, 30);
+    EXPECT_EQ(site.AnchorOf(u"a.htm", u"top").LinkCount, 30);
+}
+
 }  // namespace
 }  // namespace app

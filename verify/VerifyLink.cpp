@@ -533,12 +533,38 @@ std::int32_t FindInList(const PathList::PathEntries& paths, std::u16string_view 
 
 }  // namespace
 
+namespace {
+
+// The entry of a target's block in a table of 2^bits entries.
+std::size_t KnownSlot(const TableText& target, int bits) noexcept {
+    const auto address = reinterpret_cast<std::uintptr_t>(target.data());
+    return ((address >> 4) * 0x9E3779B97F4A7C15u) >> (64 - bits);
+}
+
+}  // namespace
+
+void VerifyCache::Prefetch(const TableText& target) const noexcept {
+    const TableText::Shared* block = target.BlockOrNull();
+    if (!block) return;
+    __builtin_prefetch(block);
+    if (impl_->known) __builtin_prefetch(&impl_->known[KnownSlot(target, impl_->known_bits)], 1);
+}
+
+void VerifyCache::PrefetchFound(const RunContext& run, const TableText& target) const noexcept {
+    if (!impl_->known || !target.BlockOrNull() || !run.Files) return;
+    const KnownTarget& entry = impl_->known[KnownSlot(target, impl_->known_bits)];
+    if (!entry.has_found || !entry.target.SharesWith(target)) return;
+    const auto index = static_cast<std::size_t>(entry.target_index);
+    if (index < run.Files->size()) __builtin_prefetch(&(*run.Files)[index].Status);
+    if (run.Counts && index < run.Counts->Files.size())
+        __builtin_prefetch(&run.Counts->Files[index], 1);
+}
+
 VerifyCache::KnownTarget* VerifyCache::Remembered(const TableText& target) noexcept try {
     if (!target.SharesWith(target)) return nullptr;  // held inline, without a block
     const int bits = impl_->known_bits;
     if (!impl_->known) impl_->known = std::make_unique<KnownTarget[]>(std::size_t{1} << bits);
-    const auto address = reinterpret_cast<std::uintptr_t>(target.data());
-    KnownTarget& entry = impl_->known[((address >> 4) * 0x9E3779B97F4A7C15u) >> (64 - bits)];
+    KnownTarget& entry = impl_->known[KnownSlot(target, bits)];
     if (!entry.target.SharesWith(target)) {
         entry = KnownTarget();
         entry.target = target;
@@ -722,6 +748,14 @@ bool HasAnchor(RunContext& run, std::int32_t file_index, std::u16string_view anc
 }
 
 }  // namespace
+
+void PrefetchLink(const RunContext& run, const AttrEntry& attr) noexcept {
+    if (run.Cache) run.Cache->Prefetch(attr.Target);
+}
+
+void PrefetchLinkTarget(const RunContext& run, const AttrEntry& attr) noexcept {
+    if (run.Cache) run.Cache->PrefetchFound(run, attr.Target);
+}
 
 bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding) try {
     using KnownTarget = VerifyCache::KnownTarget;

@@ -75,6 +75,10 @@ public:
     // The entry for `target`, emptied when it was another text's; null when the text has no
     // block of its own (a short one) or there is no room.
     KnownTarget* Remembered(const TableText& target) noexcept;
+    // Starts fetching what Remembered reads for `target`, a few links ahead of asking; then,
+    // once that has come, the file remembered as the target's and its count.
+    void Prefetch(const TableText& target) const noexcept;
+    void PrefetchFound(const RunContext& run, const TableText& target) const noexcept;
 
     struct Impl;
     struct Site;
@@ -93,6 +97,11 @@ std::u16string AnchorName(const AttrEntry& attr, bool modern);
 // percent-encoded path that is no UTF-8 is read in `page_encoding`, the encoding of the link's
 // page (FileEntry::Encoding) when the check set reads pages as today's sites write them.
 bool VerifyLink(RunContext& run, AttrEntry& attr, std::uint8_t page_encoding = 0);
+// Starts fetching what VerifyLink reads first for this link: its target's text and what the
+// run's cache remembers of it. A file's links call it a few links ahead.
+void PrefetchLink(const RunContext& run, const AttrEntry& attr) noexcept;
+// Then, a few links later, what follows from that.
+void PrefetchLinkTarget(const RunContext& run, const AttrEntry& attr) noexcept;
 
 // Looks the anchor up in file `file_index`, counts the match and sets the attribute's Code.
 // True on failure; the Code is then left as it was.
