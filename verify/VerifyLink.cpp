@@ -553,7 +553,13 @@ void VerifyCache::Prefetch(const TableText& target) const noexcept {
 void VerifyCache::PrefetchFound(const RunContext& run, const TableText& target) const noexcept {
     if (!impl_->known || !target.BlockOrNull() || !run.Files) return;
     const KnownTarget& entry = impl_->known[KnownSlot(target, impl_->known_bits)];
-    if (!entry.has_found || !entry.target.SharesWith(target)) return;
+    if (!entry.target.SharesWith(target)) {
+        // Another text's entry, to be emptied: the texts it lets go.
+        if (TableText::Shared* block = entry.target.BlockOrNull()) __builtin_prefetch(block, 1);
+        if (TableText::Shared* block = entry.rewritten.BlockOrNull()) __builtin_prefetch(block, 1);
+        return;
+    }
+    if (!entry.has_found) return;
     const auto index = static_cast<std::size_t>(entry.target_index);
     if (index < run.Files->size()) __builtin_prefetch(&(*run.Files)[index].Status);
     if (run.Counts && index < run.Counts->Files.size())

@@ -76,7 +76,8 @@ public:
     // block of its own (a short one) or there is no room.
     KnownTarget* Remembered(const TableText& target) noexcept;
     // Starts fetching what Remembered reads for `target`, a few links ahead of asking; then,
-    // once that has come, the file remembered as the target's and its count.
+    // once that has come, the file remembered as the target's and its count, or the texts of
+    // the entry that the target will replace.
     void Prefetch(const TableText& target) const noexcept;
     void PrefetchFound(const RunContext& run, const TableText& target) const noexcept;
 
