@@ -21,6 +21,10 @@ enum Attribute : std::uint8_t {
 // other entries may be left out without looking at them (they may also come back; callers
 // still check kDirectory).
 constexpr std::uint8_t kOnlyDirectories = 128;
+// Another: the caller wants the names only, so entries need not be looked at: they may come
+// without attributes or size, and then the mask does not sort them out (a name whose entry
+// cannot be looked at, such as a dangling link, may come too).
+constexpr std::uint8_t kNamesOnly = 64;
 
 struct DirEntry {
     std::u16string Name;          // the entry's own name on disk, in its own letter case

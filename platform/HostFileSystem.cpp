@@ -163,6 +163,10 @@ public:
                 continue;
             std::u16string name = NameFromHost(raw);
             if (!MatchFileWildcard(name, wildcard)) continue;
+            if (mask & kNamesOnly) {
+                out.push_back({std::move(name), 0, 0});
+                continue;
+            }
             // Relative to the open directory, so an entry whose whole path is too long for the
             // system is still seen (and then told as a directory that cannot be searched).
             if (::fstatat(::dirfd(d), raw.c_str(), &st, 0) != 0) continue;  // gone, or dangling

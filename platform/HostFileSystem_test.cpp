@@ -150,3 +150,21 @@ TEST(HostFileSystem, DirectoriesOnlyListingKeepsEveryDirectory) {
         if (e.Attributes & kDirectory) directories.push_back(e.Name);
     EXPECT_EQ(directories, (std::vector<std::u16string>{u"ln", u"sub"}));
 }
+
+TEST(HostFileSystem, NamesOnlyListingLooksAtNoEntry) {
+    testutil::TempDir dir;
+    dir.Write("b.htm", "12");
+    dir.Write("A.htm", "1");
+    dir.MakeDir("sub");
+    ASSERT_EQ(::symlink((dir.Host() + "/gone").c_str(), (dir.Host() + "/dangling").c_str()), 0);
+    std::vector<DirEntry> out;
+    ASSERT_EQ(HostFs().List(dir.Drive() + u"*", kDirectory | kNamesOnly, out), ListResult::Ok);
+    std::vector<std::u16string> names;
+    for (const DirEntry& e : out) {
+        names.push_back(e.Name);
+        EXPECT_EQ(e.Size, 0);
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"A.htm", u"b.htm", u"dangling", u"sub"}));
+    ASSERT_EQ(HostFs().List(dir.Drive() + u"*.htm", kNamesOnly, out), ListResult::Ok);
+    EXPECT_EQ(out.size(), 2u);
+}

@@ -449,8 +449,9 @@ bool MissingFromListing(VerifyCache::Site& site, std::u16string_view dir,
     auto listed = site.listings.find(dir);
     if (listed == site.listings.end()) {
         std::vector<platform::DirEntry> entries;
+        // Only the names count, so the entries are not looked at one by one.
         const std::uint8_t any = platform::kReadOnly | platform::kHidden | platform::kSystem |
-                                 platform::kDirectory;
+                                 platform::kDirectory | platform::kNamesOnly;
         if (platform::Fs().List(std::u16string(dir) + u"\\*", any, entries) !=
             platform::ListResult::Ok)
             return false;
