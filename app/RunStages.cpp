@@ -82,8 +82,7 @@ bool VerifyFileLinks(HtmlLink::RunContext& run, std::size_t file_index) {
     FileEntry& file = (*run.Files)[file_index];
     if (file.Status != ScanOk) return false;
     // A second walk a few links ahead starts fetching what each one's verification reads
-    // first: on a big site most of it waits in memory.
-    // A third, halfway, fetches what those reads lead to.
+    // first, on a big site mostly from memory; a third, halfway, what those reads lead to.
     LocalLinks ahead(file), halfway(file), links(file);
     constexpr int kAhead = 8;
     for (int k = 0; k < kAhead; ++k) {

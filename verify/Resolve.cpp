@@ -653,7 +653,7 @@ void CompleteBaseContext(BaseContext& base, bool base_tag_used, std::u16string_v
 }
 
 void PendingTargets::Add(AttrEntry& attr, std::u16string_view target) {
-    if (entries_.size() >= 1024) Store();
+    if (entries_.size() >= kBatch) Store();
     entries_.push_back({&attr, texts_.size(), target.size()});
     try {
         texts_ += target;
@@ -673,8 +673,12 @@ void PendingTargets::Store() {
 
 void PendingTargets::Clear() noexcept {
     entries_.clear();
-    texts_.clear();
     batch_.clear();
+    // The long targets of a huge page do not keep their memory for the rest of the run.
+    if (texts_.capacity() > kKeptText)
+        std::u16string().swap(texts_);
+    else
+        texts_.clear();
 }
 
 std::int32_t ResolveLink(FileEntry& file, std::int32_t tag_index, std::int32_t attr_index,

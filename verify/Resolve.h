@@ -60,6 +60,8 @@ public:
     void Clear() noexcept;
 
 private:
+    static constexpr std::size_t kBatch = 1024;
+    static constexpr std::size_t kKeptText = std::size_t{1} << 16;  // characters
     struct Entry {
         AttrEntry* attr;
         std::size_t from;

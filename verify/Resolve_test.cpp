@@ -553,6 +553,13 @@ TEST(ResolveLink, TargetsLeftPendingAreStoredAsIfResolvedOneByOne) {
         EXPECT_EQ(a.Warnings.size(), b.Warnings.size()) << k;
     }
 
+    // A target longer than what the batch keeps between files.
+    const std::u16string huge(1 << 17, u'h');
+    file.Tags[1].Attrs[0].Value = huge;
+    ResolveLink(file, 1, 0, base, set, &later);
+    later.Store();
+    EXPECT_EQ(file.Tags[1].Attrs[0].Target.view(), uR"(C:\site\sub\)" + huge);
+
     // Forgotten targets leave their attributes alone.
     file.Tags[0].Attrs[0].Target.clear();
     ResolveLink(file, 0, 0, base, set, &later);

@@ -532,10 +532,6 @@ std::int32_t FindInList(const PathList::PathEntries& paths, std::u16string_view 
     return PathList::FindPath(paths, path, 0, static_cast<std::int32_t>(paths.size()) - 1);
 }
 
-}  // namespace
-
-namespace {
-
 // The entry of a target's block in a table of 2^bits entries.
 std::size_t KnownSlot(const TableText& target, int bits) noexcept {
     const auto address = reinterpret_cast<std::uintptr_t>(target.data());
