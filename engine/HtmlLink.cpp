@@ -327,10 +327,6 @@ const TableText* KnownTexts::Find(std::u16string_view text) const noexcept {
     return slot ? &texts_[slot->Entry - 1] : nullptr;
 }
 
-TableText::Shared* KnownTexts::FindBlock(std::u16string_view text) const noexcept {
-    return FindBlock(text, TextHash(text));
-}
-
 TableText::Shared* KnownTexts::FindBlock(std::u16string_view text,
                                          std::uint64_t hash) const noexcept {
     const Slot* slot = FindSlot(text, hash);

@@ -199,8 +199,6 @@ public:
     explicit KnownTexts(const std::vector<std::u16string>& texts);
     // The set's text equal to `text`, or null.
     const TableText* Find(std::u16string_view text) const noexcept;
-    // Its block, found without reading the set's list of texts.
-    TableText::Shared* FindBlock(std::u16string_view text) const noexcept;
 
 private:
     friend class TableText;
@@ -213,6 +211,8 @@ private:
         TableText::Shared* Block = nullptr;
     };
     const Slot* FindSlot(std::u16string_view text, std::uint64_t hash) const noexcept;
+    // The block of the set's text equal to `text`, whose TextHash is `hash`, found without
+    // reading the set's list of texts; null when there is none.
     TableText::Shared* FindBlock(std::u16string_view text, std::uint64_t hash) const noexcept;
     const Slot& FirstSlot(std::uint64_t hash) const noexcept {
         return slots_[hash & (slots_.size() - 1)];
