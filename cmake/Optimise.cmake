@@ -3,7 +3,7 @@
 # Profile-guided optimisation. A first build of the command-line checker, instrumented,
 # in profile-training/ checks a generated site a few ways (TrainProfile.cmake) and leaves its
 # counts in profile/; every file of this build is then compiled with them. The engine's time
-# goes to a great many small branches, and their real directions save about a fifth of its CPU.
+# goes to a great many small branches, and their real directions save about a sixth of its CPU.
 #
 # On by default for optimised GCC builds; off for Debug, sanitizer and coverage builds, whose
 # code would not match the profile. The profile is recorded once per build tree: after large
@@ -81,11 +81,11 @@ function(optimise_targets)
         foreach(t platform lib settings engine verify app)
             target_compile_options(${t} PRIVATE -flto=auto -ffat-lto-objects)
         endforeach()
-        # GCC 12 finds false overflows inside libstdc++ once everything is inlined.
         foreach(t mokuroku-check mokuroku)
             get_target_property(options ${t} LINK_OPTIONS)
             list(REMOVE_ITEM options -fno-lto)
             set_target_properties(${t} PROPERTIES LINK_OPTIONS "${options}")
+            # GCC 12 finds false overflows inside libstdc++ once everything is inlined.
             target_link_options(${t} PRIVATE -flto=auto -Wno-stringop-overflow
                                 -Wno-stringop-overread)
         endforeach()
