@@ -6,9 +6,9 @@
 # goes to a great many small branches, and their real directions save about a sixth of its CPU.
 #
 # On by default for optimised GCC builds; off for Debug, sanitizer and coverage builds, whose
-# code would not match the profile. The profile is recorded once per build tree: after large
-# changes, delete profile-training/ and profile/ to record it anew (files that changed since are
-# compiled as without a profile until then).
+# code would not match the profile. The profile is recorded once per build tree; files changed
+# since are compiled as without a profile, and after large changes a new build tree records a
+# new one.
 set(profile_default OFF)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo)$"
    AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize|-fprofile|--coverage")
@@ -46,6 +46,7 @@ elseif(MOKUROKU_PROFILE_GUIDED)
         endif()
     endif()
     ExternalProject_Add(profile_training
+        PREFIX ${training}
         SOURCE_DIR ${CMAKE_SOURCE_DIR}
         BINARY_DIR ${training}
         CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
