@@ -7,7 +7,11 @@ usage: make_site.py ROOT [PAGES [LINKS [BIG_MB]]] [--manifest FILE] [--ext EXT]
 The same arguments always give the same site. With --manifest, every planted defect is listed
 there, one a line: 'broken' or 'anchor', the page (site-relative, '/'), and the link as written.
 Each planted link is unique in the site, so a report names it when it contains that text.
---ext names the pages' extension (default 'htm'; 'html' for checkers that read no other)."""
+--ext names the pages' extension (default 'htm'; 'html' for checkers that read no other).
+
+The command-line test compares the log of a 200-page site from here with a stored one
+(cli/testdata/generated-site-log.txt), and the optimised build records its profile on a site
+from here: a change to the pages needs that log written anew."""
 import os
 import random
 import sys
