@@ -6,6 +6,8 @@ checker=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 src=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The settings of whoever runs the test play no part.
+export HOME="$work" XDG_CONFIG_HOME="$work"
 failures=0
 passes=0
 check() {  # check NAME EXPECTED ACTUAL
