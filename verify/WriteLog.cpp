@@ -374,7 +374,8 @@ void WriteTail(const RunContext& run, std::int32_t count, Log& log) {
     }
 }
 
-enum class Encoding : std::uint8_t { None, Cp932, Utf8 };
+// Counted: only the number of warnings is wanted, and each part's text goes once counted.
+enum class Encoding : std::uint8_t { None, Cp932, Utf8, Counted };
 
 std::string Encoded(std::u16string_view text, Encoding encoding) {
     return encoding == Encoding::Utf8 ? platform::ToUtf8(text) : platform::Utf16ToCp932(text);
@@ -438,7 +439,9 @@ bool Compose(const RunContext& run, unsigned threads, Encoding encoding, std::u1
                 Log log(part.text, type);
                 for (std::size_t i = cuts[k]; i < cuts[k + 1]; ++i) log.File(*entries[i], run);
                 part.count = log.count;
-                if (encoding != Encoding::None) {
+                if (encoding == Encoding::Counted) {
+                    std::u16string().swap(part.text);
+                } else if (encoding != Encoding::None) {
                     part.bytes = Encoded(part.text, encoding);
                     std::u16string().swap(part.text);
                 }
@@ -461,6 +464,10 @@ bool Compose(const RunContext& run, unsigned threads, Encoding encoding, std::u1
     for (const Part& part : parts) {
         if (!part.ok) return false;
         total += part.count;
+    }
+    if (encoding == Encoding::Counted) {
+        count = total;
+        return true;
     }
     std::u16string head, tail;
     Log head_log(head, type);
@@ -515,6 +522,15 @@ bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count
     text.clear();
     count = 0;
     return false;
+}
+
+std::int32_t CountLogWarnings(const RunContext& run, unsigned threads) try {
+    std::u16string unused_text;
+    std::vector<std::string> unused_pieces;
+    std::int32_t count = 0;
+    return Compose(run, threads, Encoding::Counted, unused_text, unused_pieces, count) ? count : -1;
+} catch (...) {
+    return -1;
 }
 
 std::int32_t WriteLog(const RunContext& run, std::u16string_view path, unsigned threads) try {

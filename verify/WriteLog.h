@@ -20,6 +20,10 @@ std::int32_t WriteLog(const RunContext& run, std::u16string_view path, unsigned 
 bool ComposeLog(const RunContext& run, std::u16string& text, std::int32_t& count,
                 unsigned threads = 0);
 
+// The number of warnings WriteLog would write, or -1 on failure; no text of the log is kept
+// beyond one thread's part at a time.
+std::int32_t CountLogWarnings(const RunContext& run, unsigned threads = 0);
+
 // A file's path as the log shows it (TrimLogPath, UseSlashLogPath).
 std::u16string LogDisplayPath(std::u16string_view path, const CheckSet& set, const Settings& opts);
 

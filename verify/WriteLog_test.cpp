@@ -503,6 +503,7 @@ TEST_F(ThreadedLogTest, SameLogOnAnyNumberOfThreads) {
             EXPECT_EQ(text, one);
             EXPECT_EQ(count, one_count);
             EXPECT_EQ(WriteLog(run_, path, threads), one_count);
+            EXPECT_EQ(CountLogWarnings(run_, threads), one_count);
             std::string bytes;
             ASSERT_TRUE(fs.Contents(path, bytes));
             EXPECT_EQ(bytes, one_bytes);
