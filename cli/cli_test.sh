@@ -21,11 +21,12 @@ check() {  # check NAME EXPECTED ACTUAL
 # The sample site in drive form, as the logs name it.
 site_drive="C:$(cd "$src/examples/site" && pwd | tr / '\\')"
 examples_drive="C:$(cd "$src/examples" && pwd | tr / '\\')"
-# The log in UTF-8 with LF, without the place and the time of the run.
+# The log in UTF-8 with LF, without the place and the time of the run; the site's directory
+# (the sample site's, or SITE_DRIVE) reads <site>. Usage: readable LOG [SITE_DRIVE]
 readable() {
     local text
     text=$(iconv -f CP932 -t UTF-8 "$1" | tr -d '\r' | sed -e '/^基準ディレクトリ/d' -e '/^日時/d')
-    text=${text//"$site_drive"/<site>}
+    text=${text//"${2:-$site_drive}"/<site>}
     printf '%s\n' "${text//"$examples_drive"/<examples>}"
 }
 # sample_log NAME LOG: the log must read as the sample site's expected log.
@@ -193,9 +194,7 @@ generated_drive="C:$(cd "$work/generated" && pwd | tr / '\\')"
 for rules in modern no-modern; do
     "$checker" -q "--$rules" -o "$work/generated.txt" "$work/generated"
     check "generated site, $rules" 1 $?
-    text=$(iconv -f CP932 -t UTF-8 "$work/generated.txt" | tr -d '\r' |
-           sed -e '/^基準ディレクトリ/d' -e '/^日時/d')
-    printf '%s\n' "${text//"$generated_drive"/<site>}" >"$work/generated.utf8"
+    readable "$work/generated.txt" "$generated_drive" >"$work/generated.utf8"
     same_file "generated site's log, $rules" "$src/cli/testdata/generated-site-log.txt" \
         "$work/generated.utf8"
 done
