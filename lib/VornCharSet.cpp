@@ -225,10 +225,15 @@ char16_t* DecodeSjis(const unsigned char* p, std::size_t n, char16_t* o, char16_
         if (platform::IsCp932Lead(b) && i + 1 < n) {
             // The table holds U+FFFD for every second byte that is none, so a character found
             // is a whole valid pair; anything else takes the rules below.
-            const char16_t c = t.pair[b << 8 | p[i + 1]];
+            char16_t c = t.pair[b << 8 | p[i + 1]];
             if (c != kReplacement) {
-                *out++ = c;
-                return i + 2;
+                // Only lead bytes have pairs in the table, so the rest of a run of Japanese
+                // text needs no test but the look-up.
+                do {
+                    *out++ = c;
+                    i += 2;
+                } while (i + 1 < n && (c = t.pair[p[i] << 8 | p[i + 1]]) != kReplacement);
+                return i;
             }
         }
         if (!platform::IsCp932Lead(b)) {
@@ -309,8 +314,12 @@ char16_t* DecodeEucLenient(const unsigned char* p, std::size_t n, char16_t* o, c
         const unsigned char b = p[i];
         const unsigned char next = i + 1 < n ? p[i + 1] : 0;
         if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
-            PutPair(t, kEuc.first[b], kEuc.second[b & 1][next], out);
-            return i + 2;
+            // Japanese text comes in runs of pairs.
+            do {
+                PutPair(t, kEuc.first[p[i]], kEuc.second[p[i] & 1][p[i + 1]], out);
+                i += 2;
+            } while (i + 1 < n && InRange(p[i], 0xA1, 0xFE) && InRange(p[i + 1], 0xA1, 0xFE));
+            return i;
         }
         if (b == 0x8E && InRange(next, 0xA1, 0xDF)) {
             *out++ = t.single[next];  // half-width katakana
@@ -359,11 +368,11 @@ char16_t* DecodeJis(const unsigned char* p, std::size_t n, char16_t* o) {
             if (i >= n) break;
         } else if (mode == JisMode::TwoByte && feed.Idle()) {
             // Runs of kanji and kana that map plainly; escapes, line breaks, the end and every
-            // irregular pair take the rules below.
-            while (i + 1 < n && p[i] != kEsc && !IsLineBreak(p[i])) {
+            // irregular pair take the rules below. The table has pairs of lead and second bytes
+            // only, and an escape or a line break makes neither, so the look-up is the test.
+            while (i + 1 < n) {
                 const unsigned char first = kJis.first[p[i]];
                 const unsigned char second = kJis.second[p[i] & 1][p[i + 1]];
-                if (!platform::IsCp932Lead(first) || !platform::IsCp932Trail(second)) break;
                 const char16_t c = t.pair[first << 8 | second];
                 if (c == kReplacement) break;
                 *o++ = c;
