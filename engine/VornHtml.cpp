@@ -193,7 +193,7 @@ std::int32_t SplitTag(std::u16string_view item, ItemList& parts) try {
             }
             size_t end = npos;
             if (IsQuote(body[v])) {
-                const size_t q = body.find(body[v], v + 1);
+                const size_t q = Find(body, v + 1, body[v]);
                 if (q != npos) end = q + 1;
             } else {
                 end = FindBlankAt(body, v + 1, false);
