@@ -117,6 +117,10 @@ TEST(WebText, InvalidBytesAreReplacedAndTheirLineTold) {
          u"一二三四五六七八九十\r\n\r\n\uFFFDx", 3},
         {"Shift_JIS lead at the end", "\x95\x5C\x8E\xA6\x95\x5C\n\x95", kShiftJis,
          u"表示表\r\n\uFFFD", 2},
+        // As code page 932 reads the pair the conversion makes: no character, and its ASCII
+        // second byte back. The run of pairs goes on after it.
+        {"EUC-JP run through an unmapped pair",
+         "\xC6\xFC\xCB\xDC\xB8\xEC\xA9\xA1\xC6\xFC\xCB\xDC", kEucJp, u"日本語\uFFFD@日本", 0},
         {"EUC-JP JIS X 0212 is valid but has no code page 932 form",
          "\xC6\xFC\xCB\xDC\xB8\xEC\x8F\xB0\xA1", kEucJp, u"日本語\uFFFD", 0},
     };
