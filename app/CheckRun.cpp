@@ -247,9 +247,21 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
         }
         ~KnownInUse() { HtmlLink::TableText::UseKnownTexts(nullptr); }
     } in_use(paths.get());  // until the scanning threads have ended
+    by_target_.Clear();
+    // The scanning threads gather each file's links for the verification by target.
+    bool by_target = found.size() >= request.TargetOrderFiles;
+    std::vector<std::vector<std::uint64_t>> gathered(by_target ? found.size() : 0);
+    std::atomic<bool> gathering{by_target};
+    ScanAhead::Done gather;
+    if (by_target) {
+        gather = [&](HtmlLink::FileEntry& entry, std::size_t k) {
+            if (gathering && !TargetOrder::Gather(entry, gathered[k])) gathering = false;
+        };
+    }
     ScanAhead ahead(found, set, BaseUrlHead(set),
                     request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
-                                            : static_cast<unsigned>(request.ScanWorkers));
+                                            : static_cast<unsigned>(request.ScanWorkers),
+                    std::move(gather));
     for (size_t k = 0; k < found.size(); ++k) {
         view_.YieldToWindowSystem();
         if (ConfirmCancel()) {
@@ -257,6 +269,20 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
             break;
         }
         FileTable[k] = ahead.Take(k);
+        if (by_target) {
+            try {
+                by_target = gathering;
+                if (by_target) by_target_.Add(gathered[k]);
+            } catch (...) {
+                by_target = false;
+            }
+            std::vector<std::uint64_t>().swap(gathered[k]);
+            // Otherwise the links are verified page by page.
+            if (!by_target) {
+                gathering = false;
+                by_target_.Clear();
+            }
+        }
         if (k < sizes_.size()) DoneBytes += sizes_[k];
         done_files_ = k + 1;
         Title(ToDecimal(ProgressPercent(DoneBytes, TotalBytes, k + 1, found.size())) +
@@ -267,8 +293,9 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
 
 namespace {
 
-// Files handed out to the verifying threads. The loop releases them a batch at a time between
-// its yields, so a stop leaves exactly the released files verified, however the threads ran.
+// Files, or groups of links by target, handed out to the verifying threads. The loop releases
+// them a batch at a time between its yields, so a stop leaves exactly the released ones
+// verified, however the threads ran.
 class VerifyQueue {
 public:
     explicit VerifyQueue(std::size_t end) : end_(end) {}
@@ -343,7 +370,13 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
     // order of the threads afterwards, so the log never depends on which thread took what.
     // The caches only remember answers about the unchanging site: the index of the site and
     // of the anchors is built once and shared, the rest each thread keeps for itself.
-    VerifyQueue queue(end);
+    // The links grouped by target, or else page by page.
+    const bool by_target = by_target_.size() > 0 && by_target_.Arrange();
+    const std::size_t units = by_target ? by_target_.Groups() : end;
+    auto verify = [this, by_target](HtmlLink::RunContext& r, std::size_t unit) {
+        return by_target ? by_target_.VerifyGroup(r, unit) : VerifyFileLinks(r, unit);
+    };
+    VerifyQueue queue(units);
     struct Helper {
         HtmlLink::RunContext run;
         std::unique_ptr<HtmlLink::VerifyCache> cache;
@@ -355,7 +388,7 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
     HtmlLink::LinkCounts* const counted_before = run.Counts;
     run.Counts = &counts;
     try {
-        for (int w = 0; w < workers && end > 1; ++w) {
+        for (int w = 0; w < workers && units > 1; ++w) {
             helpers.push_back(std::make_unique<Helper>());
             Helper& h = *helpers.back();
             h.run = run;
@@ -363,9 +396,9 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
                                 : std::make_unique<HtmlLink::VerifyCache>();
             h.run.Cache = h.cache.get();
             h.run.Counts = &h.counts;
-            h.thread = std::thread([&h, &queue] {
+            h.thread = std::thread([&h, &queue, &verify] {
                 std::size_t i;
-                while (queue.Wait(i)) VerifyFileLinks(h.run, i);
+                while (queue.Wait(i)) verify(h.run, i);
             });
         }
     } catch (...) {
@@ -404,7 +437,7 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
                 continue;
             }
             std::size_t i;
-            while (queue.Claim(i)) VerifyFileLinks(run, i);
+            while (queue.Claim(i)) verify(run, i);
         }
         Busy(view_, [&] {
             queue.Close();
@@ -421,6 +454,7 @@ void CheckRun::Verify(HtmlLink::RunContext& run, int workers) {
         for (const auto& h : helpers) HtmlLink::AddLinkCounts(FileTable, h->counts);
         // The caches are done with; a big site's take a while to free.
         helpers.clear();
+        by_target_.Clear();
         run.Cache = nullptr;
         cache.reset();
         // Also after a cancel: what was verified so far is reported as far as it goes.
@@ -510,6 +544,7 @@ bool CheckRun::Run(const RunRequest& request, std::u16string& error) {
     // would skip the verification silently.
     if (!LastRunInterrupted && ConfirmCancel()) LastRunInterrupted = true;
     if (request.LocalCheck == 1 && Running()) Verify(run, request.VerifyWorkers);
+    by_target_.Clear();
     // The tables are complete; the scanning and verifying threads' recent texts went with them.
     HtmlLink::TableText::ReleaseRecentTexts();
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/RunStages.h"
 #include "engine/HtmlLink.h"
 #include "lib/PathList.h"
 #include "lib/StringList.h"
@@ -80,6 +81,9 @@ struct RunRequest {
     std::u16string LogDateTime;  // fixes the log's date and time (tests); empty: the clock
     int ScanWorkers = -1;  // threads that scan ahead of the loop; -1 as many as the machine has
     int VerifyWorkers = -1;  // threads that verify beside the loop; -1 one on a machine of two cores
+    // Sites of at least this many files have their links verified grouped by target (TargetOrder):
+    // a small site's fit in the processor's cache in any order.
+    std::size_t TargetOrderFiles = 4096;
     // Warning numbers left out of the log, its count and the tables; null keeps every one.
     const WarningFilter* Filter = nullptr;
     bool NoLog = false;  // count the warnings as the log would, but write no file
@@ -143,6 +147,7 @@ private:
     RunState resume_ = RunState::Idle;  // the stage a refused cancel request goes back to
     std::size_t done_files_ = 0;
     std::vector<std::int64_t> sizes_;  // of the files found, as the search listed them
+    TargetOrder by_target_;  // the links of the files scanned, when verified by target
 };
 
 // The percentage of done bytes, rounded half to even; by file count when the total is unknown.

@@ -8,6 +8,7 @@
 #include "platform/Cp932.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Program.h"
+#include "platform/Text.h"
 #include "testutil/HeldFileSystem.h"
 #include "testutil/ScriptedRunView.h"
 #include "testutil/TempDir.h"
@@ -537,13 +538,22 @@ TEST_F(CheckRunTest, OneOrSeveralVerifyingThreadsWriteTheSameLog) {
         EXPECT_NE(alone.find(number), alone.npos) << number.size();
     EXPECT_GT(run.LastWarningCount, pages);
     const std::int32_t warnings = run.LastWarningCount;
-    // A window's loop leaves the files to its helpers, one for each core by default.
-    const std::pair<bool, int> runs[] = {{false, 1}, {false, 1}, {false, 1}, {false, 3},
-                                         {true, -1}, {true, 1},  {true, 3}};
-    for (const auto& [window, workers] : runs) {
-        SCOPED_TRACE(testing::Message() << window << " " << workers);
+    // A window's loop leaves the files to its helpers, one for each core by default. Links
+    // verified grouped by target, as a big site's are, come to the same.
+    struct Run {
+        bool window;
+        int workers;
+        bool by_target;
+    };
+    const Run runs[] = {{false, 1, false}, {false, 1, false}, {false, 1, false}, {false, 3, false},
+                        {true, -1, false}, {true, 1, false},  {true, 3, false},  {false, 0, true},
+                        {false, 1, true},  {false, 3, true},  {true, -1, true},  {true, 3, true}};
+    const std::size_t by_page = request.TargetOrderFiles;
+    for (const auto& [window, workers, by_target] : runs) {
+        SCOPED_TRACE(testing::Message() << window << " " << workers << " " << by_target);
         view.YieldWhileBusy = window;
         request.VerifyWorkers = workers;
+        request.TargetOrderFiles = by_target ? 0 : by_page;
         run.cmdExecute_Click(request);
         EXPECT_EQ(run.LastWarningCount, warnings);
         EXPECT_EQ(Log(uR"(C:\logs\site.txt)"), alone);
@@ -581,6 +591,42 @@ TEST_F(CheckRunTest, AWindowYieldsWhileTheSearchAndTheLogWaitForTheDisk) {
     EXPECT_EQ(window.Boxes.back().Text, view.Boxes.back().Text);
     EXPECT_TRUE(window.ControlsEnabled && window.ExecuteEnabled);
     EXPECT_EQ(windowed.State(), app::RunState::Idle);
+}
+
+// Grouped by target, a stop leaves whole groups unverified: the links to one path are all
+// verified, or none is.
+TEST_F(CheckRunTest, AStopDuringVerificationByTargetKeepsEachPathWhole) {
+    for (int k = 0; k < 40; ++k) {
+        const std::string gone = "gone" + std::to_string(k % 20) + ".htm";
+        fs.AddFile(u"C:\\site\\p" + platform::Cp932ToUtf16(std::to_string(k)) + u".htm",
+                   "<a href=\"" + gone + "\">x</a>\r\n<a href=\"" + gone + "#a\">y</a>");
+    }
+    request.TargetOrderFiles = 0;
+    request.VerifyWorkers = 0;
+    int verifying = 0;
+    view.OnYield = [&](int) {
+        if (run.State() == app::RunState::Verifying && ++verifying == 129) run.cmdExecute_Click();
+    };
+    view.Answers = {BoxAnswer::Yes, BoxAnswer::No};
+    run.cmdExecute_Click(request);
+    EXPECT_TRUE(run.LastRunInterrupted);
+    const std::u16string log = Log(uR"(C:\logs\site.txt)");
+    int unverified = 0;
+    for (int j = 0; j < 20; ++j) {
+        const std::u16string gone = u"gone" + platform::Cp932ToUtf16(std::to_string(j)) + u".htm";
+        int n = 0;
+        for (std::size_t at = log.find(u"未チェック"); at != log.npos;
+             at = log.find(u"未チェック", at + 1)) {
+            // The warning's line follows the link's.
+            const std::size_t link = log.rfind(u"\r\n", log.rfind(u"\r\n", at) - 1);
+            const std::u16string_view text(log.data() + link, at - link);
+            if (text.find(u"\"" + gone) != text.npos) ++n;
+        }
+        EXPECT_TRUE(n == 0 || n == 4) << j << " " << n;
+        unverified += n;
+    }
+    EXPECT_GT(unverified, 0) << platform::ToUtf8(log);
+    EXPECT_LT(unverified, 80) << platform::ToUtf8(log);
 }
 
 // A window's loop only hands out batches of files; a stop still leaves exactly the handed-out

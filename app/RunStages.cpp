@@ -1,5 +1,7 @@
 #include "app/RunStages.h"
 
+#include <algorithm>
+
 #include "engine/Codes.h"
 #include "engine/ScanFile.h"
 #include "lib/VornFileList.h"
@@ -101,6 +103,117 @@ bool VerifyFileLinks(HtmlLink::RunContext& run, std::size_t file_index) {
         if (VerifyLink(run, *attr, file.Encoding)) failed = true;
     }
     return failed;
+}
+
+namespace {
+
+// The links to one path, and among them those to one target, come together in this order: the
+// path's hash first, then where the target's text is held (equal texts are held once).
+std::uint64_t TargetKey(const HtmlLink::TableText& target) noexcept {
+    const std::u16string_view text = target;
+    const std::uint64_t path = HtmlLink::HashText(text.substr(0, text.find_first_of(u"#?")));
+    const auto address = reinterpret_cast<std::uintptr_t>(target.data());
+    return (path >> 32 << 32) | (((address >> 4) * 0x9E3779B97F4A7C15u) >> 32);
+}
+
+}  // namespace
+
+bool TargetOrder::Gather(HtmlLink::FileEntry& file, std::vector<Link>& links) noexcept try {
+    links.clear();
+    if (file.Status != HtmlLink::ScanOk) return true;
+    LocalLinks local(file);
+    while (HtmlLink::AttrEntry* attr = local.Next()) {
+        const auto address = reinterpret_cast<std::uintptr_t>(attr);
+        if (address >> kAddressBits) return false;  // not where this machine keeps its data
+        const Link group = TargetKey(attr->Target) >> (64 - kGroupBits);
+        links.push_back(group << (64 - kGroupBits) | Link{file.Encoding} << kAddressBits | address);
+    }
+    return true;
+} catch (...) {
+    return false;
+}
+
+void TargetOrder::Add(const std::vector<Link>& links) {
+    for (const Link link : links) {
+        if (count_ == pieces_.size() * kPiece)
+            pieces_.push_back(std::make_unique_for_overwrite<Link[]>(kPiece));
+        pieces_[count_ / kPiece][count_ % kPiece] = link;
+        ++count_;
+        ++group_sizes_[GroupOf(link)];
+    }
+}
+
+bool TargetOrder::Arrange() noexcept try {
+    links_ = std::make_unique_for_overwrite<Link[]>(count_);
+    std::array<std::size_t, kGroups> next;
+    starts_[0] = 0;
+    for (std::size_t g = 0; g < kGroups; ++g) {
+        next[g] = starts_[g];
+        starts_[g + 1] = starts_[g] + group_sizes_[g];
+    }
+    // Each piece goes as soon as its links are placed, so the list is held about once.
+    for (std::size_t k = 0; k < count_; ++k) {
+        const Link link = pieces_[k / kPiece][k % kPiece];
+        links_[next[GroupOf(link)]++] = link;
+        if ((k + 1) % kPiece == 0 || k + 1 == count_) pieces_[k / kPiece].reset();
+    }
+    pieces_.clear();
+    return true;
+} catch (...) {
+    Clear();
+    return false;
+}
+
+bool TargetOrder::VerifyGroup(HtmlLink::RunContext& run, std::size_t g) {
+    using namespace HtmlLink;
+    if (!links_ || g >= kGroups) return false;
+    const Link* const first = links_.get() + starts_[g];
+    const std::size_t n = starts_[g + 1] - starts_[g];
+    // The keys are worked out again here rather than kept for every link of the site: a group
+    // is small, and its targets are read for the verification right after. Without the room
+    // for them, the group is verified as it stands.
+    thread_local std::vector<std::pair<std::uint64_t, Link>> keyed;
+    constexpr std::size_t kAhead = 8;
+    bool sorted = true;
+    try {
+        keyed.resize(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k + kAhead < n) __builtin_prefetch(AttrOf(first[k + kAhead]));
+            if (k + kAhead / 2 < n)
+                __builtin_prefetch(AttrOf(first[k + kAhead / 2])->Target.data());
+            keyed[k] = {TargetKey(AttrOf(first[k])->Target), first[k]};
+        }
+        std::sort(keyed.begin(), keyed.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+    } catch (...) {
+        sorted = false;
+    }
+    const auto link = [&](std::size_t k) { return sorted ? keyed[k].second : first[k]; };
+    // As page by page, each new target is fetched a few links ahead.
+    const auto new_target = [&](std::size_t k) {
+        return !sorted || k == 0 || keyed[k].first != keyed[k - 1].first;
+    };
+    for (std::size_t k = 0; k < kAhead && k < n; ++k) {
+        if (new_target(k)) PrefetchLink(run, *AttrOf(link(k)));
+    }
+    bool failed = false;
+    std::size_t calls = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (Stopping(calls)) return failed;
+        if (k + kAhead < n && new_target(k + kAhead)) PrefetchLink(run, *AttrOf(link(k + kAhead)));
+        if (k + kAhead / 2 < n && new_target(k + kAhead / 2))
+            PrefetchLinkTarget(run, *AttrOf(link(k + kAhead / 2)));
+        if (VerifyLink(run, *AttrOf(link(k)), EncodingOf(link(k)))) failed = true;
+    }
+    return failed;
+}
+
+void TargetOrder::Clear() noexcept {
+    pieces_.clear();
+    links_.reset();
+    count_ = 0;
+    group_sizes_.fill(0);
+    starts_.fill(0);
 }
 
 }  // namespace app

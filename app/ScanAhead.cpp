@@ -11,10 +11,11 @@ unsigned ScanAhead::DefaultWorkers() {
 }
 
 ScanAhead::ScanAhead(const std::vector<std::u16string>& files, const CheckSet& set,
-                     std::u16string base_url_head, unsigned workers)
+                     std::u16string base_url_head, unsigned workers, Done done)
     : files_(files),
       set_(set),
       base_url_head_(std::move(base_url_head)),
+      done_(std::move(done)),
       staged_(files.size()),
       state_(files.size(), kFree) {
     try {
@@ -52,6 +53,7 @@ void ScanAhead::Work() {
         State done = kDone;
         try {
             ScanAndCheck(entry, files_[k], set_, base_url_head_);
+            if (done_) done_(entry, k);
         } catch (...) {
             done = kFailed;
         }
@@ -95,6 +97,7 @@ HtmlLink::FileEntry ScanAhead::Take(std::size_t k) {
         lock.unlock();
         HtmlLink::FileEntry entry;
         ScanAndCheck(entry, files_[j], set_, base_url_head_);
+        if (done_) done_(entry, j);
         if (j == k) return entry;
         lock.lock();
         staged_[j] = std::move(entry);

@@ -5,6 +5,7 @@
 // files it had confirmed. Each file's work touches that file's entry alone.
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,9 +18,13 @@ namespace app {
 
 class ScanAhead {
 public:
+    // Called with each file's finished entry and its index, on the thread that did the file,
+    // before the entry moves (its tags stay where they are).
+    using Done = std::function<void(HtmlLink::FileEntry&, std::size_t)>;
+
     // `workers` threads besides the caller's; 0 does everything in Take.
     ScanAhead(const std::vector<std::u16string>& files, const CheckSet& set,
-              std::u16string base_url_head, unsigned workers);
+              std::u16string base_url_head, unsigned workers, Done done = nullptr);
     ~ScanAhead();
     ScanAhead(const ScanAhead&) = delete;
     ScanAhead& operator=(const ScanAhead&) = delete;
@@ -39,6 +44,7 @@ private:
     const std::vector<std::u16string>& files_;
     const CheckSet& set_;
     const std::u16string base_url_head_;
+    const Done done_;
     std::vector<HtmlLink::FileEntry> staged_;
     std::vector<State> state_;
     std::mutex mutex_;

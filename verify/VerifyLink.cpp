@@ -27,10 +27,9 @@
 #include "platform/Text.h"
 
 namespace HtmlLink {
-namespace {
 
-// Eight bytes at a time, inline: drive-form paths share long prefixes and anchor names are
-// short, and a general-purpose hash cost more than the probe it serves.
+// Eight bytes at a time: drive-form paths share long prefixes and anchor names are short, and a
+// general-purpose hash cost more than the probe it serves.
 std::uint64_t HashText(std::u16string_view s) noexcept {
     constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15u;
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
@@ -59,6 +58,8 @@ std::uint64_t HashText(std::u16string_view s) noexcept {
     h *= 0xD6E8FEB86659FD93u;
     return h ^ (h >> 29);
 }
+
+namespace {
 
 struct TextHash {
     using is_transparent = void;

@@ -92,6 +92,9 @@ private:
 // references decoded when `modern`.
 std::u16string AnchorName(const AttrEntry& attr, bool modern);
 
+// The hash of the verification's tables of paths and names.
+std::uint64_t HashText(std::u16string_view s) noexcept;
+
 // Verifies one resolved local link (Code below 10) and leaves it with a Code of 10 or more.
 // True after an internal failure (Code 99 with its warning). The link's own file plays no part:
 // a link within the page has that page as its Target like any other, except that a
