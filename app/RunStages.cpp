@@ -107,13 +107,10 @@ bool VerifyFileLinks(HtmlLink::RunContext& run, std::size_t file_index) {
 
 namespace {
 
-// The links to one path, and among them those to one target, come together in this order: the
-// path's hash first, then where the target's text is held (equal texts are held once).
-std::uint64_t TargetKey(const HtmlLink::TableText& target) noexcept {
-    const std::u16string_view text = target;
-    const std::uint64_t path = HtmlLink::HashText(text.substr(0, text.find_first_of(u"#?")));
-    const auto address = reinterpret_cast<std::uintptr_t>(target.data());
-    return (path >> 32 << 32) | (((address >> 4) * 0x9E3779B97F4A7C15u) >> 32);
+// The group of the links to a target: that of the path it leads to, its fragment and query left
+// out.
+std::uint64_t PathHash(std::u16string_view target) noexcept {
+    return HtmlLink::HashText(target.substr(0, target.find_first_of(u"#?")));
 }
 
 }  // namespace
@@ -121,12 +118,14 @@ std::uint64_t TargetKey(const HtmlLink::TableText& target) noexcept {
 bool TargetOrder::Gather(HtmlLink::FileEntry& file, std::vector<Link>& links) noexcept try {
     links.clear();
     if (file.Status != HtmlLink::ScanOk) return true;
+    static_assert(alignof(HtmlLink::AttrEntry) >= 8);
     LocalLinks local(file);
     while (HtmlLink::AttrEntry* attr = local.Next()) {
-        const auto address = reinterpret_cast<std::uintptr_t>(attr);
+        const auto address = reinterpret_cast<std::uintptr_t>(attr) >> 3;
         if (address >> kAddressBits) return false;  // not where this machine keeps its data
-        const Link group = TargetKey(attr->Target) >> (64 - kGroupBits);
-        links.push_back(group << (64 - kGroupBits) | Link{file.Encoding} << kAddressBits | address);
+        const Link group = PathHash(attr->Target) >> (64 - kGroupBits);
+        links.push_back(group << (64 - kGroupBits) | Link{file.Encoding} << kAddressBits |
+                        address);
     }
     return true;
 } catch (...) {
@@ -169,19 +168,18 @@ bool TargetOrder::VerifyGroup(HtmlLink::RunContext& run, std::size_t g) {
     if (!links_ || g >= kGroups) return false;
     const Link* const first = links_.get() + starts_[g];
     const std::size_t n = starts_[g + 1] - starts_[g];
-    // The keys are worked out again here rather than kept for every link of the site: a group
-    // is small, and its targets are read for the verification right after. Without the room
-    // for them, the group is verified as it stands.
-    thread_local std::vector<std::pair<std::uint64_t, Link>> keyed;
+    // A group holds the links to a few paths only; sorted by where their targets' texts are
+    // held, the links to one target come together. Without the room for that, the group is
+    // verified as it stands.
+    thread_local std::vector<std::pair<std::uintptr_t, Link>> keyed;
     constexpr std::size_t kAhead = 8;
     bool sorted = true;
     try {
         keyed.resize(n);
         for (std::size_t k = 0; k < n; ++k) {
             if (k + kAhead < n) __builtin_prefetch(AttrOf(first[k + kAhead]));
-            if (k + kAhead / 2 < n)
-                __builtin_prefetch(AttrOf(first[k + kAhead / 2])->Target.data());
-            keyed[k] = {TargetKey(AttrOf(first[k])->Target), first[k]};
+            const char16_t* const text = AttrOf(first[k])->Target.data();
+            keyed[k] = {reinterpret_cast<std::uintptr_t>(text), first[k]};
         }
         std::sort(keyed.begin(), keyed.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -60,28 +60,30 @@ public:
     // verified or cleared.
     void Add(const std::vector<std::uint64_t>& links);
     // Moves the links added into kGroups groups by the paths they lead to, each path in one
-    // group. False when there is no memory for them; the links are then cleared.
+    // group with a few others. False when there is no memory for them; the links are then
+    // cleared.
     bool Arrange() noexcept;
     // The groups once arranged, else 0.
     std::size_t Groups() const noexcept { return links_ ? kGroups : 0; }
-    // Verifies the links of group g, those to one path and then to one target one after the
-    // other. As VerifyFileLinks, true when the verification of some link failed inside, and a
+    // Verifies the links of group g, those to one target one after the other. As VerifyFileLinks, true when the verification of some link failed inside, and a
     // stop leaves the rest unverified.
     bool VerifyGroup(HtmlLink::RunContext& run, std::size_t g);
     void Clear() noexcept;
     std::size_t size() const noexcept { return count_; }
 
 private:
-    // A link is its attribute's address, with its group and its page's encoding in the bits
-    // above the address; a big site has millions.
+    // A link is its attribute's address (a multiple of eight below 2^48, as user addresses are
+    // on this machine), with its page's encoding and its group in the bits above; a big site
+    // has millions.
     using Link = std::uint64_t;
-    static constexpr int kAddressBits = 48;
-    static constexpr int kGroupBits = 8;
+    static constexpr int kAddressBits = 45;
+    static constexpr int kGroupBits = 11;
     static constexpr std::size_t kGroups = std::size_t{1} << kGroupBits;
     // Links are added in pieces of this many, so that the list never moves while it grows.
     static constexpr std::size_t kPiece = std::size_t{1} << 16;
     static HtmlLink::AttrEntry* AttrOf(Link link) {
-        return reinterpret_cast<HtmlLink::AttrEntry*>(link & ((Link{1} << kAddressBits) - 1));
+        return reinterpret_cast<HtmlLink::AttrEntry*>((link & ((Link{1} << kAddressBits) - 1))
+                                                      << 3);
     }
     static std::uint8_t EncodingOf(Link link) {
         return static_cast<std::uint8_t>(link >> kAddressBits);
