@@ -65,8 +65,9 @@ public:
     bool Arrange() noexcept;
     // The groups once arranged, else 0.
     std::size_t Groups() const noexcept { return links_ ? kGroups : 0; }
-    // Verifies the links of group g, those to one target one after the other. As VerifyFileLinks, true when the verification of some link failed inside, and a
-    // stop leaves the rest unverified.
+    // Verifies the links of group g, those to one target one after the other. As
+    // VerifyFileLinks, true when the verification of some link failed inside, and a stop leaves
+    // the rest unverified.
     bool VerifyGroup(HtmlLink::RunContext& run, std::size_t g);
     void Clear() noexcept;
     std::size_t size() const noexcept { return count_; }
