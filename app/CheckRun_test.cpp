@@ -603,10 +603,16 @@ TEST_F(CheckRunTest, AStopDuringVerificationByTargetKeepsEachPathWhole) {
     }
     request.TargetOrderFiles = 0;
     request.VerifyWorkers = 0;
-    int verifying = 0;
+    // The loop yields before each group; the stop comes halfway through them.
+    int verifying = 0, stop_at = 0;
     view.OnYield = [&](int) {
-        if (run.State() == app::RunState::Verifying && ++verifying == 129) run.cmdExecute_Click();
+        if (run.State() == app::RunState::Verifying && ++verifying == stop_at)
+            run.cmdExecute_Click();
     };
+    run.cmdExecute_Click(request);
+    ASSERT_FALSE(run.LastRunInterrupted);
+    stop_at = verifying / 2;
+    verifying = 0;
     view.Answers = {BoxAnswer::Yes, BoxAnswer::No};
     run.cmdExecute_Click(request);
     EXPECT_TRUE(run.LastRunInterrupted);
