@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <iterator>
-#include <nlohmann/json.hpp>
 
 #include "engine/Codes.h"
 #include "engine/Warnings.h"
@@ -19,8 +20,6 @@
 
 namespace app {
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 constexpr std::int32_t kFirstNonLinkCode = 300;  // BASE href, anchors, other schemes, failures
 constexpr std::int32_t kFirstRemoteCode = 100;
@@ -63,6 +62,103 @@ std::u16string Relative(std::u16string_view path, std::u16string_view base) {
 }
 
 std::string Decimal(std::int64_t n) { return std::to_string(n); }
+
+// Appends text as UTF-8 with a lone surrogate (bytes of a name that is not UTF-8) as U+FFFD,
+// since JSON and XML hold only valid UTF-8. `ascii(o, c)` writes an ASCII character at `o`, as
+// the document escapes it in at most `widest` bytes, and returns the end of what it wrote.
+template <class Ascii>
+void AppendUtf8(std::string& out, std::u16string_view text, std::size_t widest,
+                const Ascii& ascii) {
+    const std::size_t at = out.size();
+    out.resize(at + text.size() * std::max<std::size_t>(widest, 3));
+    char* o = out.data() + at;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c < 0x80) {
+            o = ascii(o, static_cast<char>(c));
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);  // a pair: one character
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *o++ = static_cast<char>(0xE0 | (c >> 12));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *o++ = static_cast<char>(0xF0 | (c >> 18));
+            *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        *o++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+char* Put(char* o, std::string_view s) {
+    std::memcpy(o, s.data(), s.size());
+    return o + s.size();
+}
+
+// The escapes of ASCII characters, as function objects so that AppendUtf8 takes them inline.
+struct Plain {
+    char* operator()(char* o, char c) const {
+        *o = c;
+        return o + 1;
+    }
+};
+
+struct XmlEscaped {
+    char* operator()(char* o, char c) const {
+        switch (c) {
+            case '&':
+                return Put(o, "&amp;");
+            case '<':
+                return Put(o, "&lt;");
+            case '>':
+                return Put(o, "&gt;");
+            case '"':
+                return Put(o, "&quot;");
+            default:
+                // XML 1.0 cannot hold the other control characters at all.
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+                    return Put(o, "&#xFFFD;");
+                return Plain()(o, c);
+        }
+    }
+};
+
+struct JsonEscaped {
+    char* operator()(char* o, char c) const {
+        static constexpr char kHex[] = "0123456789abcdef";
+        switch (c) {
+            case '"':
+                return Put(o, "\\\"");
+            case '\\':
+                return Put(o, "\\\\");
+            case '\b':
+                return Put(o, "\\b");
+            case '\f':
+                return Put(o, "\\f");
+            case '\n':
+                return Put(o, "\\n");
+            case '\r':
+                return Put(o, "\\r");
+            case '\t':
+                return Put(o, "\\t");
+            default:
+                if (static_cast<unsigned char>(c) >= 0x20) return Plain()(o, c);
+                o = Put(o, "\\u00");
+                *o++ = kHex[(c >> 4) & 15];
+                *o++ = kHex[c & 15];
+                return o;
+        }
+    }
+};
 
 // Walks the results of files [from, to) in the log's order and hands every warning and note to
 // item(file, line, tag, attribute or null, number, message), number 0 for a note;
@@ -169,33 +265,109 @@ std::u16string MessageOf(int number, const RunReport& report, const WarningHelpT
     return {};
 }
 
+void AppendXml(std::string& out, std::u16string_view text) {
+    AppendUtf8(out, text, 8, XmlEscaped());
+}
+
 std::string Xml(std::u16string_view text) {
     std::string out;
-    for (char c : ReportUtf8(text)) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                // XML 1.0 cannot hold the other control characters at all.
-                if (u < 0x20 && c != '\t' && c != '\n' && c != '\r')
-                    out += "&#xFFFD;";
-                else
-                    out += c;
-        }
-    }
+    AppendXml(out, text);
     return out;
 }
+
+// Writes a JSON document as it goes, laid out two spaces a level with `"key": value`, each
+// member and element on a line of its own, and empty containers as {} and []: the report of a
+// large site is megabytes, and building it as a tree first cost more than the whole check.
+class JsonOut {
+public:
+    explicit JsonOut(std::string& out) : out_(out) {}
+
+    // A key is plain ASCII: ours, or a number.
+    JsonOut& Key(std::string_view key) {
+        Next();
+        out_ += '"';
+        out_ += key;
+        out_ += "\": ";
+        after_key_ = true;
+        return *this;
+    }
+    void Open(char bracket) {
+        Element();
+        out_ += bracket;
+        empty_.push_back(true);
+    }
+    void Close(char bracket) {
+        const bool empty = empty_.back();
+        empty_.pop_back();
+        if (!empty) {
+            out_ += '\n';
+            Indent();
+        }
+        out_ += bracket;
+    }
+    // UTF-8 text.
+    void String(std::string_view text) {
+        Element();
+        Quoted(text);
+    }
+    void Text(std::u16string_view text) { Text({text}); }
+    // One string of several texts one after the other.
+    void Text(std::initializer_list<std::u16string_view> parts) {
+        Element();
+        out_ += '"';
+        for (std::u16string_view part : parts) AppendUtf8(out_, part, 6, JsonEscaped());
+        out_ += '"';
+    }
+    void TextOrNull(std::u16string_view text) {
+        if (text.empty())
+            Null();
+        else
+            Text(text);
+    }
+    void Number(std::int64_t n) {
+        Element();
+        out_ += Decimal(n);
+    }
+    void Bool(bool b) {
+        Element();
+        out_ += b ? "true" : "false";
+    }
+    void Null() {
+        Element();
+        out_ += "null";
+    }
+
+private:
+    // Before a value: after a key nothing, in a container a new line.
+    void Element() {
+        if (after_key_) {
+            after_key_ = false;
+        } else if (!empty_.empty()) {
+            Next();
+        }
+    }
+    void Next() {
+        if (!empty_.back()) out_ += ',';
+        empty_.back() = false;
+        out_ += '\n';
+        Indent();
+    }
+    void Indent() { out_.append(2 * empty_.size(), ' '); }
+    // Quotes, backslashes and control characters escaped; everything else as it is.
+    void Quoted(std::string_view utf8) {
+        const std::size_t at = out_.size();
+        out_.resize(at + 6 * utf8.size() + 2);
+        char* o = out_.data() + at;
+        *o++ = '"';
+        for (char c : utf8) o = JsonEscaped()(o, c);
+        *o++ = '"';
+        out_.resize(static_cast<std::size_t>(o - out_.data()));
+    }
+
+    std::string& out_;
+    std::vector<bool> empty_;  // per open container: nothing in it yet
+    bool after_key_ = false;
+};
 
 std::string ToolVersion() {
     return Decimal(platform::VersionMajor()) + "." +
@@ -320,127 +492,199 @@ bool CollectReport(const HtmlLink::RunContext& run, RunReport& report, ReportCon
 }
 
 std::string JsonReport(const RunReport& report) {
-    Json counts = Json::object();
     std::size_t html = 0, warned = 0;
     for (const ReportFile& f : report.Files) {
         html += f.Html ? 1 : 0;
         warned += f.Warnings > 0 ? 1 : 0;
     }
-    counts["files"] = report.Files.size();
-    counts["htmlFiles"] = html;
-    counts["filesWithWarnings"] = warned;
-    counts["warnings"] = report.WarningCount;
-    counts["notes"] = report.NoteCount;
     std::map<int, int> by_number;
     for (const ReportItem& item : report.Items)
         if (item.Number > 0) ++by_number[item.Number];
-    Json numbers = Json::object();
-    for (const auto& [n, c] : by_number) numbers[Decimal(n)] = c;
-    counts["byNumber"] = std::move(numbers);
 
-    Json records = Json::array();
+    std::string out;
+    out.reserve(report.Items.size() * 700);
+    JsonOut json(out);
+    json.Open('{');
+    json.Key("tool").Open('{');
+    json.Key("name").String("mokuroku-check");
+    json.Key("version").String(ToolVersion());
+    json.Close('}');
+    json.Key("checkSet").Text(report.SetName);
+    json.Key("baseDirectory").String(HostUtf8(report.BaseDirectory));
+    json.Key("date").String(report.Date);
+    json.Key("complete").Bool(report.Complete);
+    json.Key("counts").Open('{');
+    json.Key("files").Number(static_cast<std::int64_t>(report.Files.size()));
+    json.Key("htmlFiles").Number(static_cast<std::int64_t>(html));
+    json.Key("filesWithWarnings").Number(static_cast<std::int64_t>(warned));
+    json.Key("warnings").Number(report.WarningCount);
+    json.Key("notes").Number(report.NoteCount);
+    json.Key("byNumber").Open('{');
+    for (const auto& [n, c] : by_number) json.Key(Decimal(n)).Number(c);
+    json.Close('}');
+    json.Close('}');
+
+    json.Key("records").Open('[');
+    // A file's items come together, so its names are made once for all of them.
+    std::size_t named = report.Files.size();
+    std::string path, display;
     for (const ReportItem& item : report.Items) {
-        const ReportFile& f = report.Files[item.File];
-        auto text_or_null = [](std::u16string_view s) -> Json {
-            if (s.empty()) return nullptr;
-            return ReportUtf8(s);
-        };
-        Json r = Json::object();
-        r["file"] = {{"path", HostUtf8(f.Path)}, {"display", ReportUtf8(f.DisplayPath)}};
-        r["line"] = item.Line > 0 ? Json(item.Line) : Json(nullptr);
-        r["tag"] = text_or_null(item.Tag);
-        r["attribute"] = text_or_null(item.Attribute);
-        r["value"] = text_or_null(item.Value);
-        r["target"] = text_or_null(item.Target);
-        r["number"] = item.Number > 0 ? Json(item.Number) : Json(nullptr);
-        r["message"] = ReportUtf8(item.Message);
-        records.push_back(std::move(r));
+        if (item.File != named) {
+            named = item.File;
+            path = HostUtf8(report.Files[named].Path);
+            display = ReportUtf8(report.Files[named].DisplayPath);
+        }
+        json.Open('{');
+        json.Key("file").Open('{');
+        json.Key("path").String(path);
+        json.Key("display").String(display);
+        json.Close('}');
+        if (item.Line > 0)
+            json.Key("line").Number(item.Line);
+        else
+            json.Key("line").Null();
+        json.Key("tag").TextOrNull(item.Tag);
+        json.Key("attribute").TextOrNull(item.Attribute);
+        json.Key("value").TextOrNull(item.Value);
+        json.Key("target").TextOrNull(item.Target);
+        if (item.Number > 0)
+            json.Key("number").Number(item.Number);
+        else
+            json.Key("number").Null();
+        json.Key("message").Text(item.Message);
+        json.Close('}');
     }
-
-    Json doc = Json::object();
-    doc["tool"] = {{"name", "mokuroku-check"}, {"version", ToolVersion()}};
-    doc["checkSet"] = ReportUtf8(report.SetName);
-    doc["baseDirectory"] = HostUtf8(report.BaseDirectory);
-    doc["date"] = report.Date;
-    doc["complete"] = report.Complete;
-    doc["counts"] = std::move(counts);
-    doc["records"] = std::move(records);
-    return doc.dump(2) + "\n";
+    json.Close(']');
+    json.Close('}');
+    out += '\n';
+    return out;
 }
 
 std::string SarifReport(const RunReport& report, const WarningHelpTable& help,
                         std::string_view tool_version, std::string_view help_uri) {
-    Json rules = Json::array();
-    std::map<int, std::size_t> rule_index;
-    for (int n : KnownWarningNumbers()) {
-        rule_index[n] = rules.size();
-        Json rule = Json::object();
-        rule["id"] = "W" + Decimal(n);
+    std::string out;
+    out.reserve(report.Items.size() * 1000);
+    JsonOut json(out);
+    json.Open('{');
+    json.Key("$schema").String("https://json.schemastore.org/sarif-2.1.0.json");
+    json.Key("version").String("2.1.0");
+    json.Key("runs").Open('[');
+    json.Open('{');
+    json.Key("tool").Open('{');
+    json.Key("driver").Open('{');
+    json.Key("name").String("mokuroku-check");
+    json.Key("version").String(tool_version);
+    json.Key("rules").Open('[');
+    const std::vector<int>& numbers = KnownWarningNumbers();
+    for (int n : numbers) {
+        json.Open('{');
+        json.Key("id").String("W" + Decimal(n));
         const std::u16string message = MessageOf(n, report, help);
-        if (!message.empty()) rule["shortDescription"] = {{"text", ReportUtf8(message)}};
+        if (!message.empty()) {
+            json.Key("shortDescription").Open('{');
+            json.Key("text").Text(message);
+            json.Close('}');
+        }
         const auto h = help.find(n);
         if (h != help.end()) {
-            if (!h->second.Meaning.empty())
-                rule["fullDescription"] = {{"text", ReportUtf8(h->second.Meaning)}};
+            if (!h->second.Meaning.empty()) {
+                json.Key("fullDescription").Open('{');
+                json.Key("text").Text(h->second.Meaning);
+                json.Close('}');
+            }
             std::u16string text = h->second.Meaning;
             if (!h->second.Action.empty())
                 text += (text.empty() ? u"" : u"\n\n") + h->second.Action;
-            if (!text.empty()) rule["help"] = {{"text", ReportUtf8(text)}};
+            if (!text.empty()) {
+                json.Key("help").Open('{');
+                json.Key("text").Text(text);
+                json.Close('}');
+            }
         }
-        if (!help_uri.empty()) rule["helpUri"] = std::string(help_uri) + "#w" + Decimal(n);
-        rule["defaultConfiguration"] = {{"level", "warning"}};
-        rules.push_back(std::move(rule));
+        if (!help_uri.empty())
+            json.Key("helpUri").String(std::string(help_uri) + "#w" + Decimal(n));
+        json.Key("defaultConfiguration").Open('{');
+        json.Key("level").String("warning");
+        json.Close('}');
+        json.Close('}');
     }
+    json.Close(']');
+    json.Close('}');
+    json.Close('}');
 
     const std::u16string& root = report.UriRoot.empty() ? report.BaseDirectory : report.UriRoot;
-    Json results = Json::array();
-    for (const ReportItem& item : report.Items) {
-        if (item.Number <= 0) continue;  // notes are not findings
-        const ReportFile& f = report.Files[item.File];
-        Json artifact = Json::object();
-        const std::u16string relative = Relative(f.Path, root);
-        if (!relative.empty()) {
-            artifact["uri"] = UriPath(relative);
-            artifact["uriBaseId"] = "SITEROOT";
-        } else {
-            artifact["uri"] = FileUri(f.Path);
-        }
-        Json physical = {{"artifactLocation", std::move(artifact)}};
-        if (item.Line > 0) physical["region"] = {{"startLine", item.Line}};
-        std::u16string text = item.Message;
-        if (!item.Tag.empty()) {
-            text += u" (<" + item.Tag + u">";
-            if (!item.Attribute.empty()) text += u" " + item.Attribute + u"=" + item.Value;
-            if (!item.Target.empty()) text += u" → " + item.Target;
-            text += u")";
-        }
-        Json result = Json::object();
-        result["ruleId"] = "W" + Decimal(item.Number);
-        result["ruleIndex"] = rule_index[item.Number];
-        result["level"] = "warning";
-        result["message"] = {{"text", ReportUtf8(text)}};
-        result["locations"] = Json::array({{{"physicalLocation", std::move(physical)}}});
-        results.push_back(std::move(result));
-    }
-
-    Json driver = Json::object();
-    driver["name"] = "mokuroku-check";
-    driver["version"] = std::string(tool_version);
-    driver["rules"] = std::move(rules);
-    Json run = Json::object();
-    run["tool"] = {{"driver", std::move(driver)}};
     std::string base = FileUri(root);
     if (!base.empty()) {
         if (base.back() != '/') base += '/';
-        run["originalUriBaseIds"] = {{"SITEROOT", {{"uri", base}}}};
+        json.Key("originalUriBaseIds").Open('{');
+        json.Key("SITEROOT").Open('{');
+        json.Key("uri").String(base);
+        json.Close('}');
+        json.Close('}');
     }
-    run["invocations"] = Json::array({{{"executionSuccessful", report.Complete}}});
-    run["results"] = std::move(results);
-    Json doc = Json::object();
-    doc["$schema"] = "https://json.schemastore.org/sarif-2.1.0.json";
-    doc["version"] = "2.1.0";
-    doc["runs"] = Json::array({std::move(run)});
-    return doc.dump(2) + "\n";
+    json.Key("invocations").Open('[');
+    json.Open('{');
+    json.Key("executionSuccessful").Bool(report.Complete);
+    json.Close('}');
+    json.Close(']');
+
+    json.Key("results").Open('[');
+    // A file's items come together, so where it lies is worked out once for all of them.
+    std::size_t located = report.Files.size();
+    std::string uri;
+    bool relative = false;
+    for (const ReportItem& item : report.Items) {
+        if (item.Number <= 0) continue;  // notes are not findings
+        if (item.File != located) {
+            located = item.File;
+            const std::u16string& path = report.Files[located].Path;
+            const std::u16string rest = Relative(path, root);
+            relative = !rest.empty();
+            uri = relative ? UriPath(rest) : FileUri(path);
+        }
+        // A number no rule has points at the first rule, as it always did.
+        const auto rule = std::lower_bound(numbers.begin(), numbers.end(), item.Number);
+        const bool known = rule != numbers.end() && *rule == item.Number;
+        json.Open('{');
+        json.Key("ruleId").String("W" + Decimal(item.Number));
+        json.Key("ruleIndex").Number(known ? rule - numbers.begin() : 0);
+        json.Key("level").String("warning");
+        json.Key("message").Open('{');
+        // The message, then where it was said: " (<A> href=\"x.htm\" → /site/x.htm)".
+        json.Key("text");
+        if (item.Tag.empty()) {
+            json.Text(item.Message);
+        } else {
+            const bool attr = !item.Attribute.empty(), target = !item.Target.empty();
+            json.Text({item.Message, u" (<", item.Tag, u">", attr ? u" " : u"",
+                       attr ? std::u16string_view(item.Attribute) : u"", attr ? u"=" : u"",
+                       attr ? std::u16string_view(item.Value) : u"", target ? u" → " : u"",
+                       target ? std::u16string_view(item.Target) : u"", u")"});
+        }
+        json.Close('}');
+        json.Key("locations").Open('[');
+        json.Open('{');
+        json.Key("physicalLocation").Open('{');
+        json.Key("artifactLocation").Open('{');
+        json.Key("uri").String(uri);
+        if (relative) json.Key("uriBaseId").String("SITEROOT");
+        json.Close('}');
+        if (item.Line > 0) {
+            json.Key("region").Open('{');
+            json.Key("startLine").Number(item.Line);
+            json.Close('}');
+        }
+        json.Close('}');
+        json.Close('}');
+        json.Close(']');
+        json.Close('}');
+    }
+    json.Close(']');
+    json.Close('}');
+    json.Close(']');
+    json.Close('}');
+    out += '\n';
+    return out;
 }
 
 std::string JUnitReport(const RunReport& report) {
@@ -450,39 +694,60 @@ std::string JUnitReport(const RunReport& report) {
     for (const ReportItem& item : report.Items)
         if (item.Number > 0) per_file[item.File].push_back(&item);
     std::size_t tests = 0, failures = 0;
-    std::string cases;
-    const std::string suite = Xml(report.SetName);
     for (std::size_t f = 0; f < report.Files.size(); ++f) {
-        const ReportFile& file = report.Files[f];
-        if (!file.Html && per_file[f].empty()) continue;
+        if (!report.Files[f].Html && per_file[f].empty()) continue;
         ++tests;
-        cases += "    <testcase classname=\"" + suite + "\" name=\"" + Xml(file.DisplayPath) +
-                 "\" file=\"" + Xml(Host(file.Path)) + "\"";
-        if (per_file[f].empty()) {
-            cases += "/>\n";
-            continue;
-        }
-        ++failures;
-        cases += ">\n      <failure message=\"" + Decimal(per_file[f].size()) +
-                 (per_file[f].size() == 1 ? " warning" : " warnings") + "\" type=\"warning\">";
-        for (const ReportItem* item : per_file[f]) {
-            std::u16string line;
-            if (item->Line > 0) line += ToDecimal(item->Line) + u": ";
-            if (!item->Tag.empty()) line += u"<" + item->Tag + u"> ";
-            if (!item->Attribute.empty()) line += item->Attribute + u"=" + item->Value + u" ";
-            if (!item->Target.empty()) line += u"(→ " + item->Target + u") ";
-            line += item->Message + u" [" + ToDecimal(item->Number) + u"]\n";
-            cases += Xml(line);
-        }
-        cases += "</failure>\n    </testcase>\n";
+        failures += per_file[f].empty() ? 0 : 1;
     }
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string suite = Xml(report.SetName);
     const std::string counts =
         " tests=\"" + Decimal(tests) + "\" failures=\"" + Decimal(failures) + "\" errors=\"0\"";
+    std::string out;
+    out.reserve(report.Items.size() * 400);
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<testsuites name=\"mokuroku-check\"" + counts + ">\n";
     out += "  <testsuite name=\"" + suite + "\"" + counts + " skipped=\"0\" timestamp=\"" +
            Xml(platform::FromUtf8(report.Date)) + "\">\n";
-    out += cases;
+    for (std::size_t f = 0; f < report.Files.size(); ++f) {
+        const ReportFile& file = report.Files[f];
+        if (!file.Html && per_file[f].empty()) continue;
+        out += "    <testcase classname=\"";
+        out += suite;
+        out += "\" name=\"";
+        AppendXml(out, file.DisplayPath);
+        out += "\" file=\"";
+        AppendXml(out, Host(file.Path));
+        out += '"';
+        if (per_file[f].empty()) {
+            out += "/>\n";
+            continue;
+        }
+        out += ">\n      <failure message=\"" + Decimal(per_file[f].size()) +
+               (per_file[f].size() == 1 ? " warning" : " warnings") + "\" type=\"warning\">";
+        // "12: <A> href="x.htm" (→ /site/x.htm) message [41]", one line a warning.
+        for (const ReportItem* item : per_file[f]) {
+            if (item->Line > 0) out += Decimal(item->Line) + ": ";
+            if (!item->Tag.empty()) {
+                out += "&lt;";
+                AppendXml(out, item->Tag);
+                out += "&gt; ";
+            }
+            if (!item->Attribute.empty()) {
+                AppendXml(out, item->Attribute);
+                out += '=';
+                AppendXml(out, item->Value);
+                out += ' ';
+            }
+            if (!item->Target.empty()) {
+                out += "(→ ";
+                AppendXml(out, item->Target);
+                out += ") ";
+            }
+            AppendXml(out, item->Message);
+            out += " [" + Decimal(item->Number) + "]\n";
+        }
+        out += "</failure>\n    </testcase>\n";
+    }
     out += "  </testsuite>\n</testsuites>\n";
     return out;
 }
@@ -551,17 +816,9 @@ std::string FileUri(std::u16string_view drive) {
 }
 
 std::string ReportUtf8(std::u16string_view text) {
-    std::u16string clean(text);
-    for (std::size_t i = 0; i < clean.size(); ++i) {
-        const char16_t c = clean[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < clean.size() && clean[i + 1] >= 0xDC00 &&
-            clean[i + 1] <= 0xDFFF) {
-            ++i;  // a pair stands for one character
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            clean[i] = u'\uFFFD';
-        }
-    }
-    return platform::ToUtf8(clean);
+    std::string out;
+    AppendUtf8(out, text, 1, Plain());
+    return out;
 }
 
 }  // namespace app

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <nlohmann/json.hpp>
 
 #include "engine/Codes.h"
 #include "platform/Text.h"
@@ -293,6 +294,46 @@ TEST_F(ReportsTest, JsonIsExact) {
     EXPECT_NE(json.find(R"("line": null,
       "tag": null,)"),
               json.npos);
+}
+
+// Texts no page should hold, but pages do: quotes, backslashes, every kind of control
+// character, lone surrogates and a pair. Read back by a JSON library and written out again in
+// the same layout, each document must come out byte for byte as it went in, and the texts as
+// they were less what JSON cannot hold.
+TEST_F(ReportsTest, JsonAndSarifHoldAnyTextAndReadBackExactly) {
+    const std::u16string odd = u"\"q\" \\b\\ \x01\x08\x09\x0A\x0B\x0C\x0D\x1F\x7F "
+                               u"\xD83D\xDE00 \xDC81 \xD83D < & > 日本";
+    files_[0].Tags[0].Attrs[0].Value = u"\"" + odd + u"\"";
+    files_[0].Tags[1].Warnings[0].Text = odd;
+    files_[0].Tags[2].Name = odd;
+    files_[0].Path = uR"(C:\site\"a"\b.htm)";
+    set_.Name = odd;
+    RunReport r = Collect();
+    r.Date = "2026-12-07T09:05:00+09:00";
+    WarningHelpTable help;
+    help[41] = {odd, u"meaning \x01", u""};
+    const std::string utf8 = "\"q\" \\b\\ \x01\x08\x09\x0A\x0B\x0C\x0D\x1F\x7F "
+                             "\xF0\x9F\x98\x80 \xEF\xBF\xBD \xEF\xBF\xBD < & > 日本";
+    for (const std::string& doc :
+         {JsonReport(r), SarifReport(r, help, "1.00", "file:///doc/mokuroku.html")}) {
+        const nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(doc, nullptr, false);
+        ASSERT_FALSE(parsed.is_discarded()) << doc;
+        EXPECT_EQ(parsed.dump(2) + "\n", doc);
+        EXPECT_NE(doc.find(R"(\"q\" \\b\\ \u0001\b\t\n\u000b\f\r\u001f)"), doc.npos) << doc;
+    }
+    const nlohmann::ordered_json json = nlohmann::ordered_json::parse(JsonReport(r));
+    EXPECT_EQ(json["checkSet"], utf8);
+    EXPECT_EQ(json["records"][0]["file"]["path"], "/site/\"a\"/b.htm");
+    EXPECT_EQ(json["records"][0]["value"], "\"" + utf8 + "\"");
+    EXPECT_EQ(json["records"][1]["message"], utf8);
+    const nlohmann::ordered_json sarif =
+        nlohmann::ordered_json::parse(SarifReport(r, help, "1.00", ""));
+    const auto& rule = sarif["runs"][0]["tool"]["driver"]["rules"];
+    EXPECT_EQ(rule[0]["id"], "W1");
+    const auto& results = sarif["runs"][0]["results"];
+    EXPECT_EQ(results[0]["message"]["text"],
+              "リンク先のファイルが見つかりません。 (<A> href=\"" + utf8 + "\" → /site/a&b.htm)");
+    EXPECT_EQ(results[1]["message"]["text"], utf8 + " (<IMG>)");
 }
 
 TEST_F(ReportsTest, SarifPointsAtLinesAndLeavesNotesOut) {

@@ -15,6 +15,7 @@
 #include "engine/HtmlLink.h"
 #include "engine/LinkTags.h"
 #include "lib/Convert.h"
+#include "lib/Parallel.h"
 #include "lib/VornFileIo.h"
 #include "lib/VornFilePath.h"
 #include "platform/HostPath.h"
@@ -437,16 +438,30 @@ int main(int argc, char** argv) {
     app::WarningHelpTable help;
     std::string help_uri;
     if (!args.sarif.empty() || !args.quiet) HelpEntries(help, help_uri);
-    bool written = true;
-    for (const ReportTarget& t : reports) {
-        const std::string text = t.write(report, help, help_uri);
-        if (t.path == "-") {
-            written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && written;
-        } else if (!VornFileIo::WriteFileReplacing(
-                       platform::ToAbsoluteDriveForm(platform::FromUtf8(t.path)), text)) {
-            Error("writing " + t.path + " failed");
-            written = false;
+    // Each document is made, and written to its file, on a thread of its own, for they only
+    // read the report; standard output takes its document afterwards.
+    std::vector<std::string> texts(reports.size());
+    std::vector<char> done(reports.size(), 0);
+    parallel::OnThreads(reports.size(), 0, [&](std::size_t k) noexcept {
+        try {
+            texts[k] = reports[k].write(report, help, help_uri);
+            if (reports[k].path == "-") {
+                done[k] = 1;
+            } else {
+                done[k] = VornFileIo::WriteFileReplacing(
+                    platform::ToAbsoluteDriveForm(platform::FromUtf8(reports[k].path)), texts[k]);
+                texts[k] = {};
+            }
+        } catch (...) {
         }
+    });
+    bool written = true;
+    for (std::size_t k = 0; k < reports.size(); ++k) {
+        const std::string& text = texts[k];
+        if (done[k] && reports[k].path == "-")
+            done[k] = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+        if (!done[k] && reports[k].path != "-") Error("writing " + reports[k].path + " failed");
+        written = written && done[k];
     }
 
     if (!args.quiet) {
