@@ -258,17 +258,34 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
             if (gathering && !TargetOrder::Gather(entry, gathered[k])) gathering = false;
         };
     }
-    ScanAhead ahead(found, set, BaseUrlHead(set),
-                    request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers()
-                                            : static_cast<unsigned>(request.ScanWorkers),
-                    std::move(gather));
+    // A window's loop leaves every file to the workers and yields while it waits for one, so
+    // that a page of hundreds of megabytes never holds the window; it gets a worker for the
+    // core it leaves.
+    const bool window = view_.YieldsWhileBusy();
+    auto ahead = std::make_unique<ScanAhead>(
+        found, set, BaseUrlHead(set),
+        request.ScanWorkers < 0 ? ScanAhead::DefaultWorkers() + (window ? 1 : 0)
+                                : static_cast<unsigned>(request.ScanWorkers),
+        std::move(gather));
+    const bool leave_to_workers = window && ahead->Workers() > 0;
     for (size_t k = 0; k < found.size(); ++k) {
         view_.YieldToWindowSystem();
         if (ConfirmCancel()) {
             LastRunInterrupted = true;
             break;
         }
-        FileTable[k] = ahead.Take(k);
+        if (!leave_to_workers) {
+            FileTable[k] = ahead->Take(k);
+        } else {
+            while (!ahead->TryTake(k, FileTable[k], std::chrono::milliseconds(5))) {
+                view_.YieldToWindowSystem();
+                if (ConfirmCancel()) {
+                    LastRunInterrupted = true;
+                    break;
+                }
+            }
+            if (LastRunInterrupted) break;
+        }
         if (by_target) {
             try {
                 by_target = gathering;
@@ -289,6 +306,8 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
               std::u16string(kScanning));
         Progress(RunState::Scanning);
     }
+    // After a stop the workers finish the files in hand first.
+    Busy(view_, [&] { ahead.reset(); });
 }
 
 namespace {

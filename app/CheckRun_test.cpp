@@ -593,6 +593,38 @@ TEST_F(CheckRunTest, AWindowYieldsWhileTheSearchAndTheLogWaitForTheDisk) {
     EXPECT_EQ(windowed.State(), app::RunState::Idle);
 }
 
+// A window's loop leaves every page to the scanning threads and yields while they read: a read
+// held until the next yield would otherwise hold the loop, as a page of hundreds of megabytes
+// would, and give up after its wait.
+TEST_F(CheckRunTest, AWindowYieldsWhileItsPagesAreRead) {
+    for (char c = 'a'; c <= 'f'; ++c)
+        fs.AddFile(uR"(C:\site\)" + std::u16string(1, c) + u".htm",
+                   "<a href=\"a.htm#top\">x</a> <a href=\"gone.htm\">y</a>");
+    run.cmdExecute_Click(request);
+    const std::u16string alone = Log(uR"(C:\logs\site.txt)");
+
+    testutil::HeldFileSystem held(fs);
+    platform::ScopedFileSystem use_held(held);
+    for (const int workers : {-1, 1, 2}) {
+        SCOPED_TRACE(workers);
+        ScriptedRunView window;
+        window.YieldWhileBusy = true;
+        app::CheckRun windowed(window);
+        int resumed = 0;
+        window.OnYield = [&](int) {
+            if (windowed.State() == app::RunState::Scanning && held.Resume()) ++resumed;
+        };
+        request.ScanWorkers = workers;
+        held.Hold(false, false, true);
+        windowed.cmdExecute_Click(request);
+        held.Hold(false, false, false);
+        EXPECT_EQ(held.GaveUp(), 0);
+        EXPECT_GT(resumed, 0);
+        EXPECT_EQ(Log(uR"(C:\logs\site.txt)"), alone);
+        EXPECT_EQ(windowed.State(), app::RunState::Idle);
+    }
+}
+
 // Grouped by target, a stop leaves whole groups unverified: the links to one path are all
 // verified, or none is.
 TEST_F(CheckRunTest, AStopDuringVerificationByTargetKeepsEachPathWhole) {

@@ -19,8 +19,10 @@ ScanAhead::ScanAhead(const std::vector<std::u16string>& files, const CheckSet& s
       staged_(files.size()),
       state_(files.size(), kFree) {
     try {
-        for (unsigned i = 0; i < workers && files.size() > 1; ++i)
+        for (unsigned i = 0; i < workers && files.size() > 1; ++i) {
             workers_.emplace_back([this] { Work(); });
+            ++scanners_;
+        }
         // Reading from a cold disk one file at a time waits for each in turn; asked ahead, the
         // disk serves many at once.
         if (files.size() > 1) workers_.emplace_back([this] { Prefetch(); });
@@ -103,6 +105,28 @@ HtmlLink::FileEntry ScanAhead::Take(std::size_t k) {
         staged_[j] = std::move(entry);
         state_[j] = kDone;
     }
+}
+
+bool ScanAhead::TryTake(std::size_t k, HtmlLink::FileEntry& entry,
+                        std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (taken_ != k) {
+        taken_ = k;
+        changed_.notify_all();
+    }
+    if (!changed_.wait_for(lock, wait, [&] { return state_[k] == kDone || state_[k] == kFailed; }))
+        return false;
+    if (state_[k] == kDone) {
+        entry = std::move(staged_[k]);
+        return true;
+    }
+    // Its worker failed (out of memory, say): the file is tried once more, as Take would.
+    state_[k] = kClaimed;
+    lock.unlock();
+    entry = HtmlLink::FileEntry{};
+    ScanAndCheck(entry, files_[k], set_, base_url_head_);
+    if (done_) done_(entry, k);
+    return true;
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 // ahead of the run's loop. The loop still takes the files one at a time and in order between
 // its yields, and only a taken file enters the table, so a cancelled run keeps exactly the
 // files it had confirmed. Each file's work touches that file's entry alone.
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -32,6 +33,11 @@ public:
     // The finished entry of file k; files are taken in order 0, 1, 2, ... A file no worker has
     // started is done here.
     HtmlLink::FileEntry Take(std::size_t k);
+    // As Take, for a loop that must keep answering (a window's): the file is left to the
+    // workers, and false comes after `wait` when none has finished it yet. Only a file whose
+    // worker failed is done here. Needs a worker (Workers() > 0).
+    bool TryTake(std::size_t k, HtmlLink::FileEntry& entry, std::chrono::milliseconds wait);
+    unsigned Workers() const { return scanners_; }
 
     // Threads worth starting on this machine besides the caller's.
     static unsigned DefaultWorkers();
@@ -53,6 +59,7 @@ private:
     std::size_t taken_ = 0;  // the file the loop waits for
     bool stop_ = false;
     std::vector<std::thread> workers_;
+    unsigned scanners_ = 0;  // the workers that scan; the one that prefetches is not counted
 
     // How far the workers may run ahead of the loop, so memory stays bounded.
     static constexpr std::size_t kWindow = 64;

@@ -1,6 +1,6 @@
 #pragma once
-// A file system over another that can hold the run's listings and writes until the test lets
-// them go, to show what a front end sees while a step waits on the disk. A held call waits at
+// A file system over another that can hold the run's listings, reads of listed files and
+// writes until the test lets them go, to show what a front end sees while a step waits on the disk. A held call waits at
 // most ten seconds; one that had to give up is counted, so a test fails instead of hanging.
 #include <chrono>
 #include <condition_variable>
@@ -15,10 +15,11 @@ public:
     using ForwardingFileSystem::ForwardingFileSystem;
 
     // What to hold from now on; each held call waits for one Resume.
-    void Hold(bool listings, bool writes) {
+    void Hold(bool listings, bool writes, bool reads = false) {
         std::lock_guard<std::mutex> lock(mutex_);
         hold_list_ = listings;
         hold_write_ = writes;
+        hold_read_ = reads;
     }
     // Lets one waiting call go on; false when none waits.
     bool Resume() {
@@ -39,6 +40,10 @@ public:
                               std::vector<platform::DirEntry>& out) override {
         Wait(&HeldFileSystem::hold_list_);
         return inner_.List(listing, mask, out);
+    }
+    bool ReadListedFile(std::u16string_view path, std::string& out) override {
+        Wait(&HeldFileSystem::hold_read_);
+        return inner_.ReadListedFile(path, out);
     }
     bool WriteFile(std::u16string_view path, std::string_view bytes, bool append) override {
         Wait(&HeldFileSystem::hold_write_);
@@ -61,6 +66,7 @@ private:
     std::condition_variable changed_;
     bool hold_list_ = false;
     bool hold_write_ = false;
+    bool hold_read_ = false;
     int waiting_ = 0;
     int resumed_ = 0;
     int gave_up_ = 0;
