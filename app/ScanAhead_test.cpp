@@ -66,6 +66,18 @@ TEST_F(ScanAheadTest, SameTableWithAnyNumberOfWorkers) {
         app::ScanAhead ahead(files, set, u"http://h", workers);
         for (size_t k = 0; k < files.size(); ++k) EXPECT_EQ(Describe(ahead.Take(k)), serial[k]);
     }
+    // A window's loop only waits for the workers, a moment at a time.
+    for (unsigned workers : {1u, 3u}) {
+        SCOPED_TRACE(workers);
+        app::ScanAhead ahead(files, set, u"http://h", workers);
+        ASSERT_EQ(ahead.Workers(), workers);
+        for (size_t k = 0; k < files.size(); ++k) {
+            HtmlLink::FileEntry e;
+            while (!ahead.TryTake(k, e, std::chrono::milliseconds(1))) {
+            }
+            EXPECT_EQ(Describe(e), serial[k]);
+        }
+    }
 }
 
 TEST_F(ScanAheadTest, StoppingEarlyReturns) {
