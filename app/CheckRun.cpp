@@ -306,7 +306,7 @@ void CheckRun::Scan(const RunRequest& request, const CheckSet& set, const String
               std::u16string(kScanning));
         Progress(RunState::Scanning);
     }
-    // After a stop the workers finish the files in hand first.
+    // The workers end after the files in hand, which after a stop may include a huge page.
     Busy(view_, [&] { ahead.reset(); });
 }
 
