@@ -476,9 +476,32 @@ bool CollectReport(const HtmlLink::RunContext& run, RunReport& report, ReportCon
     }
     report.SetName = run.Set->Name;
     report.BaseDirectory = run.Set->LocalPath;
-    report.Files.reserve(files);
-    report.Items.reserve(items);
+    // Directories the search could not list come first, as in the log, each with its warning:
+    // whatever lies below them was not checked, and a report without them would pass a site
+    // it never read.
+    const std::size_t unsearched = run.Unsearched ? run.Unsearched->size() : 0;
+    report.Files.reserve(unsearched + files);
+    report.Items.reserve(unsearched + items);
+    for (std::size_t k = 0; k < unsearched; ++k) {
+        const VornFileList::UnsearchedDirectory& d = (*run.Unsearched)[k];
+        const std::int32_t code =
+            d.TooLong ? HtmlLink::kDirectoryTooLong : HtmlLink::kDirectoryUnreadable;
+        ++report.WarningCount;
+        if (content == ReportContent::CountsOnly) continue;
+        report.Files.push_back(
+            {d.Path, HtmlLink::LogDisplayPath(d.Path, *run.Set, *run.Options), false, 1});
+        ReportItem item;
+        item.File = k;
+        item.Number = HtmlLink::WarningNumber(HtmlLink::kFileLevel, code);
+        item.Message =
+            d.TooLong ? HtmlLink::msg::kDirectoryTooLong : HtmlLink::msg::kDirectoryUnreadable;
+        report.Items.push_back(std::move(item));
+    }
+    // The files' items name them by their place in the run's table, behind the directories.
+    const std::size_t shift = report.Files.size();
     for (RunReport& part : parts) {
+        if (shift)
+            for (ReportItem& item : part.Items) item.File += shift;
         std::move(part.Files.begin(), part.Files.end(), std::back_inserter(report.Files));
         std::move(part.Items.begin(), part.Items.end(), std::back_inserter(report.Items));
         report.WarningCount += part.WarningCount;

@@ -7,9 +7,11 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/Codes.h"
+#include "engine/Warnings.h"
 #include "platform/Text.h"
 #include "testutil/FailingAllocation.h"
 #include "testutil/ScanTables.h"
+#include "verify/WriteLog.h"
 
 namespace app {
 namespace {
@@ -152,6 +154,35 @@ TEST_F(ReportsTest, CollectsInTheLogsOrderWithNotes) {
     EXPECT_FALSE(r.Files[1].Html);
     EXPECT_EQ(r.Files[0].Warnings, 3);
     EXPECT_EQ(r.Files[2].Warnings, 0);
+}
+
+// Directories the search could not list open the report as they open the log, each with its
+// warning, and every later item still names its own file.
+TEST_F(ReportsTest, UnsearchedDirectoriesComeFirstAsInTheLog) {
+    const VornFileList::UnsearchedList unsearched{{uR"(C:\site\locked\)", false},
+                                                  {uR"(C:\site\deep\)", true}};
+    run_.Unsearched = &unsearched;
+    for (const unsigned threads : {1u, 3u}) {
+        RunReport r;
+        ASSERT_TRUE(CollectReport(run_, r, ReportContent::Items, threads));
+        ASSERT_EQ(r.Files.size(), 5u);
+        EXPECT_EQ(r.Files[0].DisplayPath, u"/locked/");
+        EXPECT_FALSE(r.Files[1].Html);
+        EXPECT_EQ(r.Files[1].Warnings, 1);
+        EXPECT_EQ(r.WarningCount, 6);
+        ASSERT_EQ(r.Items.size(), 7u);
+        EXPECT_EQ(r.Items[0].Number, 4);
+        EXPECT_EQ(r.Items[1].Number, 5);
+        EXPECT_EQ(r.Items[1].File, 1u);
+        EXPECT_EQ(r.Items[1].Message, HtmlLink::msg::kDirectoryTooLong);
+        EXPECT_EQ(r.Files[r.Items[2].File].Path, uR"(C:\site\index.htm)");
+        EXPECT_EQ(r.Files[r.Items.back().File].Path, uR"(C:\site\画像\logo.gif)");
+        RunReport counts;
+        ASSERT_TRUE(CollectReport(run_, counts, ReportContent::CountsOnly, threads));
+        EXPECT_EQ(counts.WarningCount, 6);
+    }
+    // The log counts the same.
+    EXPECT_EQ(HtmlLink::CountLogWarnings(run_), 6);
 }
 
 TEST_F(ReportsTest, CountsAloneAndEveryThreadCountAgreeWithTheItems) {

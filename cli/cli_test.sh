@@ -118,8 +118,14 @@ mkdir -p "$work/deep" && printf '<a href="index.htm">x</a>' >"$work/deep/index.h
     long=$(printf 'd%.0s' $(seq 250))
     for _ in $(seq 18); do mkdir "$long" && cd "$long" || exit; done
 )
-"$checker" -q -o "$work/deep.txt" "$work/deep" 2>"$work/err"; check "unsearched directory" 1 $?
+"$checker" -q -o "$work/deep.txt" --json "$work/deep.json" "$work/deep" 2>"$work/err"
+check "unsearched directory" 1 $?
 check "unsearched directory told" 1 "$(grep -c 'not searched, the path is too long' "$work/err")"
+# The report lists it as the log does, first.
+check "unsearched directory reported" "1 5 True" "$(python3 -c 'import json,sys
+r = json.load(open(sys.argv[1]))
+print(r["counts"]["warnings"], r["records"][0]["number"], r["records"][0]["file"]["path"].startswith(sys.argv[2]))' \
+    "$work/deep.json" "$work/deep/")"
 rm -rf "$work/deep"
 
 # Choosing warnings: the exit status follows what remains.

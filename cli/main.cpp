@@ -422,6 +422,7 @@ int main(int argc, char** argv) {
     context.Set = &sets[selected];
     context.Options = &options;
     context.Files = &run.FileTable;
+    context.Unsearched = &run.Unsearched;
     context.LocalCheck = request.LocalCheck == 1;
     context.RemoteCheck = request.RemoteCheck == 1;
     // Without a report or the summary only the count for the exit status is wanted: a large
@@ -482,8 +483,8 @@ int main(int argc, char** argv) {
     // time, so the process ends here and the system takes the memory back.
     const bool flushed = std::fflush(stdout) == 0;
     std::fflush(stderr);
-    // The log's count too: a directory that could not be searched is a warning of the log that
-    // the reports do not list, and a run that left part of the site unread is not clean.
+    // The log's count too: a run with a warning in its log is never clean, whatever the reports
+    // were asked to hold.
     const bool warned = report.WarningCount > 0 || run.LastWarningCount > 0;
     _exit(cut_short || !written || !flushed ? 2 : warned ? 1 : 0);
 }
