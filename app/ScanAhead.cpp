@@ -36,11 +36,13 @@ ScanAhead::~ScanAhead() {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
     }
+    Abandon();
     changed_.notify_all();
     for (std::thread& t : workers_) t.join();
 }
 
 void ScanAhead::Work() {
+    HtmlLink::ThreadStop = &abandon_;
     for (;;) {
         std::size_t k;
         {

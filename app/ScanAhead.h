@@ -3,6 +3,7 @@
 // ahead of the run's loop. The loop still takes the files one at a time and in order between
 // its yields, and only a taken file enters the table, so a cancelled run keeps exactly the
 // files it had confirmed. Each file's work touches that file's entry alone.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -38,6 +39,9 @@ public:
     // worker failed is done here. Needs a worker (Workers() > 0).
     bool TryTake(std::size_t k, HtmlLink::FileEntry& entry, std::chrono::milliseconds wait);
     unsigned Workers() const { return scanners_; }
+    // The workers give up the files in hand, which the loop will not take (the destructor does
+    // this too): after a stop, a page of hundreds of megabytes would otherwise hold the run.
+    void Abandon() noexcept { abandon_ = true; }
 
     // Threads worth starting on this machine besides the caller's.
     static unsigned DefaultWorkers();
@@ -58,6 +62,7 @@ private:
     std::size_t next_ = 0;   // the first file nobody has claimed
     std::size_t taken_ = 0;  // the file the loop waits for
     bool stop_ = false;
+    std::atomic<bool> abandon_{false};  // seen by the workers' scans (HtmlLink::ThreadStop)
     std::vector<std::thread> workers_;
     unsigned scanners_ = 0;  // the workers that scan; the one that prefetches is not counted
 

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "app/RunStages.h"
 #include "engine/LinkTags.h"
 #include "lib/Convert.h"
 #include "platform/MemoryFileSystem.h"
 #include "platform/Text.h"
+#include "testutil/HeldFileSystem.h"
 
 namespace {
 
@@ -85,5 +88,36 @@ TEST_F(ScanAheadTest, StoppingEarlyReturns) {
     for (int round = 0; round < 20; ++round) {
         app::ScanAhead ahead(files, set, u"", 3);
         for (size_t k = 0; k < static_cast<size_t>(round); ++k) ahead.Take(k);
+    }
+}
+
+// Abandoned files are given up part way: a stopped run does not wait for the scan of a page
+// nobody will take. The page's read is held until the loop has abandoned it.
+TEST_F(ScanAheadTest, AbandonedWorkersGiveUpTheFileInHand) {
+    std::string big;
+    for (int k = 0; k < 20000; ++k) big += "<a href=\"p1.htm#a\">x</a>\n";
+    fs.AddFile(files[1], big);
+    testutil::HeldFileSystem held(fs);
+    platform::ScopedFileSystem use_held(held);
+    for (const bool abandon : {false, true}) {
+        SCOPED_TRACE(abandon);
+        std::atomic<std::size_t> tags{0};
+        held.Hold(false, false, true);
+        {
+            app::ScanAhead ahead(files, set, u"", 1, [&](HtmlLink::FileEntry& e, std::size_t k) {
+                if (k == 1) tags = e.Tags.size();
+            });
+            // File 0 is no page and is never read: the worker's first read is file 1's.
+            while (held.Waiting() == 0) std::this_thread::yield();
+            if (abandon) ahead.Abandon();
+            held.Hold(false, false, false);
+            held.Resume();
+            if (!abandon) ahead.Take(0), ahead.Take(1);
+        }
+        EXPECT_EQ(held.GaveUp(), 0);
+        if (abandon)
+            EXPECT_EQ(tags, 0u);
+        else
+            EXPECT_EQ(tags, 20000u);
     }
 }

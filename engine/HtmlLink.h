@@ -26,9 +26,14 @@ namespace HtmlLink {
 // in the scan or the tag checks keeps no tags, as one the run never reached.
 inline std::atomic<bool> StopRequested{false};
 
+// A stop for the calling thread alone: threads that scan ahead of a run give up the file in
+// hand through it once the run no longer wants their files.
+inline thread_local const std::atomic<bool>* ThreadStop = nullptr;
+
 // True on every 4096th call once a stop is requested; cheap enough for a loop over links.
 inline bool Stopping(std::size_t& calls) noexcept {
-    return (++calls & 4095) == 0 && StopRequested.load(std::memory_order_relaxed);
+    return (++calls & 4095) == 0 && (StopRequested.load(std::memory_order_relaxed) ||
+                                     (ThreadStop && ThreadStop->load(std::memory_order_relaxed)));
 }
 
 enum ScanStatus : std::int32_t {

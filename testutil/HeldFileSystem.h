@@ -31,6 +31,11 @@ public:
         changed_.notify_all();
         return true;
     }
+    // Held calls waiting now.
+    int Waiting() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return waiting_;
+    }
     int GaveUp() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return gave_up_;
