@@ -4,6 +4,7 @@
 
 #include "engine/Codes.h"
 #include "engine/ScanFile.h"
+#include "lib/TextScan.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "verify/Anchors.h"
@@ -110,7 +111,8 @@ namespace {
 // The group of the links to a target: that of the path it leads to, its fragment and query left
 // out.
 std::uint64_t PathHash(std::u16string_view target) noexcept {
-    return HtmlLink::HashText(target.substr(0, target.find_first_of(u"#?")));
+    const std::size_t end = TextScan::FindAny(target.data(), target.size(), 0, u'#', u'?', u'?');
+    return HtmlLink::HashText(target.substr(0, end));
 }
 
 }  // namespace

@@ -25,8 +25,14 @@ std::uint64_t TextHash(std::u16string_view text) noexcept {
         h = (h ^ w) * 0x9E3779B97F4A7C15u;
     }
     if (n) {
+        // The last one to three characters, as the bytes of a word would hold them, without a
+        // copy of variable length.
         std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
+        for (std::size_t k = 0; k < n; k += 2) {
+            std::uint16_t c;
+            std::memcpy(&c, p + k, 2);
+            w |= std::uint64_t{c} << (8 * k);
+        }
         h = (h ^ w) * 0x9E3779B97F4A7C15u;
     }
     return h ^ (h >> 29) ^ (h >> 43);

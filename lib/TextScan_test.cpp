@@ -51,6 +51,26 @@ TEST(TextScan, FindCharAtEveryPosition) {
     EXPECT_EQ(FindChar(wide.data(), wide.size(), 0, u'<'), 2u);
 }
 
+// Two of the characters sought, each at every position: whichever comes first at or after
+// `from` is found, and one before `from` never is.
+TEST(TextScan, FindAnyAsThePlainSearch) {
+    for (std::size_t size : {1u, 7u, 8u, 9u, 15u, 17u, 24u}) {
+        for (std::size_t x = 0; x < size; ++x) {
+            for (std::size_t y = 0; y < size; ++y) {
+                std::u16string s = Spaced(u'"', x, size);
+                s[y] = u'>';
+                for (std::size_t from = 0; from <= size; ++from) {
+                    std::size_t expected = kNotFound;
+                    for (std::size_t k = from; k < size && expected == kNotFound; ++k)
+                        if (s[k] == u'"' || s[k] == u'>') expected = k;
+                    ASSERT_EQ(FindAny(s.data(), s.size(), from, u'>', u'"', u'\''), expected)
+                        << size << " " << x << " " << y << " " << from;
+                }
+            }
+        }
+    }
+}
+
 TEST(TextScan, CountBreaksAsThePlainRule) {
     const struct {
         std::u16string text;

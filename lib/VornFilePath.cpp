@@ -12,6 +12,14 @@
 namespace VornFilePath {
 namespace {
 
+// find_last_of(u"/\\") written out: every link resolved asks it.
+size_t FindLastSeparator(std::u16string_view path) {
+    for (size_t i = path.size(); i-- > 0;) {
+        if (IsPathSeparator(path[i])) return i;
+    }
+    return std::u16string_view::npos;
+}
+
 constexpr std::u16string_view kEnterPathName = u"パス名を入力してください。";
 constexpr std::u16string_view kDriveNotLetter = u"ドライブ名にはアルファベットを使ってください。";
 constexpr std::u16string_view kBadDriveOrComputer =
@@ -222,8 +230,8 @@ std::u16string GetSpecialDirectory(std::u16string_view folder_word) try {
 
 std::u16string GetPathDelimiter(std::u16string_view path) try {
     // A ':' after a separator is part of a name (Linux allows it), never a drive or scheme mark.
-    size_t i = path.find_last_of(u"/\\");
-    if (i == path.npos) i = path.find_last_of(u':');
+    size_t i = FindLastSeparator(path);
+    if (i == path.npos) i = path.rfind(u':');
     if (i == path.npos) return {};
     return std::u16string(1, path[i]);
 } catch (...) {
@@ -376,7 +384,7 @@ ResolveResult RelativeBase::Resolve(std::u16string_view relative, std::u16string
 
     // A colon in a query or fragment ('../a.htm#x:y') is no separator of a dotted path: the
     // pieces are cut at the link's last separator kind only.
-    const std::size_t last = relative.find_last_of(u"/\\");
+    const std::size_t last = FindLastSeparator(relative);
     const char16_t own = relative[last];
     const std::u16string_view sep = separator.empty() ? relative.substr(last, 1) : separator;
     if (ends_.empty()) return ResolveResult::Failed;

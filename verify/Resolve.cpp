@@ -6,6 +6,7 @@
 #include "engine/LinkTags.h"
 #include "engine/VornHtml.h"
 #include "engine/Warnings.h"
+#include "lib/TextScan.h"
 #include "lib/VornFileList.h"
 #include "lib/VornFilePath.h"
 #include "lib/VornText.h"
@@ -16,6 +17,12 @@ namespace HtmlLink {
 namespace {
 
 using VornText::Like;
+
+// find of one character, eight at a time: every link's value and target goes through these.
+std::size_t FindIn(std::u16string_view v, char16_t c, std::size_t from = 0) {
+    static_assert(TextScan::kNotFound == std::u16string_view::npos);
+    return TextScan::FindChar(v.data(), v.size(), from, c);
+}
 
 // The prefix tests every link goes through, written out: the wildcard matcher would interpret
 // its pattern for each of them.
@@ -192,7 +199,7 @@ void ToSeparator(std::u16string& text, char16_t wanted, std::size_t from = 0,
 // Separators of the path from `from` on are converted; the fragment is the anchor's name and
 // stays as written.
 void ConvertPathPart(std::u16string& text, char16_t wanted, bool modern, std::size_t from = 0) {
-    ToSeparator(text, wanted, from, modern ? text.find(u'#', from) : std::u16string::npos);
+    ToSeparator(text, wanted, from, modern ? FindIn(text, u'#', from) : std::u16string::npos);
 }
 
 // Buffers a thread keeps for the links it resolves, so that a link costs no text of its own
@@ -261,7 +268,7 @@ std::int32_t CheckBaseHrefOf(AttrEntry& attr, const CheckSet& set) {
             break;
     }
     if (!message.empty()) AddWarning(attr.Warnings, code, message);
-    if (target.find(u'\\') != std::u16string::npos) {
+    if (FindIn(target, u'\\') != std::u16string::npos) {
         const std::uint8_t s = CheckSeparators(target, set);
         if (s == 1) {
             code = kBaseBackslash;
@@ -337,8 +344,11 @@ struct ValueMarks {
 };
 
 ValueMarks MarksOf(std::u16string_view v) {
+    // Most values hold none of them; a look at eight characters at a time tells.
+    const std::size_t first = TextScan::FindAny(v.data(), v.size(), 0, u'&', u'\\', u'@');
+    if (first == TextScan::kNotFound) return {};
     bool amp = false, backslash = false, at = false;
-    for (const char16_t c : v) {
+    for (const char16_t c : v.substr(first)) {
         amp |= c == u'&';
         backslash |= c == u'\\';
         at |= c == u'@';
@@ -468,7 +478,7 @@ std::int32_t ResolveLinkOf(FileEntry& file, TagEntry& tag, AttrEntry& attr, cons
                 code = kBadBase;
                 message = msg::kBadBaseRelative;
             } else if (StartsWithDotted(v, 2)) {
-                const std::size_t hash = modern ? v.find(u'#') : std::u16string_view::npos;
+                const std::size_t hash = modern ? FindIn(v, u'#') : std::u16string_view::npos;
                 code = ResolveParent(v.substr(0, hash), base, set, target, message);
                 if (hash != std::u16string_view::npos && !target.empty()) target += v.substr(hash);
             } else if (v.front() == u'#') {
@@ -538,11 +548,11 @@ ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
         return IsPathSeparator(v[2]) ? kLocalFullPathRef : kNotInterpretable;
     }
     if (StartsWithServer(v)) return kLocalFullPathRef;
-    const std::size_t colon = v.find(u':');
+    const std::size_t colon = FindIn(v, u':');
     // A ':' after a separator ('./a:b.htm', 'dir/a:b.htm') lies in a file name, as browsers
     // read it: the value is a path, not a scheme.
     if (colon == std::u16string_view::npos ||
-        v.substr(0, colon).find_first_of(u"\\/") != std::u16string_view::npos)
+        TextScan::FindAny(v.data(), colon, 0, u'\\', u'/', u'/') != TextScan::kNotFound)
         return (v[0] == u'\\' || v[0] == u'/') ? kAbsolutePathRef : kRelativeRef;
 
     for (std::size_t i = 0; i < colon; ++i) {
@@ -573,7 +583,7 @@ ReferenceKind ClassifyReference(std::u16string_view v) noexcept try {
 
 std::uint8_t CheckSeparators(std::u16string_view v, const CheckSet& set) noexcept try {
     if (!set.AllowBackSlash) return 1;
-    if (v.find(u'/') == std::u16string_view::npos) return 0;
+    if (FindIn(v, u'/') == std::u16string_view::npos) return 0;
     if (Like(v, u"[Ff][Ii][Ll][Ee]:/*")) {
         // The slashes right after "file:" belong to the URL form, not to the path.
         std::size_t i = 5;
@@ -590,7 +600,7 @@ bool IsLocalFullPath(std::u16string_view v) noexcept {
 }
 
 bool IsMailAddress(std::u16string_view v) noexcept try {
-    if (v.find(u'@') == std::u16string_view::npos) return false;
+    if (FindIn(v, u'@') == std::u16string_view::npos) return false;
     v = v.substr(0, v.find(u'?'));
     const std::size_t at = v.find(u'@');
     if (at == std::u16string_view::npos) return false;
