@@ -93,6 +93,7 @@ std::int32_t CollectFilesListed(StringList& list, std::u16string_view directory,
 struct DirectoryFiles {
     StringList Files{1};
     std::vector<ListedFile> Listed;
+    std::vector<std::int64_t> Sizes;  // of Files, slot by slot
     std::int32_t Added = -1;
     bool Failed = false;
 };
@@ -125,8 +126,9 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
     } else {
         directories.front() = base;
     }
-    // Each directory is listed on its own, on every core, and the lists join in the order of
-    // the directories: the result is the same as one directory after the other.
+    // Each directory is listed, sorted and given its sizes on its own, on every core, and the
+    // lists join in the order of the directories: the result is the same as one directory after
+    // the other.
     std::vector<DirectoryFiles> per(directories.size());
     const auto list_one = [&](std::size_t d) noexcept {
         DirectoryFiles& out = per[d];
@@ -138,6 +140,7 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
             if (out.Added >= 2 && sort &&
                 SortStrings(out.Files, 0, static_cast<std::int32_t>(out.Files.size()) - 1))
                 out.Failed = true;
+            if (sizes && !out.Failed) FillSizes(out.Files, 0, out.Listed, out.Sizes);
         } catch (...) {
             out.Failed = true;
         }
@@ -151,11 +154,14 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
             return -1;
         }
         if (d.Added < 0) continue;
-        const std::size_t first = LandingPosition(files);
-        for (std::u16string& f : d.Files) {
-            if (!f.empty()) Append(files, std::move(f));
+        for (std::size_t k = 0; k < d.Files.size(); ++k) {
+            if (d.Files[k].empty()) continue;
+            Append(files, std::move(d.Files[k]));
+            if (sizes) {
+                sizes->resize(files.size(), 0);
+                sizes->back() = d.Sizes[k];
+            }
         }
-        if (sizes) FillSizes(files, first, d.Listed, *sizes);
         total += d.Added;
         d = DirectoryFiles();
     }
@@ -167,11 +173,61 @@ std::int32_t FindFiles(StringList& files, std::u16string_view base_directory,
     return -1;
 }
 
+namespace {
+
+// A subdirectory one listing found, with the identity the walk checks it against.
+struct FoundDirectory {
+    std::u16string Path;
+    std::string Id;
+};
+
+// What listing one directory found, before the walk takes it in.
+struct DirectoryListing {
+    std::vector<FoundDirectory> Found;
+    platform::ListResult Result = platform::ListResult::Ok;
+    bool Failed = false;
+};
+
+// Lists `directory` under every pattern, as far as the first listing that fails, and looks at
+// each subdirectory found: everything of the walk that does not depend on the others.
+void ListDirectory(DirectoryListing& out, const std::u16string& directory,
+                   const std::u16string& root, const StringList& patterns,
+                   const StringList& ignore, std::uint8_t mask) noexcept try {
+    platform::FileSystem& fs = platform::Fs();
+    const std::uint8_t list_mask = (mask & kSpecialBits) | platform::kDirectory;
+    std::vector<platform::DirEntry> entries;
+    for (const std::u16string& pattern : patterns) {
+        out.Result = fs.List(directory + pattern, list_mask | platform::kOnlyDirectories, entries);
+        if (out.Result != platform::ListResult::Ok) return;
+        for (const platform::DirEntry& e : entries) {
+            if (e.Name.empty() || e.Name.front() == u'.') continue;
+            if (!(e.Attributes & platform::kDirectory)) continue;
+            if (!AdmittedByMask(e.Attributes, mask) || Ignored(e.Name, ignore)) continue;
+            std::u16string path = directory + e.Name + u'\\';
+            // A link to a place outside the start ('/', '..', another site) is not entered: its
+            // files belong to no search of this tree.
+            std::string id = fs.DirectoryIdentity(path);
+            // One that cannot be looked at is kept, so that its listing fails and is told.
+            if (!id.empty() && !fs.IsWithin(path, root)) continue;
+            out.Found.push_back({std::move(path), std::move(id)});
+        }
+    }
+} catch (...) {
+    out.Failed = true;
+}
+
+}  // namespace
+
 std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
                                 const StringList& patterns, const StringList& ignore,
                                 std::uint8_t mask, bool recurse, UnsearchedList* unsearched) {
     const RestorePoint restore(list);
     const std::size_t unsearched_before = unsearched ? unsearched->size() : 0;
+    const auto fail = [&] {
+        restore.Restore(list);
+        if (unsearched) unsearched->resize(unsearched_before);
+        return -1;
+    };
     try {
         const std::size_t first = LandingPosition(list);
         if (!PathExists(start)) {
@@ -179,54 +235,48 @@ std::int32_t CollectDirectories(StringList& list, std::u16string_view start,
             return 0;
         }
         platform::FileSystem& fs = platform::Fs();
-        const std::uint8_t list_mask = (mask & kSpecialBits) | platform::kDirectory;
         // Directories already entered, so that a link back up the tree is not walked again.
         std::unordered_set<std::string> entered;
         const std::u16string root = WithSeparator(start);
         if (std::string id = fs.DirectoryIdentity(root); !id.empty()) entered.insert(std::move(id));
         Append(list, std::u16string(root));
-        std::vector<platform::DirEntry> entries;
-        for (std::size_t current = LandingPosition(list) - 1; current < list.size(); ++current) {
-            const std::u16string directory = list[current];
-            const std::size_t subdirectories = list.size();
-            for (const std::u16string& pattern : patterns) {
-                const platform::ListResult listed =
-                    fs.List(directory + pattern, list_mask | platform::kOnlyDirectories, entries);
-                if (listed != platform::ListResult::Ok) {
+        // Level by level: the directories of a level are listed side by side, and what they
+        // found is taken in one directory after the other, in the walk's order, so the list
+        // and the directories entered are those of a walk of one directory at a time.
+        for (std::size_t current = LandingPosition(list) - 1; current < list.size();) {
+            const std::size_t level_end = recurse ? list.size() : current + 1;
+            std::vector<DirectoryListing> listings(level_end - current);
+            parallel::OnThreads(listings.size(), std::min(parallel::ThreadCount(0), 4u),
+                                [&](std::size_t k) noexcept {
+                                    ListDirectory(listings[k], list[current + k], root,
+                                                  patterns, ignore, mask);
+                                });
+            for (std::size_t k = 0; k < listings.size(); ++k, ++current) {
+                const DirectoryListing& listing = listings[k];
+                if (listing.Failed) return fail();
+                const std::size_t subdirectories = list.size();
+                for (const FoundDirectory& d : listing.Found) {
+                    if (!d.Id.empty() && !entered.insert(d.Id).second) continue;
+                    list.push_back(d.Path);
+                }
+                if (listing.Result != platform::ListResult::Ok) {
                     // Unreadable or gone: it contributes nothing, the walk goes on; what could
                     // not be read is told, so its files are not silently missing.
                     list.resize(subdirectories);
-                    if (unsearched && listed != platform::ListResult::PathNotFound)
-                        unsearched->push_back({directory, listed == platform::ListResult::TooLong});
-                    break;
+                    if (unsearched && listing.Result != platform::ListResult::PathNotFound)
+                        unsearched->push_back({list[current],
+                                               listing.Result == platform::ListResult::TooLong});
+                    continue;
                 }
-                for (const platform::DirEntry& e : entries) {
-                    if (e.Name.empty() || e.Name.front() == u'.') continue;
-                    if (!(e.Attributes & platform::kDirectory)) continue;
-                    if (!AdmittedByMask(e.Attributes, mask) || Ignored(e.Name, ignore)) continue;
-                    std::u16string path = directory + e.Name + u'\\';
-                    // A link to a place outside the start ('/', '..', another site) is not
-                    // entered: its files belong to no search of this tree.
-                    std::string id = fs.DirectoryIdentity(path);
-                    // One that cannot be looked at is kept, so that its listing fails and is told.
-                    if (!id.empty() && !fs.IsWithin(path, root)) continue;
-                    if (!id.empty() && !entered.insert(std::move(id)).second) continue;
-                    list.push_back(std::move(path));
-                }
-            }
-            if (list.size() - subdirectories >= 2 &&
-                SortUnique(list, static_cast<std::int32_t>(subdirectories)) < 0) {
-                restore.Restore(list);
-                if (unsearched) unsearched->resize(unsearched_before);
-                return -1;
+                if (list.size() - subdirectories >= 2 &&
+                    SortUnique(list, static_cast<std::int32_t>(subdirectories)) < 0)
+                    return fail();
             }
             if (!recurse) break;
         }
         return static_cast<std::int32_t>(list.size() - first);
     } catch (...) {
-        restore.Restore(list);
-        if (unsearched) unsearched->resize(unsearched_before);
-        return -1;
+        return fail();
     }
 }
 

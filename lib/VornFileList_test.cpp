@@ -180,6 +180,31 @@ TEST(FindFiles, LinkLoopIsWalkedOnce) {
     EXPECT_EQ(files, (StringList{site + u"a.htm", site + uR"(sub\b.htm)"}));
 }
 
+// The directories of one level are listed side by side; a directory reached by several links
+// is still entered by the first path of the walk's order, whichever listing ends first, and the
+// others are passed over.
+TEST(FindFiles, ADirectoryReachedTwiceKeepsTheFirstPathOfTheWalk) {
+    testutil::TempDir dir;
+    dir.Write("site/a/x.htm", "x");
+    dir.Write("site/b/real/y.htm", "x");
+    dir.Write("site/c/z.htm", "x");
+    dir.Write("site/d/deep/w.htm", "x");
+    ASSERT_EQ(::symlink("../b/real", (dir.Host() + "/site/a/link").c_str()), 0);
+    ASSERT_EQ(::symlink("../b/real", (dir.Host() + "/site/c/again").c_str()), 0);
+    ASSERT_EQ(::symlink("../../b", (dir.Host() + "/site/d/deep/up").c_str()), 0);
+    const std::u16string site = dir.Drive() + uR"(site\)";
+    for (int round = 0; round < 20; ++round) {
+        StringList dirs = kNone;
+        EXPECT_EQ(CollectDirectories(dirs, site, kAll, kNone, 0, true), 7);
+        EXPECT_EQ(dirs, (StringList{site, site + uR"(a\)", site + uR"(b\)", site + uR"(c\)",
+                                    site + uR"(d\)", site + uR"(a\link\)", site + uR"(d\deep\)"}));
+    }
+    StringList files;
+    EXPECT_EQ(Find(files, site), 4);
+    EXPECT_EQ(files, (StringList{site + uR"(a\x.htm)", site + uR"(a\link\y.htm)",
+                                 site + uR"(c\z.htm)", site + uR"(d\deep\w.htm)"}));
+}
+
 TEST(FindFiles, NamesDifferingOnlyInCaseBothStay) {
     testutil::TempDir dir;
     dir.Write("a.htm", "1");
